@@ -1,0 +1,2 @@
+// Composition root: written once the windows land.
+int main() { return 0; }

@@ -1,0 +1,77 @@
+#pragma once
+// Small interfaces to the platform: each has one Qt implementation (src/ui) and one test double.
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QTime>
+#include <functional>
+
+namespace tolvex {
+
+// Message boxes: title, text, icon, buttons; returns the button pressed.
+class MessageBoxes {
+public:
+    enum class Icon { None, Error, Warning, Information };
+    enum class Buttons { Ok, OkCancel, YesNo };
+    enum class Answer { Ok, Cancel, Yes, No };
+    virtual ~MessageBoxes() = default;
+    virtual Answer show(const QString& title, const QString& text, Icon icon = Icon::None,
+                        Buttons buttons = Buttons::Ok) = 0;
+};
+
+// The clock: local date and time, the time zone, and a monotonic millisecond count.
+class Clock {
+public:
+    enum class Period { Unknown, Standard, Daylight };
+    struct Zone {
+        int biasMinutes = 0;      // minutes to add to local standard time to get UTC (300 for US Eastern)
+        QString standardName;     // "Eastern Standard Time"
+        Period period = Period::Unknown;
+        bool observesDaylight = false; // whether the zone has daylight saving now or ahead
+    };
+    virtual ~Clock() = default;
+    virtual QDate date() const = 0;
+    virtual QTime timeOfDay() const = 0;
+    virtual Zone zone() const = 0;
+    virtual qint64 monotonicMs() const = 0; // 64-bit: never wraps in a station's lifetime
+};
+
+// Timers on the event loop. A test double advances a manual clock instead of sleeping.
+class Scheduler {
+public:
+    using TimerId = quint64;
+    virtual ~Scheduler() = default;
+    virtual qint64 nowMs() const = 0;
+    // Runs fn once, ms milliseconds from now, from the event loop (never synchronously).
+    virtual TimerId callAfter(int ms, std::function<void()> fn) = 0;
+    virtual void cancel(TimerId id) = 0;
+};
+
+// The serial line to the TNC.
+class SerialPort {
+public:
+    enum class Parity { Odd, Even, None };
+    enum class Flow { None, XonXoff, RtsCts, RtsCtsXonXoff };
+    struct Config {
+        QString device;  // full path of the device to open
+        int baud = 9600;
+        Parity parity = Parity::None;
+        int dataBits = 8;
+        int stopBits = 1;
+        Flow flow = Flow::None;
+    };
+    // Error kinds a port reports while open.
+    enum class Error { Break, Framing, Overrun, ReceiveOverflow, Parity, TransmitFull, DeviceLost, Other };
+
+    virtual ~SerialPort() = default;
+    virtual bool open(const Config& config) = 0; // false when the device is missing, busy or refuses
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual bool write(const QByteArray& bytes) = 0;
+
+    // Set by the owner: every chunk received, and errors while open.
+    std::function<void(const QByteArray&)> onReceived;
+    std::function<void(Error)> onError;
+};
+
+} // namespace tolvex

@@ -1,0 +1,123 @@
+#include "TncPort.h"
+
+#include <QFileInfo>
+
+namespace tolvex {
+
+const QString TncPort::kSetupProblemTitle = QStringLiteral("ComPort setup problem");
+const QString TncPort::kSetupProblemText = QStringLiteral(
+    "Error setting com port parameters.\r\n"
+    "Com port may be unavailable (non existent or already in use).\r\n"
+    "Try using the SETUP/TNC PARAMETERS menu to select a different ComPort\r\n"
+    "or different com port parameters");
+
+namespace {
+constexpr int kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400};
+constexpr char kParity[] = {'o', 'e', 'n'};
+} // namespace
+
+TncPort::TncPort(Settings& settings, SerialPort& port, MessageBoxes& boxes, MainView& view, QString stationDir)
+    : settings_(settings), port_(port), boxes_(boxes), view_(view), stationDir_(std::move(stationDir)) {
+    port_.onReceived = [this](const QByteArray& chunk) {
+        if (onComInput) onComInput(chunk);
+    };
+    port_.onError = [this](SerialPort::Error e) { reportError(e); };
+}
+
+QString TncPort::settingsString(const Settings& s) {
+    QString out;
+    if (s.BaudSet >= 0 && s.BaudSet < 6) out += QString::number(kBauds[s.BaudSet]);
+    out += QLatin1Char(',');
+    if (s.ParitySet >= 0 && s.ParitySet < 3) out += QLatin1Char(kParity[s.ParitySet]);
+    out += QLatin1Char(',');
+    if (s.DataBitSet >= 0 && s.DataBitSet < 2) out += QString::number(s.DataBitSet + 7);
+    out += QLatin1Char(',');
+    if (s.StopBitSet >= 0 && s.StopBitSet < 2) out += QString::number(s.StopBitSet + 1);
+    return out;
+}
+
+QString TncPort::portDevice(const QString& stationDir, int portNumber) {
+    const QString link = stationDir + QStringLiteral("/Ports/COM") + QString::number(portNumber);
+    if (QFileInfo::exists(link) || QFileInfo(link).isSymLink()) return link;
+    return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);
+}
+
+int TncPort::setComPort() {
+    if (port_.isOpen()) port_.close();
+    deviceLostReported_ = false;
+    const Settings& s = settings_;
+    // Every field must come from its table: a port cannot be opened with a blank speed or parity.
+    const bool valid = s.BaudSet >= 0 && s.BaudSet < 6 && s.ParitySet >= 0 && s.ParitySet < 3 &&
+                       s.DataBitSet >= 0 && s.DataBitSet < 2 && s.StopBitSet >= 0 && s.StopBitSet < 2 &&
+                       s.FlowSet >= 0 && s.FlowSet < 4 && s.ComPortSet >= 0;
+    if (valid) {
+        SerialPort::Config config;
+        config.baud = kBauds[s.BaudSet];
+        config.parity = static_cast<SerialPort::Parity>(s.ParitySet);
+        config.dataBits = s.DataBitSet + 7;
+        config.stopBits = s.StopBitSet + 1;
+        config.flow = static_cast<SerialPort::Flow>(s.FlowSet);
+        config.device = portDevice(stationDir_, s.ComPortSet + 1);
+        if (port_.open(config)) return 1;
+    }
+    boxes_.show(kSetupProblemTitle, kSetupProblemText, MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+    return 0;
+}
+
+void TncPort::closePort() {
+    if (port_.isOpen()) port_.close();
+}
+
+void TncPort::sendToTnc(const QByteArray& text) {
+    if (port_.isOpen()) port_.write(text);
+}
+
+void TncPort::echoToPane(const QByteArray& text) {
+    const char* pane = view_.isVisible("tbMon") ? "tbMon" : "tbLocal";
+    view_.appendToPane(pane, text);
+    view_.emptyUndo(pane);
+}
+
+void TncPort::focusToPanel() {
+    view_.setFocus(view_.isVisible("tbMon") ? "tbMon" : "tbLocal");
+}
+
+bool TncPort::paneKeyPress(const char* pane, int key) {
+    if (key == 24 || key == 22) return false; // Ctrl-X, Ctrl-V: never sent, never kept
+    const bool mon = qstrcmp(pane, "tbMon") == 0;
+    if (mon && key == 13 && settings_.OutLineEnd == "\r\n")
+        sendToTnc("\r\n");
+    else
+        sendToTnc(QByteArray(1, static_cast<char>(key)));
+    view_.setFocus(pane);
+    return !settings_.fullDuplex(); // full duplex: the TNC's echo shows it
+}
+
+QString TncPort::commErrorText(SerialPort::Error error) {
+    switch (error) {
+    case SerialPort::Error::Break: return QStringLiteral("Break Received");
+    case SerialPort::Error::Framing: return QStringLiteral("Framing Error");
+    case SerialPort::Error::Overrun: return QStringLiteral("Overrun Error");
+    case SerialPort::Error::ReceiveOverflow: return QStringLiteral("Receive Buffer Overflow");
+    case SerialPort::Error::Parity: return QStringLiteral("Parity Error");
+    case SerialPort::Error::TransmitFull: return QStringLiteral("Transmit Buffer Full");
+    case SerialPort::Error::DeviceLost:
+        return QStringLiteral("The serial port was lost (device removed or closed).\r\n"
+                              "Check the TNC cable, then re-open the port from Setup, TNC Parameters.");
+    case SerialPort::Error::Other: break;
+    }
+    return QStringLiteral("Unknown error or event");
+}
+
+void TncPort::reportError(SerialPort::Error error) {
+    if (error == SerialPort::Error::DeviceLost) {
+        // An unplugged adapter: close once and say so once, never in a loop.
+        port_.close();
+        if (deviceLostReported_) return;
+        deviceLostReported_ = true;
+    }
+    boxes_.show(QStringLiteral("Comm Error"), commErrorText(error), MessageBoxes::Icon::None,
+                MessageBoxes::Buttons::Ok);
+}
+
+} // namespace tolvex

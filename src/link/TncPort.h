@@ -1,0 +1,57 @@
+#pragma once
+// The serial port to the TNC and everything written to it: opening it from the settings, the one
+// write, the echo of local commands, the focus rule and the operator's keys in the panes.
+#include "LinkSession.h"
+#include "MainView.h"
+#include "core/Platform.h"
+#include "core/Settings.h"
+
+#include <QString>
+#include <functional>
+
+namespace tolvex {
+
+class TncPort {
+public:
+    TncPort(Settings& settings, SerialPort& port, MessageBoxes& boxes, MainView& view, QString stationDir);
+
+    // Opens the port from the settings; 1 when open, 0 after a failure already shown to the operator.
+    int setComPort();
+    void closePort();
+    bool isOpen() const { return port_.isOpen(); }
+    // The one write to the TNC; adds nothing.
+    void sendToTnc(const QByteArray& text);
+    // Appends a text to the visible pane.
+    void echoToPane(const QByteArray& text);
+    // Focus to tbMon if visible, else tbLocal.
+    void focusToPanel();
+
+    // A key typed in tbMon or tbLocal: sends it and returns whether the pane keeps it locally.
+    bool paneKeyPress(const char* pane, int key);
+    void paneKeyUp(const char* pane) { view_.emptyUndo(pane); }
+    // A key typed in rtbRcvd goes nowhere; focus back to the active pane.
+    void rcvdKeyPress() { focusToPanel(); }
+
+    // Receive chunks are handed here (ComInput).
+    std::function<void(const QByteArray&)> onComInput;
+
+    // "9600,n,8,1" from the index settings; an index outside its table leaves its field empty.
+    static QString settingsString(const Settings& s);
+    // COMn is DIR/Ports/COMn when that exists, else /dev/ttyS<n-1>.
+    static QString portDevice(const QString& stationDir, int portNumber);
+    static QString commErrorText(SerialPort::Error error);
+    static const QString kSetupProblemTitle;
+    static const QString kSetupProblemText;
+
+private:
+    void reportError(SerialPort::Error error);
+
+    Settings& settings_;
+    SerialPort& port_;
+    MessageBoxes& boxes_;
+    MainView& view_;
+    QString stationDir_;
+    bool deviceLostReported_ = false;
+};
+
+} // namespace tolvex

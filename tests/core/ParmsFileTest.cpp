@@ -198,14 +198,14 @@ TEST_F(ParmsStoreTest, MessageNumberFallsBackToOne) {
     };
     for (const Case& c : cases) {
         QFile::remove(dir.filePath("MsgNo.inf"));
-        if (QByteArray(c.name) != "missing") {
-            put("MsgNo.inf", c.content);
-        }
+        if (QByteArray(c.name) != "missing") put("MsgNo.inf", c.content);
         boxes.shown.clear();
         ParmsStore store(dir.path(), boxes);
         EXPECT_EQ(store.ReadMsgNo(), c.expected) << c.name;
         EXPECT_EQ(boxes.shown.size(), c.message ? 1u : 0u) << c.name;
-        if (c.message) EXPECT_EQ(boxes.shown[0].title, "Lost Message Count");
+        if (c.message) {
+            EXPECT_EQ(boxes.shown[0].title, "Lost Message Count");
+        }
     }
     ParmsStore store(dir.path(), boxes);
     store.SaveMsgNo("43");

@@ -1,0 +1,200 @@
+#include "core/startup/Startup.h"
+#include "support/Doubles.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tolvex;
+using namespace tolvex::test;
+
+namespace {
+
+struct RecordingHost : StartupHost {
+    QStringList calls;
+    int exitCode = -1;
+    void showWelcome() override { calls << "welcome"; }
+    void closeWelcome() override { calls << "closeWelcome"; }
+    void showMainWindow() override { calls << "main"; }
+    void showNetMemberConsole() override { calls << "member"; }
+    void showNetControlConsole() override { calls << "control"; }
+    void quit(int code) override {
+        calls << "quit";
+        exitCode = code;
+    }
+};
+
+QByteArray parms(const QByteArray& callsign, const QByteArray& net = "0", const QByteArray& ncs = "0") {
+    return "Callsign=" + callsign + "\r\nCmdCmd=3\r\nUnprotoCmd=UNPROTO\r\nLFout=0\r\nLFin=1\r\nBaudSet=3\r\n"
+           "ParitySet=2\r\nDataBitSet=1\r\nNetOperation=" + net + "\r\nThisNCS=" + ncs +
+           "\r\nGroupAd(0)=ZULGRP VIA RELAY\r\nGroupAd(1)=SOLO\r\nNCSCallsign=N0NCS  net\r\n";
+}
+
+} // namespace
+
+class StartupTest : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    Station station;
+    RecordingMessageBoxes boxes;
+    ManualScheduler clock;
+    FakeSerialPort port{&clock};
+    RecordingMainView view;
+    RecordingHost host;
+    LinkSession session;
+    ParmsStore store{dir.path(), boxes};
+    TncPort tnc{station.settings, port, boxes, view, dir.path()};
+    Sequencer sequencer{clock, [this](const QByteArray& b) { tnc.sendToTnc(b); }};
+    int queries = 0, stops = 0;
+    Startup startup{station, store, host, view, tnc, sequencer, session, clock,
+                    Startup::Hooks{{}, {}, {}, [this] { ++queries; }, [this] { ++stops; }}};
+
+    void SetUp() override { station.dir = dir.path(); }
+    void put(const QString& name, const QByteArray& data) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
+    QByteArray file(const QString& name) {
+        QFile f(dir.filePath(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+TEST_F(StartupTest, StationWithCallsignWakesTheTncAndQueuesTheQuery) {
+    put("Parms.inf", parms("N0CALL"));
+    put("MsgNo.inf", "12\r\n");
+    ASSERT_TRUE(startup.StartProgram());
+    EXPECT_EQ(host.calls, QStringList{"main"});
+    EXPECT_TRUE(port.writes.empty()); // nothing before the window is drawn
+    clock.advance(0);
+    ASSERT_EQ(port.writes.size(), 1u);
+    EXPECT_EQ(port.writes[0].bytes, "\r\x03\r");
+    EXPECT_EQ(view.pane("tbMon"), "          INITIALIZING ...  PLEASE WAIT ");
+    EXPECT_EQ(view.pane("tbMon").size(), 40);
+    EXPECT_EQ(session.linkState, LinkState::LinkUnprotoQueryDue);
+    EXPECT_EQ(queries, 1);
+    EXPECT_EQ(station.MsgNo, "12");
+    EXPECT_EQ(station.GroupName[0], "ZULGRP");
+    EXPECT_EQ(station.GroupName[1], "SOLO");
+    EXPECT_EQ(station.GroupName[2], "");
+    EXPECT_EQ(station.NcsName, "N0NCS");
+    EXPECT_TRUE(boxes.shown.empty());
+}
+
+TEST_F(StartupTest, NetConsolesOpenByTheNetSettings) {
+    struct Case {
+        const char* net;
+        const char* ncs;
+        QStringList calls;
+    };
+    const Case cases[] = {
+        {"0", "1", {"main"}},
+        {"1", "0", {"main", "member"}},
+        {"1", "1", {"main", "member", "control"}},
+    };
+    for (const Case& c : cases) {
+        RecordingHost h;
+        RecordingMainView v;
+        Station st;
+        st.dir = dir.path();
+        put("Parms.inf", parms("N0CALL", c.net, c.ncs));
+        put("MsgNo.inf", "1\r\n");
+        TncPort t{st.settings, port, boxes, v, dir.path()};
+        Startup s{st, store, h, v, t, sequencer, session, clock, {}};
+        ASSERT_TRUE(s.StartProgram());
+        clock.advance(0);
+        EXPECT_EQ(h.calls, c.calls) << c.net << c.ncs;
+        EXPECT_EQ(v.isVisible("lblNet"), QByteArray(c.net) == "1");
+    }
+}
+
+TEST_F(StartupTest, FirstRunStoresTheCallsignAndStartsOnce) {
+    put("Parms.inf", parms(""));
+    ASSERT_TRUE(startup.StartProgram());
+    EXPECT_EQ(host.calls, QStringList{"welcome"});
+    startup.welcomeContinue(" n0call");
+    EXPECT_EQ(station.settings.Callsign, " N0CALL");
+    EXPECT_EQ(station.settings.FCC, " N0CALL");
+    EXPECT_EQ(station.settings.SSID, " N0CALL-1");
+    EXPECT_TRUE(file("Parms.inf").startsWith("Callsign= N0CALL\r\nFCC= N0CALL\r\n"));
+    EXPECT_TRUE(file("Parms.inf").contains("\r\nSSID= N0CALL-1\r\n"));
+    startup.welcomeContinue("again"); // a second press cannot start the station twice
+    EXPECT_EQ(host.calls, (QStringList{"welcome", "main", "closeWelcome", "closeWelcome"}));
+    clock.advance(0);
+    EXPECT_EQ(port.writes.size(), 1u);
+    // No MsgNo.inf on a new station: the operator is told and numbering starts at 1.
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Lost Message Count");
+    EXPECT_EQ(station.MsgNo, "1");
+}
+
+TEST_F(StartupTest, UnreadableSettingsEndTheProgram) {
+    put("Parms.inf", "garbage without equals\r\n");
+    EXPECT_FALSE(startup.StartProgram());
+    EXPECT_TRUE(host.calls.isEmpty());
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].title, "Critical Fault");
+}
+
+TEST_F(StartupTest, PortThatWillNotOpenLeavesTheWindowIdle) {
+    put("Parms.inf", parms("N0CALL"));
+    put("MsgNo.inf", "1\r\n");
+    port.refuseOpen = true;
+    ASSERT_TRUE(startup.StartProgram());
+    clock.advance(0);
+    EXPECT_EQ(session.linkState, LinkState::LinkIdle);
+    EXPECT_EQ(view.pane("tbMon"), "");
+    EXPECT_EQ(queries, 0);
+    EXPECT_EQ(boxes.shown.back().title, "ComPort setup problem");
+    startup.EndProgram(); // nothing is sent, the program just ends
+    EXPECT_TRUE(port.writes.empty());
+    EXPECT_EQ(host.calls.last(), "quit");
+}
+
+TEST_F(StartupTest, EndProgramGivesBackTheUnprotoPathThenCloses) {
+    put("Parms.inf", parms("N0CALL"));
+    put("MsgNo.inf", "1\r\n");
+    ASSERT_TRUE(startup.StartProgram());
+    clock.advance(1000);
+    session.SavedUnproto = "CQ VIA RELAY";
+    port.writes.clear();
+    sequencer.run({Step::wait(5000), Step::send("queued message")}); // gives way to shutdown
+    startup.EndProgram();
+    startup.EndProgram(); // a second request while ending changes nothing
+    EXPECT_EQ(stops, 1);
+    clock.advance(399);
+    ASSERT_EQ(port.writes.size(), 1u);
+    EXPECT_EQ(port.writes[0].bytes, "\r\x03\r");
+    clock.advance(1);
+    ASSERT_EQ(port.writes.size(), 2u);
+    EXPECT_EQ(port.writes[1].bytes, "UNPROTO CQ VIA RELAY\r");
+    EXPECT_EQ(port.writes[1].at - port.writes[0].at, 400);
+    clock.advance(1499);
+    EXPECT_TRUE(port.isOpen());
+    EXPECT_FALSE(host.calls.contains("quit"));
+    clock.advance(1);
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_EQ(host.calls.last(), "quit");
+    EXPECT_EQ(host.exitCode, 0);
+    clock.runAll();
+    EXPECT_EQ(port.writes.size(), 2u);
+}
+
+TEST_F(StartupTest, EndBeforeTheAnswerSendsTheCommandAndOneBlank) {
+    put("Parms.inf", parms("N0CALL"));
+    put("MsgNo.inf", "1\r\n");
+    ASSERT_TRUE(startup.StartProgram());
+    clock.advance(0);
+    startup.EndProgram();
+    clock.runAll();
+    ASSERT_EQ(port.writes.size(), 3u);
+    EXPECT_EQ(port.writes[2].bytes, "UNPROTO \r");
+}
+
+TEST(Counters, StopAtTheirLargestValue) {
+    std::int16_t n = INT16_MAX - 1;
+    increment(n);
+    increment(n);
+    EXPECT_EQ(n, INT16_MAX);
+}

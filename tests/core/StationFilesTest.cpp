@@ -1,0 +1,43 @@
+#include "core/StationFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace tolvex;
+
+namespace {
+void put(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+} // namespace
+
+TEST(StationFiles, NewOrEmptyFolderBecomesAStationExistingOneIsLeftAlone) {
+    QTemporaryDir tmp;
+    const QString defaults = tmp.filePath("defaults");
+    put(defaults + "/Parms.inf", "Callsign=\r\n");
+    put(defaults + "/Forms/General.frm", "form");
+    QDir().mkpath(defaults + "/Messages");
+
+    const QString fresh = tmp.filePath("new station/with blanks");
+    EXPECT_EQ(prepareStation(fresh, defaults), StationPrepared::Created);
+    EXPECT_TRUE(QFile::exists(fresh + "/Parms.inf"));
+    EXPECT_TRUE(QFile::exists(fresh + "/Forms/General.frm"));
+    EXPECT_TRUE(QDir(fresh + "/Messages").exists());
+
+    const QString empty = tmp.filePath("empty");
+    QDir().mkpath(empty);
+    EXPECT_EQ(prepareStation(empty, defaults), StationPrepared::Created);
+
+    // A station that lost its Parms.inf is not silently re-made: the operator must be told.
+    const QString broken = tmp.filePath("broken");
+    put(broken + "/MsgNo.inf", "5\r\n");
+    EXPECT_EQ(prepareStation(broken, defaults), StationPrepared::Existing);
+    EXPECT_FALSE(QFile::exists(broken + "/Parms.inf"));
+
+    EXPECT_EQ(prepareStation(tmp.filePath("other"), tmp.filePath("no defaults")), StationPrepared::Failed);
+}

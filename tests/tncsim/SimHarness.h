@@ -1,0 +1,74 @@
+// Runs the real tncsim binary and talks to its pseudo-terminals the way Tolvex does.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <vector>
+
+namespace tncsimtest {
+
+// A fresh directory under the system's temporary folder, removed afterwards.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::string& path() const { return path_; }
+    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+private:
+    std::string path_;
+};
+
+class SimProcess {
+public:
+    // Starts tncsim with `args` and waits (up to a few seconds) for "tncsim ready".
+    explicit SimProcess(const std::vector<std::string>& args);
+    ~SimProcess();
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    bool ready() const { return ready_; }
+    // Sends `signal` and waits for the exit; the exit code, or -1 if it died otherwise.
+    int stop(int signal);
+
+private:
+    pid_t pid_ = -1;
+    int out_ = -1;
+    bool ready_ = false;
+};
+
+// Runs tncsim to completion (for --help and bad command lines): exit code and stdout.
+int runToExit(const std::vector<std::string>& args, std::string& output);
+
+class Port {
+public:
+    // Opens the device as a serial terminal program would: read/write, raw mode.
+    explicit Port(const std::string& path);
+    ~Port();
+    Port(const Port&) = delete;
+    Port& operator=(const Port&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    void close();
+    void send(std::string_view bytes);
+    // The next `count` bytes, or fewer if they do not arrive within the time-out.
+    std::string take(std::size_t count, int timeoutMs = 4000);
+    // Everything up to and including `needle`, or everything read if it never comes.
+    std::string until(std::string_view needle, int timeoutMs = 4000);
+
+private:
+    bool fill(int timeoutMs);
+
+    int fd_ = -1;
+    std::string pending_;
+};
+
+// Lines of a --log file whose prefix is `prefix` ("N0AAA> "), unescaped and in order.
+std::vector<std::string> logged(const std::string& logFile, std::string_view prefix);
+
+std::string readFile(const std::string& path);
+
+} // namespace tncsimtest

@@ -1,0 +1,62 @@
+#include "Panes.h"
+
+namespace tolvex {
+
+Panes::Panes(const Settings& settings, LinkSession& session, MainView& view, Sequencer& sequencer,
+             TncPort& tnc)
+    : settings_(settings), session_(session), view_(view), sequencer_(sequencer), tnc_(tnc) {}
+
+void Panes::addText(const char* pane, QByteArray& charbuff) {
+    // One pass: a backspace erases the character before it in this chunk; with none left it
+    // erases what an earlier chunk put last into the pane and the buffer, but never their only
+    // character.
+    QByteArray out;
+    out.reserve(charbuff.size());
+    for (const char c : std::as_const(charbuff)) {
+        if (c != '\b') {
+            out.append(c);
+        } else if (!out.isEmpty()) {
+            out.chop(1);
+        } else {
+            if (session_.RxBuffer.size() > 1) session_.RxBuffer.chop(1);
+            if (view_.paneLength(pane) > 1) view_.chopPane(pane, 1);
+        }
+    }
+    charbuff = std::move(out);
+    session_.RxBuffer += charbuff;
+    if (!charbuff.isEmpty()) view_.appendToPane(pane, charbuff);
+}
+
+void Panes::preventOverflow(const char* pane) {
+    if (view_.paneLength(pane) > kPaneLimit) view_.keepPaneTail(pane, kPaneKeep);
+}
+
+void Panes::cmdViewRcvClick() {
+    session_.RxBuffer.clear();
+    if (session_.linkState == LinkState::LinkBbs)
+        sequencer_.run({Step::send(settings_.Bye + settings_.OutLineEnd)});
+    session_.linkState = LinkState::LinkIdle;
+    view_.setText("lblConn", {});
+    view_.setVisible("cmdSend", false);
+    view_.setVisible("tbLocal", false);
+    view_.setVisible("tbMon", true);
+    view_.setVisible("lblBBS", false);
+    view_.setVisible("Label5", false);
+    view_.setVisible("Label1", true);
+    view_.setVisible("cmdLocalBBS", true);
+    view_.setVisible("cmdViewRcv", false);
+    preventLocalOverflow();
+    tnc_.focusToPanel();
+}
+
+void Panes::showMailboxView() {
+    view_.setVisible("tbLocal", true);
+    view_.setVisible("tbMon", false);
+    view_.setVisible("cmdLocalBBS", false);
+    view_.setVisible("cmdViewRcv", true);
+    view_.setVisible("Label1", false);
+    view_.setVisible("Label5", true);
+    view_.setVisible("lblBBS", true);
+}
+
+} // namespace tolvex

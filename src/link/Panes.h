@@ -1,0 +1,45 @@
+#pragma once
+// The two terminal panes of the main window: tbMon (channel monitor) and tbLocal (the TNC's own
+// mailbox). Received text is appended here with the backspace rule it shares with RxBuffer, the
+// panes are kept short, and the view switches between them.
+#include "LinkSession.h"
+#include "MainView.h"
+#include "Sequencer.h"
+#include "TncPort.h"
+#include "core/Settings.h"
+
+namespace tolvex {
+
+class Panes {
+public:
+    // A pane longer than kPaneLimit characters is cut down to its last kPaneKeep.
+    static constexpr qsizetype kPaneLimit = 15000;
+    static constexpr qsizetype kPaneKeep = 8000;
+
+    Panes(const Settings& settings, LinkSession& session, MainView& view, Sequencer& sequencer, TncPort& tnc);
+
+    // Applies the backspaces of charbuff (left holding the processed text) and appends it to
+    // RxBuffer and to the end of the pane. Costs the chunk, never the pane.
+    void addTextToMon(QByteArray& charbuff) { addText("tbMon", charbuff); }
+    void addTextToLocal(QByteArray& charbuff) { addText("tbLocal", charbuff); }
+
+    void preventMonOverflow() { preventOverflow("tbMon"); }
+    void preventLocalOverflow() { preventOverflow("tbLocal"); }
+
+    // "Monitor  Receive": log off the mailbox if its link is up, back to the monitor view, LinkIdle.
+    void cmdViewRcvClick();
+    // The mailbox view: tbLocal, Label5, lblBBS and cmdViewRcv shown.
+    void showMailboxView();
+
+private:
+    void addText(const char* pane, QByteArray& charbuff);
+    void preventOverflow(const char* pane);
+
+    const Settings& settings_;
+    LinkSession& session_;
+    MainView& view_;
+    Sequencer& sequencer_;
+    TncPort& tnc_;
+};
+
+} // namespace tolvex

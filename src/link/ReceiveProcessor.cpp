@@ -1,0 +1,572 @@
+#include "ReceiveProcessor.h"
+
+#include <utility>
+
+namespace tolvex {
+
+namespace {
+
+constexpr char kEndMarker[] = "$^";
+constexpr char kHeaderStart[] = ".hdr";
+
+// A configured text left empty never matches: an empty text would be found everywhere.
+qsizetype findText(QByteArrayView hay, QByteArrayView text, qsizetype from = 0) {
+    return text.isEmpty() ? -1 : hay.indexOf(text, from);
+}
+
+// The next match of a text at or after a position, remembered while the buffer stays the same,
+// so walking a large chunk line by line searches it once per text instead of once per line.
+struct NextMatch {
+    qsizetype at = -2; // not searched yet
+    qsizetype find(QByteArrayView hay, QByteArrayView text, qsizetype from) {
+        if (at == -2 || (at >= 0 && at < from)) at = findText(hay, text, from);
+        return at;
+    }
+};
+
+} // namespace
+
+ReceiveProcessor::ReceiveProcessor(const Station& station, LinkSession& session, MainView& view,
+                                   MessageHandlers& handlers, Panes& panes, ConnectSequence& connect,
+                                   Sequencer& sequencer, TncPort& tnc, Scheduler& scheduler)
+    : station_(station), settings_(station.settings), session_(session), view_(view), handlers_(handlers),
+      panes_(panes), connect_(connect), sequencer_(sequencer), tnc_(tnc), scheduler_(scheduler),
+      lastState_(session.linkState) {}
+
+ReceiveProcessor::~ReceiveProcessor() {
+    stopUnprotoQuery();
+}
+
+const QByteArray& ReceiveProcessor::lineEnd() const {
+    static const QByteArray cr("\r");
+    return settings_.InLineEnd.isEmpty() ? cr : settings_.InLineEnd;
+}
+
+void ReceiveProcessor::consume(qsizetype n) {
+    session_.RxBuffer.remove(0, qMin(n, session_.RxBuffer.size()));
+}
+
+void ReceiveProcessor::setState(LinkState to) {
+    const LinkState from = state();
+    session_.linkState = to;
+    syncState();
+    if (from != to && onTransition) onTransition(from, to);
+}
+
+// Whoever changed the state (this processor, a button, start-up), what was kept for the old
+// state's unfinished line and node step no longer applies.
+void ReceiveProcessor::syncState() {
+    if (state() == lastState_) return;
+    if (lastState_ == LinkState::LinkViaNodes) cancelNodeStep();
+    lineCut_ = false;
+    lastState_ = state();
+}
+
+void ReceiveProcessor::comInput(const QByteArray& chunk) {
+    // A handler that shows a message box lets the event loop run; what arrives meanwhile is
+    // taken after the current chunk, in order.
+    if (inInput_) {
+        heldInput_ += chunk;
+        return;
+    }
+    inInput_ = true;
+    takeChunk(chunk);
+    while (!heldInput_.isEmpty())
+        takeChunk(std::exchange(heldInput_, {}));
+    inInput_ = false;
+}
+
+void ReceiveProcessor::takeChunk(const QByteArray& chunk) {
+    syncState();
+    QByteArray charbuff = chunk;
+    switch (state()) {
+    case LinkState::LinkIdle:
+    case LinkState::LinkConnected:
+    case LinkState::LinkViaNodes:
+    case LinkState::LinkCalling:
+    case LinkState::LinkNetCapture:
+        panes_.addTextToMon(charbuff);
+        break;
+    case LinkState::LinkBbsCalling:
+    case LinkState::LinkBbs:
+    case LinkState::LinkBbsClosed:
+        panes_.addTextToLocal(charbuff);
+        break;
+    case LinkState::LinkGroupCapture:
+        // A group frame is taken as it came, backspaces and all.
+        session_.RxBuffer += chunk;
+        view_.appendToPane("tbMon", chunk);
+        break;
+    case LinkState::LinkUnprotoQuery:
+        session_.RxBuffer += chunk; // start-up chatter is not shown
+        break;
+    case LinkState::LinkUnprotoQueryDue:
+        break; // the TNC is still settling into command mode
+    }
+    process();
+    view_.emptyUndo("tbMon");
+    view_.emptyUndo("tbLocal");
+}
+
+void ReceiveProcessor::process() {
+    // Each handler takes what it can; when it changed the state (or handed something over and
+    // consumed it), the rest of the buffer is read again in the state as it now is.
+    for (bool again = true; again;) {
+        syncState();
+        switch (state()) {
+        case LinkState::LinkIdle:
+            again = linkIdle();
+            break;
+        case LinkState::LinkConnected:
+        case LinkState::LinkCalling:
+        case LinkState::LinkBbs:
+            again = linkConnected();
+            break;
+        case LinkState::LinkViaNodes:
+            again = linkViaNodes();
+            break;
+        case LinkState::LinkBbsCalling:
+            again = linkBbsCalling();
+            break;
+        case LinkState::LinkGroupCapture:
+            again = captureStep(false);
+            break;
+        case LinkState::LinkNetCapture:
+            again = captureStep(true);
+            break;
+        case LinkState::LinkUnprotoQuery:
+            again = unprotoAnswer();
+            break;
+        case LinkState::LinkBbsClosed: // left at once by the view switch; nothing is read
+            session_.RxBuffer.clear();
+            again = false;
+            break;
+        case LinkState::LinkUnprotoQueryDue:
+            again = false;
+            break;
+        default: // a value no one should have set: keep nothing
+            session_.RxBuffer.clear();
+            again = false;
+            break;
+        }
+    }
+}
+
+void ReceiveProcessor::boundUnfinishedLine() {
+    QByteArray& rx = session_.RxBuffer;
+    if (rx.size() <= kLineCap) return;
+    // The tail stays so that a text split over the next chunk (the end marker, the
+    // disconnected text) is still seen whole.
+    const QByteArray head = rx.left(rx.size() - kLineTail);
+    consume(head.size());
+    lineCut_ = true;
+    if (session_.HdrActive) appendToMessage(head); // part of a message: nothing is dropped
+}
+
+// ---- LinkIdle: only the current line is kept ------------------------------------------------
+
+bool ReceiveProcessor::linkIdle() {
+    session_.resetMessage();
+    QByteArray& rx = session_.RxBuffer;
+    const QByteArray& ie = lineEnd();
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype e = rx.indexOf(ie, pos);
+        const QByteArrayView line = QByteArrayView(rx).sliced(pos, (e < 0 ? rx.size() : e) - pos);
+        // A frame to a group or the net is known by its header, before its line has ended; the
+        // capture starts at the beginning of that line.
+        const Capture capture = frameAddressedHere(line);
+        if (capture != Capture::None) {
+            consume(pos);
+            setState(capture == Capture::Group ? LinkState::LinkGroupCapture : LinkState::LinkNetCapture);
+            return true;
+        }
+        if (e < 0) break;
+        const qsizetype next = e + ie.size();
+        if (findText(line, settings_.ConnStr) >= 0) {
+            consume(next);
+            setState(LinkState::LinkConnected);
+            view_.setText("lblConn", "Connected");
+            if (view_.isVisible("Frame1")) view_.setVisible("cmdSend", true);
+            view_.setVisible("cmdDisc", true);
+            view_.setVisible("cmdViewRcv", false);
+            view_.setVisible("cmdLocalBBS", false);
+            session_.MsgBuffer.clear();
+            return true;
+        }
+        pos = next; // a finished monitor line: shown, nothing more to do with it
+        panes_.preventMonOverflow();
+    }
+    consume(pos);
+    boundUnfinishedLine();
+    return false;
+}
+
+ReceiveProcessor::Capture ReceiveProcessor::frameAddressedHere(QByteArrayView line) const {
+    // ">" and the name somewhere on the line, and never after the station's own call: the TNC
+    // echoes the station's own frames with its call in front.
+    const auto addressedTo = [&](QByteArrayView name) {
+        const QByteArrayView own = settings_.Callsign;
+        bool toName = false;
+        for (qsizetype i = line.indexOf(name, 1); i >= 0; i = line.indexOf(name, i + 1)) {
+            if (line[i - 1] != '>') continue;
+            if (i - 1 >= own.size() && line.sliced(i - 1 - own.size(), own.size()) == own) return false;
+            toName = true;
+        }
+        return toName;
+    };
+    for (const QByteArray& name : station_.GroupName)
+        if (!name.isEmpty() && addressedTo(name)) return Capture::Group;
+    // No net configured means no net frames, not every frame.
+    if (!station_.NcsName.isEmpty() && addressedTo(station_.NcsName)) return Capture::Net;
+    return Capture::None;
+}
+
+// ---- LinkGroupCapture, LinkNetCapture ---------------------------------------------------------
+
+bool ReceiveProcessor::captureStep(bool net) {
+    QByteArray& rx = session_.RxBuffer;
+    const QByteArray& ie = lineEnd();
+    // The frame ends at its end marker or at the second line end, whichever comes first.
+    const qsizetype marker = rx.indexOf(kEndMarker);
+    const qsizetype e1 = rx.indexOf(ie);
+    const qsizetype e2 = e1 < 0 ? -1 : rx.indexOf(ie, e1 + ie.size());
+    if (marker >= 0 && (e2 < 0 || marker < e2)) {
+        const QByteArray text = rx.left(net ? marker + 1 : marker);
+        consume(marker + 2); // what follows the marker (the identification) is an ordinary line
+        setState(LinkState::LinkIdle);
+        if (net)
+            handlers_.processNCS(text);
+        else
+            handlers_.processIncoming(text, 0);
+        return true;
+    }
+    qsizetype end = -1;
+    if (e2 >= 0)
+        end = e2 + ie.size();
+    else if (rx.size() > kCaptureCap)
+        end = rx.endsWith('$') ? rx.size() - 1 : rx.size(); // no frame is this long: hand over what came
+    if (end < 0) return false;
+    const QByteArray text = rx.left(end);
+    consume(end);
+    setState(LinkState::LinkIdle);
+    handlers_.processIncoming(text, 0);
+    return true;
+}
+
+// ---- LinkViaNodes ------------------------------------------------------------------------------
+
+bool ReceiveProcessor::linkViaNodes() {
+    QByteArray& rx = session_.RxBuffer;
+    enum class Answer { Ready, Down, Failed };
+    qsizetype at = -1;
+    qsizetype end = 0;
+    Answer answer = Answer::Ready;
+    // The earliest answer in the stream is taken first; on a tie the ready text wins, as it did.
+    const auto consider = [&](const QByteArray& text, Answer kind) {
+        const qsizetype p = findText(rx, text);
+        if (p >= 0 && (at < 0 || p < at)) {
+            at = p;
+            end = p + text.size();
+            answer = kind;
+        }
+    };
+    for (const QByteArray& ready : settings_.NodeReady)
+        if (ready.size() > 1) consider(ready, Answer::Ready);
+    consider(settings_.DisconStr, Answer::Down);
+    for (const QByteArray& fail : settings_.ConnFail)
+        consider(fail, Answer::Failed);
+
+    if (at < 0) {
+        // Only the unfinished line can still grow into an answer.
+        const qsizetype lastEnd = rx.lastIndexOf(lineEnd());
+        if (lastEnd >= 0) consume(lastEnd + lineEnd().size());
+        boundUnfinishedLine();
+        return false;
+    }
+    consume(end); // through the end of the answer, so it cannot be taken again
+    switch (answer) {
+    case Answer::Ready:
+        // While the next command is on its way, a repeated prompt is the same node talking.
+        if (!nodeStepPending_) scheduleNodeStep();
+        break;
+    case Answer::Down:
+        setState(LinkState::LinkIdle);
+        view_.setText("lblConn", {});
+        view_.setVisible("cmdSend", false);
+        break;
+    case Answer::Failed:
+        cancelNodeStep();
+        sequencer_.run({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
+                        Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
+        break;
+    }
+    return true;
+}
+
+void ReceiveProcessor::scheduleNodeStep() {
+    nodeStepPending_ = true;
+    const quint64 token = ++nodeToken_;
+    const quint64 hop = connect_.hop();
+    sequencer_.run({Step::wait(kNodeReadyPauseMs), Step::run([this, token, hop] {
+                        if (token != nodeToken_) return; // cancelled
+                        nodeStepPending_ = false;
+                        // The operator may have disconnected or started another connect meanwhile.
+                        if (hop != connect_.hop() || state() != LinkState::LinkViaNodes) return;
+                        connect_.connectStep("NodeReady");
+                    })});
+}
+
+void ReceiveProcessor::cancelNodeStep() {
+    nodeStepPending_ = false;
+    ++nodeToken_;
+}
+
+// ---- LinkConnected, LinkCalling, LinkBbs: every complete line in arrival order -----------------
+
+bool ReceiveProcessor::linkConnected() {
+    const LinkState st = state();
+    const bool mailbox = st == LinkState::LinkBbs;
+    QByteArray& rx = session_.RxBuffer;
+    const QByteArray& ie = lineEnd();
+    NextMatch lineEndAt, markerAt, downAt;
+    std::array<NextMatch, 5> upAt;
+    qsizetype pos = 0;
+    for (;;) {
+        // A line ends at the line end, or right after the end marker when that comes first.
+        const qsizetype e = lineEndAt.find(rx, ie, pos);
+        const qsizetype m = markerAt.find(rx, kEndMarker, pos);
+        const bool endsAtMarker = m >= 0 && (e < 0 || m < e);
+        const qsizetype end = endsAtMarker ? m + 2 : (e >= 0 ? e + ie.size() : -1);
+        const qsizetype limit = end < 0 ? rx.size() : end;
+
+        const qsizetype down = downAt.find(rx, settings_.DisconStr, pos);
+        if (down >= 0 && down < limit) {
+            consume(down + settings_.DisconStr.size());
+            linkDropped(st);
+            return true;
+        }
+        if (st == LinkState::LinkCalling) {
+            const QByteArrayView up[] = {settings_.ConnStr, settings_.LinkMade[0], settings_.LinkMade[1],
+                                         settings_.LinkMade[2], settings_.LinkMade[3]};
+            for (std::size_t i = 0; i < upAt.size(); ++i) {
+                const qsizetype p = upAt[i].find(rx, up[i], pos);
+                if (p >= 0 && p < limit) {
+                    view_.setText("lblConn", "Connected");
+                    if (view_.isVisible("Frame1")) view_.setVisible("cmdSend", true);
+                    break;
+                }
+            }
+        }
+        if (end < 0) break;
+
+        const QByteArrayView line = QByteArrayView(rx).sliced(pos, end - pos);
+        const bool atLineStart = pos > 0 || !lineCut_;
+        const bool opensMessage = atLineStart && line.startsWith(kHeaderStart) && !session_.Sending;
+        const bool closesMessage = endsAtMarker && session_.HdrActive;
+        const bool fillsMessage =
+            session_.HdrActive && session_.MsgBuffer.size() + line.size() >= kMessageCap;
+        if (opensMessage || closesMessage || fillsMessage) {
+            // The handlers may let the event loop run: the buffer must be consistent first.
+            const QByteArray taken = line.toByteArray();
+            consume(end);
+            lineCut_ = false;
+            eolProcessing(taken, mailbox, atLineStart);
+            return true;
+        }
+        if (session_.HdrActive) session_.MsgBuffer += line;
+        if (endsAtMarker) session_.Sending = false; // the echo of our own message has ended
+        pos = end;
+        lineCut_ = false;
+    }
+    consume(pos);
+    boundUnfinishedLine();
+    return false;
+}
+
+// The line step: a ".hdr" line opens a message (unless it is the echo of our own), the line
+// with the end marker closes it.
+void ReceiveProcessor::eolProcessing(const QByteArray& line, bool mailbox, bool atLineStart) {
+    if (atLineStart && line.startsWith(kHeaderStart) && !session_.Sending) {
+        session_.HdrActive = true;
+        session_.MsgBuffer = line;
+        session_.requests = MessageRequests{}; // an unfinished earlier message asks for nothing
+        handlers_.processHeader(line);
+    } else if (session_.HdrActive) {
+        session_.MsgBuffer += line;
+    }
+    if (line.contains(kEndMarker)) {
+        session_.Sending = false;
+        if (session_.HdrActive) {
+            QByteArray& msg = session_.MsgBuffer;
+            const qsizetype at = msg.indexOf(kEndMarker, qMax<qsizetype>(0, msg.size() - line.size()));
+            if (at >= 0) msg.replace(at, 2, "  ");
+            deliverMessage(true, !mailbox);
+        }
+        return;
+    }
+    if (session_.HdrActive && session_.MsgBuffer.size() >= kMessageCap) deliverMessage(false, false);
+}
+
+void ReceiveProcessor::appendToMessage(QByteArrayView text) {
+    session_.MsgBuffer += text;
+    if (session_.MsgBuffer.size() >= kMessageCap) deliverMessage(false, false);
+}
+
+void ReceiveProcessor::deliverMessage(bool complete, bool mayDisconnect) {
+    const QByteArray text = std::exchange(session_.MsgBuffer, {});
+    if (!complete) {
+        // Too long to hold: what came so far is handed over and the capture goes on, so no part
+        // of it is lost; the requests of its header apply at its real end.
+        handlers_.processIncoming(text, 1);
+        return;
+    }
+    const bool disconnect = mayDisconnect && session_.requests.DisconnectRequest;
+    handlers_.processIncoming(text, 1);
+    session_.requests = MessageRequests{};
+    session_.HdrActive = false;
+    panes_.preventMonOverflow();
+    if (!disconnect) return;
+    sequencer_.run({Step::wait(kDisconnectRequestPauseMs), Step::run([this] {
+                        // Text arriving during the pause still belongs to the link; if it went
+                        // down by itself meanwhile there is nothing left to disconnect.
+                        if (state() != LinkState::LinkConnected && state() != LinkState::LinkCalling) return;
+                        setState(LinkState::LinkIdle);
+                        view_.setText("lblConn", {});
+                        view_.setVisible("cmdSend", false);
+                        sequencer_.run({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
+                                        Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
+                        view_.setVisible("cmdDisc", false);
+                        view_.setVisible("Label3", false);
+                        view_.setVisible("cmdLocalBBS", true);
+                        tnc_.focusToPanel();
+                    })});
+}
+
+void ReceiveProcessor::showIdleButtons() {
+    view_.setText("lblConn", {});
+    view_.setVisible("cmdSend", false);
+    view_.setVisible("cmdDisc", false);
+    view_.setVisible("Label3", false);
+    view_.setVisible("cmdLocalBBS", true);
+}
+
+void ReceiveProcessor::linkDropped(LinkState from) {
+    const QByteArray backToCommandMode = settings_.cmdChar() + settings_.OutLineEnd;
+    switch (from) {
+    case LinkState::LinkConnected:
+        setState(LinkState::LinkIdle);
+        sequencer_.run({Step::wait(kLinkDropPauseMs), Step::send(backToCommandMode)});
+        showIdleButtons();
+        panes_.preventMonOverflow();
+        break;
+    case LinkState::LinkCalling:
+        setState(LinkState::LinkIdle);
+        sequencer_.run({Step::send(backToCommandMode)});
+        showIdleButtons();
+        panes_.preventMonOverflow();
+        break;
+    case LinkState::LinkBbs: {
+        setState(LinkState::LinkBbsClosed);
+        // The view switch empties the buffer; what came after the disconnected text is read idle.
+        QByteArray rest = std::exchange(session_.RxBuffer, {});
+        panes_.cmdViewRcvClick();
+        session_.RxBuffer = std::move(rest) + session_.RxBuffer;
+        if (onTransition && state() != LinkState::LinkBbsClosed)
+            onTransition(LinkState::LinkBbsClosed, state());
+        syncState();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// ---- LinkBbsCalling: the TNC's prompt, however it was split -------------------------------------
+
+bool ReceiveProcessor::linkBbsCalling() {
+    QByteArray& rx = session_.RxBuffer;
+    session_.MsgBuffer.clear();
+    session_.HdrActive = false;
+    const qsizetype p = findText(rx, settings_.TNCCmd);
+    if (p < 0) {
+        // Keep only what may be the beginning of a prompt that the next chunk completes.
+        const qsizetype keep = qMax<qsizetype>(0, settings_.TNCCmd.size() - 1);
+        if (rx.size() > keep) consume(rx.size() - keep);
+        return false;
+    }
+    rx.clear(); // printed before the mailbox connect: no answer to it
+    setState(LinkState::LinkBbs);
+    view_.setText("lblConn", "Connected-BBS");
+    view_.setVisible("cmdSend", false);
+    const QByteArray& ssid = settings_.SSID;
+    sequencer_.run(
+        {Step::send((ssid == "SYSOP" ? ssid : settings_.ConnCmd + ' ' + ssid) + settings_.OutLineEnd)});
+    return false;
+}
+
+// ---- Start-up UNPROTO query ---------------------------------------------------------------------
+
+void ReceiveProcessor::startUnprotoQuery() {
+    stopUnprotoQuery();
+    UnprotoTicks = 0;
+    if (state() != LinkState::LinkUnprotoQueryDue) setState(LinkState::LinkUnprotoQueryDue);
+    timer2_ = scheduler_.callAfter(kUnprotoFirstTickMs, [this] { timer2Tick(); });
+}
+
+void ReceiveProcessor::stopUnprotoQuery() {
+    if (timer2_) scheduler_.cancel(timer2_);
+    timer2_ = 0;
+}
+
+void ReceiveProcessor::timer2Tick() {
+    timer2_ = 0;
+    if (state() == LinkState::LinkUnprotoQueryDue) {
+        session_.RxBuffer.clear();
+        sequencer_.run({Step::send(settings_.UnprotoCmd + settings_.OutLineEnd)});
+        setState(LinkState::LinkUnprotoQuery);
+    }
+    increment(UnprotoTicks);
+    // Answered, or the operator has already moved on (a connect, the mailbox): nothing to undo.
+    if (state() != LinkState::LinkUnprotoQuery) return;
+    if (UnprotoTicks > 3) {
+        setState(LinkState::LinkIdle); // no answer: the path stays unknown
+        return;
+    }
+    timer2_ = scheduler_.callAfter(kUnprotoTickMs, [this] { timer2Tick(); });
+}
+
+bool ReceiveProcessor::unprotoAnswer() {
+    QByteArray& rx = session_.RxBuffer;
+    static const QByteArray word("UNPROTO");
+    const QByteArray upper = rx.toUpper();
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype p = upper.indexOf(word, from);
+        if (p < 0) {
+            consume(qMax<qsizetype>(from, rx.size() - (word.size() - 1))); // a split word may complete
+            return false;
+        }
+        // The answer line ends at CR or LF, whichever the TNC sends.
+        qsizetype e = -1;
+        for (qsizetype i = p + word.size(); i < rx.size() && e < 0; ++i)
+            if (rx[i] == '\r' || rx[i] == '\n') e = i;
+        if (e < 0) {
+            consume(p);
+            if (rx.size() > kLineCap) consume(rx.size() - kLineTail);
+            return false;
+        }
+        const qsizetype s = rx.indexOf(' ', p);
+        if (s < 0 || s > e) {
+            from = e + 1; // the echoed command itself, with no path: the answer follows
+            continue;
+        }
+        session_.SavedUnproto = rx.mid(s, e - s).trimmed();
+        consume(e + 1);
+        setState(LinkState::LinkIdle);
+        view_.setPaneText("tbMon", {});
+        return true;
+    }
+}
+
+} // namespace tolvex

@@ -1,0 +1,169 @@
+#pragma once
+// A whole TNC link on a manual clock: settings like the default station's, a fake port, a
+// recording main window and recording message handlers, wired as the program wires them.
+#include "core/Station.h"
+#include "link/ConnectSequence.h"
+#include "link/LinkSession.h"
+#include "link/Panes.h"
+#include "link/ReceiveProcessor.h"
+#include "link/Sequencer.h"
+#include "link/TncPort.h"
+#include "support/Doubles.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tolvex::test {
+
+// Control characters shown as escapes, so a failing comparison is readable.
+inline std::string show(const QByteArray& bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else if (u < 32 || u >= 127)
+            out += "\\x" + QByteArray::number(u, 16).rightJustified(2, '0').toStdString();
+        else
+            out += c;
+    }
+    return out;
+}
+
+struct Handed {
+    std::string kind; // "header", "incoming", "ncs"
+    QByteArray text;
+    int type = -1;
+    bool operator==(const Handed&) const = default;
+    friend void PrintTo(const Handed& h, std::ostream* os) {
+        *os << h.kind << (h.type >= 0 ? "/" + std::to_string(h.type) : "") << " \"" << show(h.text) << '"';
+    }
+};
+
+// Records what the receive side hands over; the header's disconnect request is honoured the way
+// message reception does it, so the link's reaction to it can be seen.
+class RecordingHandlers : public MessageHandlers {
+public:
+    explicit RecordingHandlers(LinkSession& session) : session_(session) {}
+    void processHeader(const QByteArray& line) override {
+        handed.push_back({"header", line});
+        if (line.contains(".dis") && !session_.Sending && session_.linkState != LinkState::LinkBbs)
+            session_.requests.DisconnectRequest = true;
+    }
+    void processIncoming(const QByteArray& incontent, int msgType) override {
+        handed.push_back({"incoming", incontent, msgType});
+    }
+    void processNCS(const QByteArray& text) override { handed.push_back({"ncs", text}); }
+    std::vector<Handed> handed;
+
+private:
+    LinkSession& session_;
+};
+
+struct Sent {
+    qint64 at;
+    QByteArray bytes;
+    bool operator==(const Sent&) const = default;
+    friend void PrintTo(const Sent& s, std::ostream* os) { *os << s.at << "ms \"" << show(s.bytes) << '"'; }
+};
+
+inline void useDefaultTexts(Station& station) {
+    Settings& s = station.settings;
+    s.Callsign = "W1XYZ";
+    s.ConnStr = "*** CONNECTED";
+    s.DisconStr = "*** DISCONNECTED";
+    s.CmdCmd = "3";
+    s.ConnCmd = "C";
+    s.DisconCmd = "D";
+    s.NodeReady = {"*** CONNECTED to", "} Connected to", "###LINK MADE", ""};
+    s.SSID = "W1XYZ-1";
+    s.TNCCmd = "cmd:";
+    s.ConnFail = {"Failure with", "Busy from", "retry count exceeded", "UNABLE TO CONNECT"};
+    s.LinkMade = {"} Connected to", "###LINK MADE", "Connected to", ""};
+    s.InLineEnd = "\r";
+    s.OutLineEnd = "\r";
+    s.Bye = "B";
+    s.UnprotoCmd = "UNPROTO";
+    s.Duplex = "full";
+    s.GroupAd = {"ZULGRP", "ARES V RELAY", "", "", "", ""};
+    s.NCSCallsign = "NETCTL V RELAY";
+    station.deriveNames();
+}
+
+struct LinkRig {
+    ManualScheduler clock;
+    FakeSerialPort port{&clock};
+    RecordingMessageBoxes boxes;
+    RecordingMainView view;
+    Station station;
+    LinkSession session;
+    RecordingHandlers handlers{session};
+    TncPort tnc{station.settings, port, boxes, view, QString()};
+    Sequencer sequencer{clock, [this](const QByteArray& b) { tnc.sendToTnc(b); }};
+    Panes panes{station.settings, session, view, sequencer, tnc};
+    ConnectSequence connect{station.settings, session, view, sequencer, tnc, panes, boxes};
+    ReceiveProcessor rx{station, session, view, handlers, panes, connect, sequencer, tnc, clock};
+    std::vector<std::pair<LinkState, LinkState>> transitions;
+
+    LinkRig() {
+        useDefaultTexts(station);
+        port.open({});
+        for (const char* e : {"tbMon", "Label1", "cmdLocalBBS", "Frame1"})
+            view.visible[e] = true;
+        rx.onTransition = [this](LinkState from, LinkState to) { transitions.emplace_back(from, to); };
+    }
+    void feed(const QByteArray& chunk) { rx.comInput(chunk); }
+    std::vector<Sent> sent() const {
+        std::vector<Sent> out;
+        for (const auto& w : port.writes)
+            out.push_back({w.at, w.bytes});
+        return out;
+    }
+};
+
+// How a byte stream is cut into chunks.
+enum class Cut { Whole, Bytes, Lines, Random };
+using Chunker = std::function<std::vector<QByteArray>(const QByteArray&)>;
+
+inline std::vector<QByteArray> cutStream(const QByteArray& stream, Cut cut, unsigned seed = 1) {
+    std::vector<QByteArray> out;
+    if (stream.isEmpty()) return out;
+    switch (cut) {
+    case Cut::Whole:
+        out.push_back(stream);
+        break;
+    case Cut::Bytes:
+        for (const char c : stream)
+            out.push_back(QByteArray(1, c));
+        break;
+    case Cut::Lines: {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < stream.size(); ++i)
+            if (stream[i] == '\r' || stream[i] == '\n') {
+                out.push_back(stream.mid(start, i + 1 - start));
+                start = i + 1;
+            }
+        if (start < stream.size()) out.push_back(stream.mid(start));
+        break;
+    }
+    case Cut::Random: {
+        std::mt19937 gen(seed);
+        std::uniform_int_distribution<int> len(1, 12);
+        for (qsizetype i = 0; i < stream.size();) {
+            const qsizetype n = qMin<qsizetype>(len(gen), stream.size() - i);
+            out.push_back(stream.mid(i, n));
+            i += n;
+        }
+        break;
+    }
+    }
+    return out;
+}
+
+} // namespace tolvex::test

@@ -1,0 +1,80 @@
+#include "LinkRig.h"
+
+using namespace tolvex;
+using namespace tolvex::test;
+
+TEST(Panes, BackspacesEraseInTheChunkThenWhatWasShownLast) {
+    struct Case {
+        const char* name;
+        QByteArray before; // pane and RxBuffer before the chunk
+        QByteArray chunk;
+        QByteArray pane, buffer, processed;
+    };
+    const Case cases[] = {
+        {"erases across chunks", "AB", "\bC", "AC", "AC", "C"},
+        {"erases inside the chunk", "", "AB\bC", "AC", "AC", "AC"},
+        {"keeps a lone character", "A", "\bC", "AC", "AC", "C"},
+        {"two leading backspaces", "XYZ", "\b\bQ", "XQ", "XQ", "Q"},
+        {"more backspaces than text", "XYZ", "A\b\b\b\bQ", "XQ", "XQ", "Q"},
+        {"NUL and high bytes kept", "", QByteArray("a\0\xff\xe9", 4), QByteArray("a\0\xff\xe9", 4),
+         QByteArray("a\0\xff\xe9", 4), QByteArray("a\0\xff\xe9", 4)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const char* pane : {"tbMon", "tbLocal"}) {
+            LinkRig rig;
+            rig.view.panes[pane] = c.before;
+            rig.session.RxBuffer = c.before;
+            QByteArray charbuff = c.chunk;
+            if (qstrcmp(pane, "tbMon") == 0)
+                rig.panes.addTextToMon(charbuff);
+            else
+                rig.panes.addTextToLocal(charbuff);
+            EXPECT_EQ(rig.view.pane(pane), c.pane);
+            EXPECT_EQ(rig.session.RxBuffer, c.buffer);
+            EXPECT_EQ(charbuff, c.processed);
+        }
+    }
+}
+
+TEST(Panes, OverflowCutsToTheLast8000OnlyPast15000) {
+    for (const char* pane : {"tbMon", "tbLocal"}) {
+        for (const qsizetype size : {qsizetype(15000), qsizetype(15001)}) {
+            LinkRig rig;
+            QByteArray text(size, 'x');
+            text[size - 8000] = 'S'; // first character of the tail kept
+            rig.view.panes[pane] = text;
+            if (qstrcmp(pane, "tbMon") == 0)
+                rig.panes.preventMonOverflow();
+            else
+                rig.panes.preventLocalOverflow();
+            if (size == 15000) {
+                EXPECT_EQ(rig.view.pane(pane), text);
+            } else {
+                EXPECT_EQ(rig.view.pane(pane).size(), 8000);
+                EXPECT_EQ(rig.view.pane(pane).front(), 'S');
+            }
+        }
+    }
+}
+
+TEST(Panes, MonitorReceiveLogsOffOnlyWhileTheMailboxLinkIsUp) {
+    for (const LinkState st : {LinkState::LinkBbs, LinkState::LinkBbsClosed, LinkState::LinkBbsCalling}) {
+        LinkRig rig;
+        rig.connect.cmdLocalBBSClick();
+        rig.port.writes.clear();
+        rig.session.linkState = st;
+        rig.session.RxBuffer = "stale";
+        rig.view.panes["tbLocal"] = QByteArray(15001, 'l');
+        rig.panes.cmdViewRcvClick();
+        EXPECT_EQ(rig.port.written(), st == LinkState::LinkBbs ? QByteArray("B\r") : QByteArray());
+        EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+        EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
+        EXPECT_EQ(rig.view.pane("tbLocal").size(), 8000);
+        for (const char* shown : {"tbMon", "Label1", "cmdLocalBBS"})
+            EXPECT_TRUE(rig.view.isVisible(shown)) << shown;
+        for (const char* hidden : {"tbLocal", "Label5", "lblBBS", "cmdViewRcv", "cmdSend"})
+            EXPECT_FALSE(rig.view.isVisible(hidden)) << hidden;
+        EXPECT_EQ(rig.view.focus, "tbMon");
+    }
+}

@@ -1,0 +1,583 @@
+#include "LinkRig.h"
+
+#include <set>
+
+using namespace tolvex;
+using namespace tolvex::test;
+
+namespace {
+
+using Act = std::function<void(LinkRig&)>;
+
+// One turn of a recorded dialogue: what the operator does, what the TNC then prints, and how
+// much time passes before the next turn.
+struct Stage {
+    Act act;
+    QByteArray bytes;
+    qint64 after = 0;
+};
+
+struct Dialogue {
+    const char* name;
+    std::vector<Stage> stages;
+    std::vector<Handed> handed;
+    std::vector<Sent> sent;
+    LinkState state;
+    QByteArray lblConn;
+    QByteArray savedUnproto;
+};
+
+struct Outcome {
+    std::vector<Handed> handed;
+    std::vector<Sent> sent;
+    LinkState state;
+    QByteArray lblConn;
+    QByteArray savedUnproto;
+};
+
+Outcome play(const Dialogue& d, Cut cut, unsigned seed) {
+    LinkRig rig;
+    for (const Stage& stage : d.stages) {
+        if (stage.act) stage.act(rig);
+        for (const QByteArray& chunk : cutStream(stage.bytes, cut, seed++))
+            rig.feed(chunk);
+        rig.clock.advance(stage.after);
+    }
+    return {rig.handlers.handed, rig.sent(), rig.session.linkState, rig.view.caption("lblConn"),
+            rig.session.SavedUnproto};
+}
+
+Act connectTo(const char* destination) {
+    return [destination](LinkRig& r) { ASSERT_TRUE(r.connect.cmdConnect(destination)); };
+}
+
+const std::vector<Dialogue>& dialogues() {
+    static const std::vector<Dialogue> all = {
+        {"direct connect, message, link drop",
+         {{connectTo("N1ABC"), "\r*** CONNECTED to N1ABC\r", 0},
+          {{}, ".hdr  .pon  _N1ABC _Water report\r\rTanks full\r$^\r", 100},
+          {{}, "\r*** DISCONNECTED\rcmd:", 0}},
+         {{"header", ".hdr  .pon  _N1ABC _Water report\r"},
+          {"incoming", ".hdr  .pon  _N1ABC _Water report\r\rTanks full\r  ", 1}},
+         {{0, "C N1ABC\r"}, {100, "\x03\r"}},
+         LinkState::LinkIdle,
+         "",
+         ""},
+        {"connect through two nodes",
+         {{connectTo("N1ABC,NODEA,NODEB"), "\r*** CONNECTED to NODEA\r", 200},
+          {{}, "Welcome to NODEA node\rNODEA:N0NOD} Connected to NODEB\r", 200},
+          {{}, "NODEB:N0NOB} Connected to N1ABC\r", 0},
+          {{}, ".hdr  _N1ABC _Relay\rvia two nodes\r$^\r", 0}},
+         {{"header", ".hdr  _N1ABC _Relay\r"}, {"incoming", ".hdr  _N1ABC _Relay\rvia two nodes\r  ", 1}},
+         {{0, "C NODEA\r"}, {200, "C NODEB\r"}, {400, "C N1ABC\r"}},
+         LinkState::LinkCalling,
+         "Connected",
+         ""},
+        {"node failure",
+         {{connectTo("N1ABC,NODEA,NODEB"), "*** CONNECTED to NODEA\r", 200},
+          {{}, "NODEA:N0NOD} Failure with NODEB\r", 100},
+          {{}, "\r*** DISCONNECTED\rcmd:", 0}},
+         {},
+         {{0, "C NODEA\r"}, {200, "C NODEB\r"}, {200, "\x03\r"}, {200, "D\r"}},
+         LinkState::LinkIdle,
+         "",
+         ""},
+        {"local mailbox",
+         {{[](LinkRig& r) { r.connect.cmdLocalBBSClick(); }, "cmd:", 0},
+          {{},
+           "\r*** CONNECTED to W1XYZ-1\r[KPC3P-8.2-HM$]\r99845 BYTES AVAILABLE\rENTER COMMAND: B,J,K,L,R,S, "
+           "or Help >",
+           0},
+          {{}, "R 1\r.hdr  _W2DEF _Shelter\r\rNeed cots\r$^\rENTER COMMAND: B,J,K,L,R,S, or Help >", 0},
+          {{}, "\r*** DISCONNECTED\r", 0}},
+         {{"header", ".hdr  _W2DEF _Shelter\r"}, {"incoming", ".hdr  _W2DEF _Shelter\r\rNeed cots\r  ", 1}},
+         {{0, "\r\x03"}, {0, "C W1XYZ-1\r"}},
+         LinkState::LinkIdle,
+         "",
+         ""},
+        {"incoming connect, message asking to disconnect",
+         {{{}, "cmd:\r*** CONNECTED to W2DEF\r", 0},
+          {{}, ".hdr  .dis  _W2DEF _Done\rBye now\r$^\r", 600},
+          {{}, "*** DISCONNECTED\rcmd:", 0}},
+         {{"header", ".hdr  .dis  _W2DEF _Done\r"}, {"incoming", ".hdr  .dis  _W2DEF _Done\rBye now\r  ", 1}},
+         {{600, "\x03\r"}, {600, "D\r"}},
+         LinkState::LinkIdle,
+         "",
+         ""},
+        {"link drop",
+         {{{}, "*** CONNECTED to W2DEF\r", 0}, {{}, "hello\r*** DISCONNECTED\r", 150}},
+         {},
+         {{150, "\x03\r"}},
+         LinkState::LinkIdle,
+         "",
+         ""},
+        {"group and net frames",
+         {{{},
+           "W2DEF>CQ: <UI>:\rjust chatting\r"
+           "W2DEF>ZULGRP,RELAY*: <UI>:\rWater at noon $^ de W2DEF \r"
+           "W1XYZ>ZULGRP: <UI>:\rour own $^ \r"
+           "W3GHI>ARES:Road closed $^ \r"
+           "W2DEF>NETCTL: <UI>:\r  .ckinW2DEF  $^ de W2DEF \r"
+           "W4JKL>ZULGRP: <UI>:\rno marker here\rnext line\r"
+           "W4JKL>NETCTL: <UI>:\rnet text without marker\rcmd:",
+           0}},
+         {{"incoming", "W2DEF>ZULGRP,RELAY*: <UI>:\rWater at noon ", 0},
+          {"incoming", "W3GHI>ARES:Road closed ", 0},
+          {"ncs", "W2DEF>NETCTL: <UI>:\r  .ckinW2DEF  $"},
+          {"incoming", "W4JKL>ZULGRP: <UI>:\rno marker here\r", 0},
+          {"incoming", "W4JKL>NETCTL: <UI>:\rnet text without marker\r", 0}},
+         {},
+         LinkState::LinkIdle,
+         "",
+         ""},
+        {"UNPROTO answer after the echoed command",
+         {{[](LinkRig& r) { r.rx.startUnprotoQuery(); }, "", 2500},
+          {{}, "UNPROTO\rUNPROTO CQ VIA RELAY\rcmd:", 900}},
+         {},
+         {{2500, "UNPROTO\r"}},
+         LinkState::LinkIdle,
+         "",
+         "CQ VIA RELAY"},
+    };
+    return all;
+}
+
+} // namespace
+
+// The same byte stream gives the same hand-overs however the port happens to cut it.
+TEST(ReceiveProcessorDialogues, SameOutcomeWholeByteByByteByLineAndRandomlySplit) {
+    for (const Dialogue& d : dialogues()) {
+        SCOPED_TRACE(d.name);
+        const Outcome whole = play(d, Cut::Whole, 0);
+        EXPECT_EQ(whole.handed, d.handed);
+        EXPECT_EQ(whole.sent, d.sent);
+        EXPECT_EQ(whole.state, d.state);
+        EXPECT_EQ(whole.lblConn, d.lblConn);
+        EXPECT_EQ(whole.savedUnproto, d.savedUnproto);
+        std::vector<std::pair<Cut, unsigned>> cuts = {{Cut::Bytes, 0}, {Cut::Lines, 0}};
+        for (unsigned seed = 1; seed <= 8; ++seed)
+            cuts.emplace_back(Cut::Random, seed * 7919);
+        for (const auto& [cut, seed] : cuts) {
+            SCOPED_TRACE(testing::Message() << "cut " << int(cut) << " seed " << seed);
+            const Outcome o = play(d, cut, seed);
+            EXPECT_EQ(o.handed, whole.handed);
+            EXPECT_EQ(o.sent, whole.sent);
+            EXPECT_EQ(o.state, whole.state);
+            EXPECT_EQ(o.lblConn, whole.lblConn);
+            EXPECT_EQ(o.savedUnproto, whole.savedUnproto);
+        }
+    }
+}
+
+TEST(ReceiveProcessorIdle, ConnectTakesEffectOnlyOnceItsLineHasEnded) {
+    for (const bool messageFrame : {true, false}) {
+        LinkRig rig;
+        rig.view.visible["Frame1"] = messageFrame;
+        rig.session.MsgBuffer = "left over";
+        rig.feed("*** CONNECTED to W2DEF");
+        EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+        rig.feed("\r");
+        EXPECT_EQ(rig.session.linkState, LinkState::LinkConnected);
+        EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
+        EXPECT_TRUE(rig.session.MsgBuffer.isEmpty());
+        EXPECT_EQ(rig.view.caption("lblConn"), "Connected");
+        EXPECT_EQ(rig.view.isVisible("cmdSend"), messageFrame); // only with a message to send
+        EXPECT_TRUE(rig.view.isVisible("cmdDisc"));
+        for (const char* hidden : {"cmdViewRcv", "cmdLocalBBS", "Label3"})
+            EXPECT_FALSE(rig.view.isVisible(hidden)) << hidden;
+    }
+}
+
+TEST(ReceiveProcessorIdle, BusyChannelNeitherGrowsTheBufferNorHidesWhatFollows) {
+    QByteArray traffic;
+    for (int i = 0; i < 500; ++i)
+        traffic += "N" + QByteArray::number(i) + "ABC>CQ,RELAY*: <UI>:\rsome text on the channel\r";
+    for (const QByteArray& last :
+         {QByteArray("*** CONNECTED to W2DEF\r"), QByteArray("W2DEF>ZULGRP: <UI>:\rhi all $^ \r")}) {
+        LinkRig rig;
+        rig.feed(traffic + last);
+        if (last.startsWith("***")) {
+            EXPECT_EQ(rig.session.linkState, LinkState::LinkConnected);
+        } else {
+            EXPECT_EQ(rig.handlers.handed,
+                      (std::vector<Handed>{{"incoming", "W2DEF>ZULGRP: <UI>:\rhi all ", 0}}));
+        }
+        EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
+    }
+    LinkRig rig;
+    for (int i = 0; i < 20; ++i)
+        rig.feed(traffic);
+    EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
+    EXPECT_LE(rig.view.pane("tbMon").size(), Panes::kPaneLimit);
+}
+
+TEST(ReceiveProcessorIdle, FramesToNoConfiguredAddressAreNotCaptured) {
+    struct Case {
+        const char* name;
+        std::function<void(Station&)> configure;
+    };
+    const Case cases[] = {
+        {"no net configured",
+         [](Station& s) {
+             s.settings.NCSCallsign.clear();
+             s.deriveNames();
+         }},
+        {"no groups configured",
+         [](Station& s) {
+             s.settings.GroupAd.fill({});
+             s.deriveNames();
+         }},
+        {"group entry with a leading blank",
+         [](Station& s) {
+             s.settings.GroupAd = {" ZULGRP"};
+             s.deriveNames();
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig;
+        c.configure(rig.station);
+        rig.feed(c.name == std::string("no net configured")
+                     ? "W2DEF>CQ: <UI>:\rhello $^ \rW2DEF>N1ABC:x\rmore\r"
+                     : "W2DEF>ZULGRP: <UI>:\rhello $^ \r");
+        EXPECT_TRUE(rig.handlers.handed.empty());
+        EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+    }
+}
+
+TEST(ReceiveProcessorLink, TakesEveryCompleteLineAndKeepsWhatFollowsTheEndMarker) {
+    LinkRig rig;
+    rig.feed("*** CONNECTED to W2DEF\r");
+    // Two messages and the start of a third in one chunk, the end marker not on a line of its own.
+    rig.feed(".hdr  _W2DEF _One\rfirst$^\r.hdr  _W2DEF _Two\rsecond\r$^\r.hdr  _W2DEF _Three\rthi");
+    EXPECT_EQ(rig.handlers.handed, (std::vector<Handed>{{"header", ".hdr  _W2DEF _One\r"},
+                                                        {"incoming", ".hdr  _W2DEF _One\rfirst  ", 1},
+                                                        {"header", ".hdr  _W2DEF _Two\r"},
+                                                        {"incoming", ".hdr  _W2DEF _Two\rsecond\r  ", 1},
+                                                        {"header", ".hdr  _W2DEF _Three\r"}}));
+    EXPECT_EQ(rig.session.RxBuffer, "thi");
+    EXPECT_TRUE(rig.session.HdrActive);
+}
+
+TEST(ReceiveProcessorLink, HeaderAndEndMarkerInOneChunkStaySeparateLines) {
+    LinkRig rig;
+    rig.feed("*** CONNECTED to W2DEF\r.hdr  _W2DEF _Subject\r$^\r");
+    ASSERT_EQ(rig.handlers.handed.size(), 2u);
+    EXPECT_EQ(rig.handlers.handed[0].text, ".hdr  _W2DEF _Subject\r");
+    EXPECT_EQ(rig.handlers.handed[1].text, ".hdr  _W2DEF _Subject\r  ");
+}
+
+TEST(ReceiveProcessorLink, CrLfFromTheTncWithCrExpectedOpensNoMessage) {
+    LinkRig rig;
+    rig.feed("*** CONNECTED to W2DEF\r\n.hdr  _W2DEF _S\r\nbody\r\n$^\r\n");
+    EXPECT_TRUE(rig.handlers.handed.empty());
+    EXPECT_FALSE(rig.session.HdrActive);
+}
+
+TEST(ReceiveProcessorLink, EchoOfOurOwnMessageOpensNothingAndItsEndClearsSending) {
+    LinkRig rig;
+    rig.feed("*** CONNECTED to W2DEF\r");
+    rig.session.Sending = true;
+    rig.feed(".hdr  _W1XYZ _Mine\rtext\r");
+    EXPECT_TRUE(rig.session.Sending);
+    rig.feed("$^\r");
+    EXPECT_FALSE(rig.session.Sending);
+    EXPECT_TRUE(rig.handlers.handed.empty());
+}
+
+TEST(ReceiveProcessorLink, EveryByteFromTheAirArrivesUnchanged) {
+    QByteArray body;
+    for (int c = 0; c < 256; ++c)
+        if (c != '\r' && c != '\b' && c != '$') body += char(c);
+    LinkRig rig;
+    rig.feed("*** CONNECTED to W2DEF\r");
+    rig.feed(".hdr  _W2DEF _Bytes\r" + body + "\r$^\r");
+    ASSERT_EQ(rig.handlers.handed.size(), 2u);
+    EXPECT_EQ(rig.handlers.handed[1].text, ".hdr  _W2DEF _Bytes\r" + body + "\r  ");
+}
+
+TEST(ReceiveProcessorLink, EndlessLinesStayBoundedAndNoMessageTextIsLost) {
+    LinkRig rig;
+    const QByteArray block(64 * 1024, 'x');
+    for (int i = 0; i < 16; ++i)
+        rig.feed(block); // a megabyte with no line end, idle
+    EXPECT_LE(rig.session.RxBuffer.size(), ReceiveProcessor::kLineCap);
+    rig.feed("\r*** CONNECTED to W2DEF\r");
+    EXPECT_EQ(rig.session.linkState, LinkState::LinkConnected);
+
+    const QByteArray header = ".hdr  _W2DEF _Big\r";
+    rig.feed(header);
+    qsizetype fed = header.size();
+    for (int i = 0; i < 40; ++i) { // 2.5 MB of one line inside a message
+        rig.feed(block);
+        fed += block.size();
+        EXPECT_LE(rig.session.RxBuffer.size(), ReceiveProcessor::kLineCap);
+        EXPECT_LT(rig.session.MsgBuffer.size(), ReceiveProcessor::kMessageCap);
+    }
+    rig.feed("\r$^\r");
+    qsizetype handedBytes = 0;
+    for (const Handed& h : rig.handlers.handed)
+        if (h.kind == "incoming") handedBytes += h.text.size();
+    EXPECT_EQ(handedBytes, fed + 3); // the line end and the marker turned into two blanks
+    EXPECT_GE(rig.handlers.handed.size(), 4u);
+}
+
+TEST(ReceiveProcessorMailbox, ConnectCommandFollowsThePromptAndSysopIsSentAlone) {
+    struct Case {
+        QByteArray ssid, command;
+    };
+    for (const Case& c :
+         {Case{"SYSOP", "SYSOP\r"}, Case{"W1XYZ-1", "C W1XYZ-1\r"}, Case{"SYSOP-1", "C SYSOP-1\r"}}) {
+        LinkRig rig;
+        rig.station.settings.SSID = c.ssid;
+        rig.connect.cmdLocalBBSClick();
+        rig.feed("\rc");
+        rig.feed("md");
+        EXPECT_EQ(rig.session.linkState, LinkState::LinkBbsCalling);
+        rig.feed(":");
+        EXPECT_EQ(rig.session.linkState, LinkState::LinkBbs);
+        EXPECT_EQ(rig.port.writes.back().bytes, c.command);
+        EXPECT_EQ(rig.view.caption("lblConn"), "Connected-BBS");
+        EXPECT_EQ(rig.view.pane("tbLocal"), "\rcmd:");
+    }
+}
+
+TEST(ReceiveProcessorNodes, AnAnswerIsTakenOnceEvenWithOlderTextBeforeIt) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.connect.cmdConnect("N1ABC,NODEA,NODEB"));
+    rig.feed("older chatter *** CONNECTED to NODEA");
+    rig.feed(" and the same again: *** CONNECTED to NODEA\r");
+    rig.clock.advance(200);
+    rig.feed("\r");
+    rig.clock.advance(1000);
+    EXPECT_EQ(rig.sent(), (std::vector<Sent>{{0, "C NODEA\r"}, {200, "C NODEB\r"}}));
+    EXPECT_EQ(rig.connect.NodeIndex, 1);
+}
+
+TEST(ReceiveProcessorNodes, StaleLinkMadeTextDoesNotShowConnectedBeforeTheLastHopAnswers) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.connect.cmdConnect("N1ABC,NODEA"));
+    rig.feed("*** CONNECTED to NODEA\rNOD:N0NOD} Connected to N1ABC but stale\r");
+    rig.clock.advance(200);
+    EXPECT_EQ(rig.session.linkState, LinkState::LinkCalling);
+    rig.feed("Welcome\r");
+    EXPECT_EQ(rig.view.caption("lblConn"), "Connecting");
+    rig.feed("NOD:N0NOD} Connected to N1ABC\r");
+    EXPECT_EQ(rig.view.caption("lblConn"), "Connected");
+}
+
+TEST(ReceiveProcessorNodes, FailureCancelsAReleasedHopAndDisconnectLeavesTheButton) {
+    LinkRig rig;
+    ASSERT_TRUE(rig.connect.cmdConnect("N1ABC,NODEA,NODEB"));
+    rig.feed("*** CONNECTED to NODEA\r*** retry count exceeded\r");
+    rig.clock.advance(1000);
+    // The released hop's pause still holds the line; its connect command never goes out.
+    EXPECT_EQ(rig.sent(), (std::vector<Sent>{{0, "C NODEA\r"}, {200, "\x03\r"}, {200, "D\r"}}));
+    rig.feed("*** DISCONNECTED\r");
+    EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+    EXPECT_EQ(rig.view.caption("lblConn"), "");
+    EXPECT_FALSE(rig.view.isVisible("cmdSend"));
+    EXPECT_TRUE(rig.view.isVisible("cmdDisc"));
+    EXPECT_TRUE(rig.view.isVisible("Label3"));
+}
+
+// Each fixed pause lies between the event and the bytes that follow it, on the clock.
+TEST(ReceiveProcessorPauses, BytesFollowEachEventAfterItsPause) {
+    struct Case {
+        const char* name;
+        Act lead; // brings the link to the moment before the event
+        QByteArray event;
+        int pauseMs;
+        std::vector<QByteArray> bytes;
+    };
+    const Case cases[] = {
+        {"link dropped while connected",
+         [](LinkRig& r) { r.feed("*** CONNECTED to W2DEF\r"); },
+         "*** DISCONNECTED\r",
+         150,
+         {"\x03\r"}},
+        {"node ready",
+         [](LinkRig& r) { ASSERT_TRUE(r.connect.cmdConnect("N1ABC,NODEA")); },
+         "*** CONNECTED to NODEA\r",
+         200,
+         {"C N1ABC\r"}},
+        {"message asking to disconnect",
+         [](LinkRig& r) { r.feed("*** CONNECTED to W2DEF\r.hdr  .dis  _W2DEF _x\r"); },
+         "$^\r",
+         600,
+         {"\x03\r", "D\r"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig;
+        c.lead(rig);
+        rig.clock.advance(1000);
+        const std::size_t before = rig.port.writes.size();
+        rig.feed(c.event);
+        rig.clock.advance(c.pauseMs - 1);
+        EXPECT_EQ(rig.port.writes.size(), before);
+        rig.clock.advance(1);
+        std::vector<Sent> expected;
+        for (const QByteArray& b : c.bytes)
+            expected.push_back({1000 + c.pauseMs, b});
+        const std::vector<Sent> all = rig.sent();
+        EXPECT_EQ(std::vector<Sent>(all.begin() + qsizetype(before), all.end()), expected);
+    }
+}
+
+TEST(ReceiveProcessorUnproto, PathIsTheTextBetweenTheBlankAndTheLineEnd) {
+    struct Case {
+        QByteArray inLineEnd, answer, path;
+    };
+    const Case cases[] = {
+        {"\r", "UNPROTO CQ\r", "CQ"},
+        {"\r", "cmd:UNPROTO CQ VIA RELAY\r", "CQ VIA RELAY"},
+        {"\r", "UNPROTO CQ\r\n", "CQ"},
+        {"\n", "UNPROTO CQ\r\n", "CQ"},
+        {"\n", "UNPROTO CQ\n", "CQ"},
+        {"\r", "UNPROTO  CQ/CQ \r", "CQ/CQ"},
+        {"\r", "UNPROTO\r\nUNPROTO CQ\r", "CQ"},
+        {"\r", "unproto\rUnproto ID\r", "ID"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(show(c.answer));
+        LinkRig rig;
+        rig.station.settings.InLineEnd = c.inLineEnd;
+        rig.view.setPaneText("tbMon", "          INITIALIZING ...  PLEASE WAIT ");
+        rig.rx.startUnprotoQuery();
+        rig.clock.advance(2500);
+        rig.feed(c.answer);
+        EXPECT_EQ(rig.session.SavedUnproto, c.path);
+        EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+        EXPECT_EQ(rig.view.pane("tbMon"), "");
+    }
+}
+
+TEST(ReceiveProcessorUnproto, UnansweredQueryEndsOnTheFourthTickAndEarlyTextIsIgnored) {
+    LinkRig rig;
+    const QByteArray initializing = "          INITIALIZING ...  PLEASE WAIT ";
+    rig.view.setPaneText("tbMon", initializing);
+    rig.rx.startUnprotoQuery();
+    rig.feed("cmd:UNPROTO CQ\r");
+    EXPECT_EQ(rig.view.pane("tbMon"), initializing);
+    EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
+    rig.clock.advance(2500);
+    EXPECT_EQ(rig.sent(), (std::vector<Sent>{{2500, "UNPROTO\r"}}));
+    EXPECT_EQ(rig.session.linkState, LinkState::LinkUnprotoQuery);
+    rig.feed("cmd:UNPROTO\r"); // the echo alone
+    rig.clock.advance(899);
+    EXPECT_EQ(rig.session.linkState, LinkState::LinkUnprotoQuery);
+    rig.clock.advance(1);
+    EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+    EXPECT_EQ(rig.rx.unprotoTicks(), 4);
+    EXPECT_EQ(rig.session.SavedUnproto, "");
+    EXPECT_EQ(rig.clock.pending(), 0u);
+}
+
+TEST(ReceiveProcessorInput, ChunksArrivingWhileAHandlerHoldsUpProcessingFollowInOrder) {
+    LinkRig rig;
+    struct Reentrant : RecordingHandlers {
+        using RecordingHandlers::RecordingHandlers;
+        ReceiveProcessor* rx = nullptr;
+        void processIncoming(const QByteArray& text, int type) override {
+            RecordingHandlers::processIncoming(text, type);
+            if (handed.size() == 1) rx->comInput("W3GHI>ZULGRP:second $^\r"); // a box let the port in
+        }
+    } handlers{rig.session};
+    handlers.rx = &rig.rx;
+    ReceiveProcessor rx{rig.station, rig.session,   rig.view, handlers, rig.panes,
+                        rig.connect, rig.sequencer, rig.tnc,  rig.clock};
+    handlers.rx = &rx;
+    rx.comInput("W2DEF>ZULGRP:first $^\rW4JKL>ZULGRP:third $^\r");
+    EXPECT_EQ(handlers.handed, (std::vector<Handed>{{"incoming", "W2DEF>ZULGRP:first ", 0},
+                                                    {"incoming", "W4JKL>ZULGRP:third ", 0},
+                                                    {"incoming", "W3GHI>ZULGRP:second ", 0}}));
+}
+
+// Garbage, floods and recorded traffic cut and shuffled at random, with the operator pressing
+// buttons and time passing: nothing crashes, the buffers stay bounded, and the link state only
+// moves along the transitions the receive side is allowed to make.
+TEST(ReceiveProcessorFuzz, GarbageAndShuffledTrafficKeepTheInvariants) {
+    using S = LinkState;
+    const std::set<std::pair<S, S>> allowed = {
+        {S::LinkIdle, S::LinkConnected},    {S::LinkIdle, S::LinkGroupCapture},
+        {S::LinkIdle, S::LinkNetCapture},   {S::LinkGroupCapture, S::LinkIdle},
+        {S::LinkNetCapture, S::LinkIdle},   {S::LinkConnected, S::LinkIdle},
+        {S::LinkCalling, S::LinkIdle},      {S::LinkViaNodes, S::LinkIdle},
+        {S::LinkBbsCalling, S::LinkBbs},    {S::LinkBbs, S::LinkBbsClosed},
+        {S::LinkBbsClosed, S::LinkIdle},    {S::LinkUnprotoQueryDue, S::LinkUnprotoQuery},
+        {S::LinkUnprotoQuery, S::LinkIdle},
+    };
+    const std::set<S> values = {
+        S::LinkIdle,        S::LinkConnected, S::LinkViaNodes,     S::LinkCalling,    S::LinkBbsCalling,
+        S::LinkBbs,         S::LinkBbsClosed, S::LinkGroupCapture, S::LinkNetCapture, S::LinkUnprotoQueryDue,
+        S::LinkUnprotoQuery};
+    std::vector<QByteArray> corpus;
+    for (const Dialogue& d : dialogues())
+        for (const Stage& s : d.stages)
+            for (const QByteArray& piece : cutStream(s.bytes, Cut::Lines))
+                corpus.push_back(piece);
+    for (const char* p : {"\b", "$^", "$", "^", ".hdr ", ".hdr  .dis  _X _Y\r", "cmd:", "\0", "\r", "\n",
+                          ">ZULGRP", ">NETCTL", "UNPROTO", "*** CONNECTED to X\r", "*** DISCONNECTED\r",
+                          "} Connected to", "Busy from", "\r\n"})
+        corpus.push_back(QByteArray(p, qMax<qsizetype>(1, qstrlen(p))));
+
+    std::set<S> seen;
+    std::mt19937 gen(20261207);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen); };
+    for (int round = 0; round < 30; ++round) {
+        LinkRig rig;
+        rig.rx.onTransition = [&](S from, S to) {
+            if (to != S::LinkUnprotoQueryDue) {
+                EXPECT_TRUE(allowed.count({from, to})) << int(from) << " -> " << int(to);
+            }
+        };
+        for (int step = 0; step < 400; ++step) {
+            const int r = pick(100);
+            QByteArray chunk;
+            if (r < 55) {
+                for (int k = pick(4) + 1; k > 0; --k)
+                    chunk += corpus[std::size_t(pick(int(corpus.size())))];
+            } else if (r < 75) {
+                chunk.resize(pick(300) + 1);
+                for (char& c : chunk)
+                    c = char(pick(256));
+            } else if (r < 78) {
+                chunk = QByteArray(pick(40000) + 1, char('A' + pick(26))); // a flood with no line end
+            } else if (r < 88) {
+                rig.clock.advance(pick(3000));
+            } else {
+                switch (pick(7)) {
+                case 0:
+                    rig.connect.cmdConnect(corpus[std::size_t(pick(int(corpus.size())))].left(20));
+                    break;
+                case 1:
+                    rig.connect.cmdConnect("N1ABC,NODEA,NODEB");
+                    break;
+                case 2:
+                    rig.connect.cmdDiscClick();
+                    break;
+                case 3:
+                    rig.connect.cmdLocalBBSClick();
+                    break;
+                case 4:
+                    rig.panes.cmdViewRcvClick();
+                    break;
+                case 5:
+                    rig.rx.startUnprotoQuery();
+                    break;
+                case 6:
+                    rig.session.Sending = true;
+                    break;
+                }
+            }
+            if (!chunk.isEmpty()) rig.feed(chunk);
+            ASSERT_TRUE(values.count(rig.session.linkState));
+            seen.insert(rig.session.linkState);
+            ASSERT_LE(rig.session.RxBuffer.size(), ReceiveProcessor::kCaptureCap);
+            ASSERT_LT(rig.session.MsgBuffer.size(), ReceiveProcessor::kMessageCap);
+        }
+        rig.clock.runAll();
+    }
+    EXPECT_GE(seen.size(), values.size() - 1); // LinkBbsClosed never outlives a call
+}

@@ -1,2 +1,47 @@
-// Composition root: written once the windows land.
-int main() { return 0; }
+// Tolvex: a packet-radio terminal for emergency communications.
+// Usage: tolvex [DIR] — DIR is the station directory (default: the folder holding the program).
+#include "Application.h"
+#include "TerminationSignals.h"
+#include "core/StationFiles.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <cstdio>
+
+namespace {
+
+// Messages that end the program are printed too, so they are not lost without a screen.
+void printFatal(const QString& text) {
+    std::fprintf(stderr, "tolvex: %s\n", qPrintable(text));
+}
+
+QString stationDirFrom(int argc, char** argv) {
+    if (argc > 1) return QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+    return QCoreApplication::applicationDirPath();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tolvex"));
+    QApplication::setQuitOnLastWindowClosed(false); // the program ends through its own shutdown
+
+    const QString dir = stationDirFrom(argc, argv);
+    const QString defaults = QCoreApplication::applicationDirPath() + QStringLiteral("/station-default");
+    if (tolvex::prepareStation(dir, defaults) == tolvex::StationPrepared::Failed)
+        printFatal(QStringLiteral("could not make a new station in ") + dir + QStringLiteral(" from ") + defaults);
+
+    tolvex::Application tolvex(dir);
+    tolvex::TerminationSignals signals([&tolvex] { tolvex.endProgram(); });
+    if (!tolvex.start()) {
+        // The program cannot go on; it ends when the operator has read why.
+        printFatal(QStringLiteral("Critical Fault: unable to read ") + dir + QStringLiteral("/Parms.inf"));
+        QApplication::setQuitOnLastWindowClosed(true);
+        if (!QApplication::topLevelWindows().isEmpty()) QApplication::exec();
+        return 1;
+    }
+    return QApplication::exec();
+}

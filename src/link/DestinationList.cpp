@@ -42,7 +42,8 @@ bool save(const QString& path, const QList<QByteArray>& entries) {
     return file.commit();
 }
 
-QByteArray buildEntry(const QByteArray& call, const std::array<QByteArray, 3>& nodes, const QByteArray& note) {
+QByteArray buildEntry(const QByteArray& call, const std::array<QByteArray, 3>& nodes,
+                      const QByteArray& note) {
     QByteArray entry = call.trimmed();
     if (!nodes[0].isEmpty()) entry += "  thru: " + nodes[0].trimmed();
     for (std::size_t i = 1; i < nodes.size(); ++i)

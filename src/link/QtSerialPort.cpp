@@ -29,9 +29,6 @@ bool QtSerialPort::open(const Config& c) {
         port_.clearError();
         return false;
     }
-    // Modem lines cannot be set on a pseudo-terminal; a real TNC does not need them either way.
-    port_.setDataTerminalReady(true);
-    port_.clearError();
     return true;
 }
 
@@ -53,7 +50,8 @@ void QtSerialPort::errorOccurred(QSerialPort::SerialPortError error) {
     if (!port_.isOpen()) return; // errors while opening are reported by open()
     Error kind;
     switch (error) {
-    case QSerialPort::NoError:
+    case QSerialPort::NoError: // clearError() itself reports this
+        return;
     case QSerialPort::TimeoutError:
     case QSerialPort::UnsupportedOperationError: // modem lines on a pseudo-terminal
         port_.clearError();

@@ -1,0 +1,798 @@
+#include "MainWindow.h"
+
+#include "Controls.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextDocumentFragment>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tolvex {
+
+namespace {
+
+// The design's window height counts the title bar, the menu bar and the borders; what is left
+// for the elements is this much less.
+constexpr int kChromeTwips = 690;
+constexpr int kShortScreenTwips = 7200;
+constexpr int kLargeFontScreenTwips = 11000;
+constexpr qreal kPanePoints = 9.75;
+constexpr qreal kLargePanePoints = 12;
+
+const QColor kDarkGrey(64, 64, 64);
+const QColor kOlive(192, 192, 0);
+const QColor kGreen(0, 192, 0);
+const QColor kBrown(128, 64, 0);
+const QColor kTeal(0, 192, 192);
+const QColor kNavy(0, 0, 128);
+const QColor kLightYellow(255, 255, 192);
+const QColor kIndicator(255, 255, 0);
+
+QFont designFont(const char* family, qreal points, bool bold = false) {
+    QFont font{QString::fromLatin1(family)};
+    font.setStyleHint(qstrcmp(family, "Times New Roman") == 0 ? QFont::Serif : QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+QString latin1(const QByteArray& text) {
+    return QString::fromLatin1(text);
+}
+
+// Text of the widget's selection with plain line breaks.
+QString selectionOf(const QWidget* widget) {
+    if (auto* line = qobject_cast<const QLineEdit*>(widget)) return line->selectedText();
+    if (auto* plain = qobject_cast<const QPlainTextEdit*>(widget))
+        return plain->textCursor().selection().toPlainText();
+    if (auto* rich = qobject_cast<const QTextEdit*>(widget))
+        return rich->textCursor().selection().toPlainText();
+    return {};
+}
+
+bool isNavigationKey(int key) {
+    switch (key) {
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+MainLayout MainLayout::forScreen(QSize screenPx, qreal dpi) {
+    MainLayout l;
+    const int screenTwips = dpi > 0 ? qRound(screenPx.height() * 1440.0 / dpi) : 0;
+    l.shortLayout = screenTwips == kShortScreenTwips;
+    l.largePaneFont = screenTwips > kLargeFontScreenTwips;
+    if (l.shortLayout) {
+        l.frame3Height = 2205;
+        l.rtbRcvdHeight = 1875;
+        l.windowHeight = 7185;
+        l.paneHeight = 1900;
+        l.paneTop = 4300;
+        l.lblBBSTop = 3480;
+        l.lblBBSHeight = 3015;
+        l.label1Top = 4300;
+        l.label5Top = 4300;
+        l.command1Top = 4750;
+        l.cmdPrintCMTop = 5180;
+        l.cmdSaveCMTop = 5700;
+        l.rCountTop = 330;
+    }
+    return l;
+}
+
+template <class W> W* MainWindow::add(W* widget, const char* name, QWidget* parent, QRect twips) {
+    widget->setParent(parent);
+    widget->setObjectName(QString::fromLatin1(name));
+    elements_.insert(QByteArray(name), widget);
+    if (twips.isValid()) design_.insert(widget, twips);
+    return widget;
+}
+
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Tolvex"));
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("frmMainClient"));
+    setCentralWidget(client_);
+
+    // Creation order is stacking order: the coloured bars and frames lie behind their buttons.
+    buildTopBand(client_);
+    buildChannelArea(client_);
+    buildReceivedArea(client_);
+    buildMenus();
+
+    // The three buttons of the connect place share it; which one shows is the link's business.
+    for (const char* name : {"cmdViewRcv", "cmdDisc", "Label3"})
+        qobject_cast<QWidget*>(elements_.value(name))->hide();
+
+    // The keyboard visits the window top to bottom, left to right, whatever the stacking.
+    const char* tabOrder[] = {"cmdCompose",  "cmdScratch",  "cmdGroup",   "cmdLocalBBS", "cmdViewRcv",
+                              "cmdDisc",     "cmdLog",      "cmdDest",    "cmdSend",     "cmdEdit",
+                              "cmdErase",    "lblNct",      "txtNet",     "cmdClear",    "cmdPS",
+                              "lblRCount_0", "lblRCount_1", "rtbRcvd",    "txtSave",     "tbMon",
+                              "tbLocal",     "Command1",    "cmdPrintCM", "cmdSaveCM"};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i)
+        setTabOrder(qobject_cast<QWidget*>(elements_.value(tabOrder[i - 1])),
+                    qobject_cast<QWidget*>(elements_.value(tabOrder[i])));
+
+    resize(twipsToPx(10575, screenDpi()), height());
+    applyLayout();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildTopBand(QWidget* client) {
+    auto* bar = add(new QLabel, "lblBar1", client, {0, 0, 10575, 2085});
+    setColours(*bar, kDarkGrey, Qt::white);
+
+    auto* net =
+        add(new QLabel(QStringLiteral("CONTROLLED  NET  OPERATION")), "lblNet", client, {0, 1080, 8535, 975});
+    setColours(*net, kBrown, Qt::white);
+    net->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    net->setFont(designFont("Arial", 9.75, true));
+    net->hide();
+
+    auto* shpNct = add(new QFrame, "shpNct", client, {120, 1200, 1215, 615});
+    shpNct->setFrameShape(QFrame::Box);
+    setColours(*shpNct, kIndicator, Qt::black);
+    auto* lblNct = add(new ClickLabel(QStringLiteral("New: ")), "lblNct", client, {240, 1320, 975, 375});
+    lblNct->setAlignment(Qt::AlignCenter);
+    setColours(*lblNct, kIndicator, Qt::black);
+    connect(lblNct, &ClickLabel::clicked, this, &MainWindow::lblNctClicked);
+
+    auto* txtNet = txtNet_ = add(new QPlainTextEdit, "txtNet", client, {1440, 1440, 6975, 375});
+    txtNet->setReadOnly(true);
+    txtNet->setUndoRedoEnabled(false);
+    txtNet->setFont(designFont("Arial", 8.25, true));
+    txtNet->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtNet->setLineWrapMode(QPlainTextEdit::NoWrap);
+    txtNet->document()->setDocumentMargin(1);
+    txtNet->setAccessibleName(net->text());
+    txtNet->viewport()->installEventFilter(this);
+    txtNet->hide();
+    net->setBuddy(txtNet);
+
+    auto* frame2 =
+        add(new QGroupBox(QStringLiteral("Compose New Messages")), "Frame2", client, {120, 240, 3495, 630});
+    setColours(*frame2, kDarkGrey, Qt::white);
+    auto* compose = add(new WrapButton(QStringLiteral("Formal")), "cmdCompose", frame2, {120, 240, 975, 350});
+    auto* scratch =
+        add(new WrapButton(QStringLiteral("Scratchpad")), "cmdScratch", frame2, {1200, 240, 1095, 350});
+    auto* group = add(new WrapButton(QStringLiteral("Broadcast")), "cmdGroup", frame2, {2400, 240, 975, 350});
+    for (QWidget* button :
+         {static_cast<QWidget*>(compose), static_cast<QWidget*>(scratch), static_cast<QWidget*>(group)})
+        useStandardColours(*button);
+    connect(compose, &QPushButton::clicked, this, &MainWindow::cmdComposeClicked);
+    connect(scratch, &QPushButton::clicked, this, &MainWindow::cmdScratchClicked);
+    connect(group, &QPushButton::clicked, this, &MainWindow::cmdGroupClicked);
+
+    auto* label3 = add(new QLabel, "Label3", client, {4200, 240, 1155, 855});
+    setColours(*label3, kOlive, Qt::black);
+    auto* localBbs = add(new WrapButton(QStringLiteral("Connect to  Local BBS")), "cmdLocalBBS", client,
+                         {4320, 360, 975, 615});
+    auto* viewRcv =
+        add(new WrapButton(QStringLiteral("Monitor  Receive")), "cmdViewRcv", client, {4320, 360, 975, 615});
+    auto* disc = add(new WrapButton(QStringLiteral("Disconnect")), "cmdDisc", client, {4320, 360, 975, 615});
+    connect(localBbs, &QPushButton::clicked, this, &MainWindow::cmdLocalBBSClicked);
+    connect(viewRcv, &QPushButton::clicked, this, &MainWindow::cmdViewRcvClicked);
+    connect(disc, &QPushButton::clicked, this, &MainWindow::cmdDiscClicked);
+
+    auto* conn = add(new QLabel, "lblConn", client, {5400, 0, 1575, 255});
+    setColours(*conn, kDarkGrey, kLightYellow);
+    conn->setAlignment(Qt::AlignCenter);
+    conn->setAccessibleDescription(QStringLiteral("Connection state"));
+
+    auto* log = add(new WrapButton(QStringLiteral("View Log")), "cmdLog", client, {5880, 360, 855, 615});
+    connect(log, &QPushButton::clicked, this, &MainWindow::cmdLogClicked);
+
+    auto* lblDest = add(new QLabel, "lblDest", client, {7200, 240, 1335, 855});
+    setColours(*lblDest, kGreen, Qt::black);
+    lblDest->hide();
+    auto* dest =
+        add(new WrapButton(QStringLiteral("Select Destination")), "cmdDest", client, {7320, 360, 1095, 615});
+    connect(dest, &QPushButton::clicked, this, &MainWindow::cmdDestClicked);
+
+    auto* frame1 = add(new QGroupBox, "Frame1", client, {8640, 0, 1575, 1455});
+    setColours(*frame1, QGuiApplication::palette().color(QPalette::Window),
+               QGuiApplication::palette().color(QPalette::WindowText));
+    auto* send = add(new WrapButton(QStringLiteral("Send Message")), "cmdSend", frame1, {120, 90, 1335, 375});
+    auto* edit =
+        add(new WrapButton(QStringLiteral("Edit Message")), "cmdEdit", frame1, {120, 520, 1335, 375});
+    auto* erase =
+        add(new WrapButton(QStringLiteral("Erase Message")), "cmdErase", frame1, {120, 960, 1335, 375});
+    connect(send, &QPushButton::clicked, this, &MainWindow::cmdSendClicked);
+    connect(edit, &QPushButton::clicked, this, &MainWindow::cmdEditClicked);
+    connect(erase, &QPushButton::clicked, this, &MainWindow::cmdEraseClicked);
+}
+
+void MainWindow::buildReceivedArea(QWidget* client) {
+    auto* frame3 = add(new QGroupBox, "Frame3", client, {120, 2040, 10215, 2955});
+
+    auto* label2 =
+        add(new QLabel(QStringLiteral("Received Messages")), "Label2", frame3, {120, 360, 735, 615});
+    label2->setWordWrap(true);
+    label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+
+    auto* clear = add(new WrapButton(QStringLiteral("Clear")), "cmdClear", frame3, {160, 960, 735, 375});
+    connect(clear, &QPushButton::clicked, this, &MainWindow::cmdClearClicked);
+    auto* print =
+        add(new WrapButton(QStringLiteral("Print selected")), "cmdPS", frame3, {90, 1440, 855, 615});
+    connect(print, &QPushButton::clicked, this, &MainWindow::cmdPSClicked);
+
+    auto* shpRM = add(new QFrame, "shpRM", frame3, {90, 2160, 840, 615});
+    shpRM->setFrameShape(QFrame::Box);
+    setColours(*shpRM, kIndicator, Qt::black);
+    const char* countNames[] = {"lblRCount_0", "lblRCount_1"};
+    const char* countTexts[] = {"New:", "---"};
+    for (int i = 0; i < 2; ++i) {
+        auto* count = add(new ClickLabel(QLatin1String(countTexts[i])), countNames[i], frame3,
+                          {150, 2190 + i * 285, 720, 270});
+        count->setAlignment(Qt::AlignCenter);
+        setColours(*count, kIndicator, Qt::black);
+        connect(count, &ClickLabel::clicked, this, &MainWindow::lblRCountClicked);
+    }
+
+    rtbRcvd_ = add(new QTextEdit, "rtbRcvd", frame3, {960, 360, 9135, 2415});
+    rtbRcvd_->setAcceptRichText(false);
+    rtbRcvd_->setUndoRedoEnabled(false);
+    rtbRcvd_->setFont(designFont("MS Sans Serif", kPanePoints));
+    rtbRcvd_->setAcceptDrops(false);
+    rtbRcvd_->viewport()->setAcceptDrops(false);
+    rtbRcvd_->setContextMenuPolicy(Qt::NoContextMenu);
+    rtbRcvd_->setAttribute(Qt::WA_InputMethodEnabled, false);
+    rtbRcvd_->setAccessibleName(label2->text());
+    rtbRcvd_->installEventFilter(this);
+    rtbRcvd_->viewport()->installEventFilter(this);
+    label2->setBuddy(rtbRcvd_);
+
+    auto* frSave = add(new QGroupBox(QStringLiteral("Enter Subject for saved Text")), "frSave", frame3,
+                       {2640, 1680, 5175, 1215});
+    setColours(*frSave, kNavy, Qt::white);
+    auto* txtSave = add(new QLineEdit, "txtSave", frSave, {240, 480, 4695, 375});
+    useStandardColours(*txtSave);
+    txtSave->setAccessibleName(frSave->title());
+    connect(txtSave, &QLineEdit::returnPressed, this, &MainWindow::txtSaveEnter);
+    frSave->hide();
+}
+
+void MainWindow::buildChannelArea(QWidget* client) {
+    // Behind the received-messages frame, so its border stays drawn over the teal edge.
+    auto* lblBBS = add(new QLabel, "lblBBS", client, {960, 4920, 9375, 3375});
+    setColours(*lblBBS, kTeal, Qt::black);
+    lblBBS->hide();
+
+    auto* label1 =
+        add(new QLabel(QStringLiteral("Channel Monitor")), "Label1", client, {120, 5280, 735, 615});
+    label1->setFont(designFont("Arial", 9));
+    label1->setWordWrap(true);
+    label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    auto* label5 = add(new QLabel(QStringLiteral("Local BBS")), "Label5", client, {240, 5040, 615, 615});
+    label5->setWordWrap(true);
+    label5->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label5->hide();
+
+    const char* names[] = {"tbMon", "tbLocal"};
+    QLabel* labels[] = {label1, label5};
+    for (int i = 0; i < 2; ++i) {
+        auto* edit = add(new QPlainTextEdit, names[i], client, {1080, 5040, 9135, 3135});
+        edit->setUndoRedoEnabled(false);
+        edit->setFont(designFont("Arial", kPanePoints));
+        edit->setAcceptDrops(false);
+        edit->viewport()->setAcceptDrops(false);
+        edit->setContextMenuPolicy(Qt::NoContextMenu);
+        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
+        edit->setAccessibleName(labels[i]->text());
+        edit->installEventFilter(this);
+        edit->viewport()->installEventFilter(this);
+        labels[i]->setBuddy(edit);
+        panes_[i].edit = edit;
+    }
+    panes_[1].edit->hide();
+
+    auto* command1 = add(new WrapButton(QStringLiteral("Clear")), "Command1", client, {120, 5640, 735, 375});
+    connect(command1, &QPushButton::clicked, this, &MainWindow::command1Clicked);
+    auto* printCM =
+        add(new WrapButton(QStringLiteral("Print selected")), "cmdPrintCM", client, {50, 6120, 855, 495});
+    connect(printCM, &QPushButton::clicked, this, &MainWindow::cmdPrintCMClicked);
+    auto* saveCM =
+        add(new WrapButton(QStringLiteral("Save Selected")), "cmdSaveCM", client, {50, 6720, 855, 495});
+    connect(saveCM, &QPushButton::clicked, this, &MainWindow::cmdSaveCMClicked);
+
+    auto* printer = add(new QTextEdit, "rtbPrinter", client, {120, 7200, 735, 615});
+    printer->setFont(designFont("Times New Roman", 10));
+    printer->setFocusPolicy(Qt::NoFocus);
+    printer->setUndoRedoEnabled(false);
+    printer->setAccessibleName(QStringLiteral("Text being printed"));
+    printer->hide();
+}
+
+void MainWindow::buildMenus() {
+    QMenuBar* bar = menuBar();
+    auto addMenu = [&](const char* name, const QString& title) {
+        QMenu* menu = bar->addMenu(title);
+        menu->setObjectName(QString::fromLatin1(name));
+        elements_.insert(QByteArray(name), menu);
+        return menu;
+    };
+    auto addItem = [&](QMenu* menu, const char* name, const QString& text) {
+        QAction* action = menu->addAction(text);
+        action->setObjectName(QString::fromLatin1(name));
+        elements_.insert(QByteArray(name), action);
+        return action;
+    };
+
+    QMenu* file = addMenu("mnuFIle", QStringLiteral("&File"));
+    connect(addItem(file, "mnuExit", QStringLiteral("&Exit")), &QAction::triggered, this,
+            &MainWindow::exitRequested);
+
+    QMenu* setup = addMenu("mnuSetup", QStringLiteral("Setup"));
+    connect(addItem(setup, "mnuTNC", QStringLiteral("TNC Parameters")), &QAction::triggered, this,
+            &MainWindow::mnuTNCTriggered);
+    connect(addItem(setup, "mnuPref", QStringLiteral("Operating Preferences")), &QAction::triggered, this,
+            &MainWindow::mnuPrefTriggered);
+    connect(addItem(setup, "mnuNode", QStringLiteral("Node Responses")), &QAction::triggered, this,
+            &MainWindow::mnuNodeTriggered);
+
+    QMenu* edit = addMenu("mnuEdit", QStringLiteral("Edit"));
+    connect(addItem(edit, "mnuCopy", QStringLiteral("Copy")), &QAction::triggered, this,
+            &MainWindow::editCopy);
+    connect(addItem(edit, "mnuPaste", QStringLiteral("Paste")), &QAction::triggered, this,
+            &MainWindow::editPaste);
+    connect(addItem(edit, "mnuCut", QStringLiteral("Cut")), &QAction::triggered, this, &MainWindow::editCut);
+
+    QMenu* help = addMenu("mnuHelpx", QStringLiteral("Help"));
+    connect(addItem(help, "mnuAbout", QStringLiteral("About Tolvex")), &QAction::triggered, this,
+            &MainWindow::showAbout);
+    QAction* helpItem = addItem(help, "mnuHelp", QStringLiteral("Help"));
+    helpItem->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(helpItem, &QAction::triggered, this,
+            [this] { Q_EMIT helpRequested(QStringLiteral("GettingStarted.html")); });
+}
+
+void MainWindow::showAbout() {
+    if (!about_) {
+        about_ = new QDialog(this);
+        about_->setObjectName(QStringLiteral("frmAbout"));
+        about_->setWindowTitle(QStringLiteral("About Tolvex"));
+        about_->setAttribute(Qt::WA_DeleteOnClose);
+        auto* box = new QVBoxLayout(about_);
+        auto* release = new QLabel(QStringLiteral("Tolvex  release  2.1"), about_);
+        release->setObjectName(QStringLiteral("Label1"));
+        release->setFont(designFont("Arial", 12, true));
+        release->setAlignment(Qt::AlignCenter);
+        auto* date = new QLabel(QStringLiteral("February 2004"), about_);
+        date->setObjectName(QStringLiteral("Label2"));
+        date->setAlignment(Qt::AlignCenter);
+        auto* ok = new QPushButton(QStringLiteral("OK"), about_);
+        ok->setObjectName(QStringLiteral("cmdOK"));
+        ok->setDefault(true);
+        connect(ok, &QPushButton::clicked, about_.data(), &QDialog::close);
+        box->addWidget(release);
+        box->addWidget(date);
+        box->addWidget(ok, 0, Qt::AlignHCenter);
+        about_->adjustSize();
+        centreOnScreen(*about_);
+    }
+    // A child dialog stays above the main window; showing it again is enough to bring it back.
+    about_->show();
+    about_->activateWindow();
+}
+
+// --- Edit menu: acts on the focused element's selection ---
+
+void MainWindow::editCopy() {
+    QWidget* focused = focusWidget();
+    if (!qobject_cast<QLineEdit*>(focused) && !qobject_cast<QPlainTextEdit*>(focused) &&
+        !qobject_cast<QTextEdit*>(focused))
+        return;
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(selectionOf(focused));
+}
+
+void MainWindow::editPaste() {
+    const QString text = QGuiApplication::clipboard()->text();
+    QWidget* focused = focusWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(focused)) {
+        if (!line->isReadOnly()) line->insert(text);
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focused)) {
+        if (!plain->isReadOnly()) plain->insertPlainText(text);
+    } else if (auto* rich = qobject_cast<QTextEdit*>(focused)) {
+        if (!rich->isReadOnly()) rich->textCursor().insertText(text);
+    }
+}
+
+void MainWindow::editCut() {
+    // Cut only deletes: the clipboard keeps what it held.
+    QWidget* focused = focusWidget();
+    if (auto* line = qobject_cast<QLineEdit*>(focused)) {
+        if (!line->isReadOnly() && line->hasSelectedText()) line->del();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(focused)) {
+        if (!plain->isReadOnly()) plain->textCursor().removeSelectedText();
+    } else if (auto* rich = qobject_cast<QTextEdit*>(focused)) {
+        if (!rich->isReadOnly()) rich->textCursor().removeSelectedText();
+    }
+}
+
+// --- MainView ---
+
+QObject* MainWindow::element(const char* name) const {
+    QObject* found = elements_.value(QByteArray::fromRawData(name, qstrlen(name)));
+    if (!found) qWarning("MainWindow: no element named %s", name);
+    return found;
+}
+
+void MainWindow::setVisible(const char* name, bool visible) {
+    QObject* found = element(name);
+    if (auto* widget = qobject_cast<QWidget*>(found))
+        widget->setVisible(visible);
+    else if (auto* action = qobject_cast<QAction*>(found))
+        action->setVisible(visible);
+    else if (auto* menu = qobject_cast<QMenu*>(found))
+        menu->menuAction()->setVisible(visible);
+}
+
+bool MainWindow::isVisible(const char* name) const {
+    // An element's own visibility, as set; the window need not be on screen.
+    QObject* found = element(name);
+    if (auto* widget = qobject_cast<QWidget*>(found)) return !widget->isHidden();
+    if (auto* action = qobject_cast<QAction*>(found)) return action->isVisible();
+    return false;
+}
+
+void MainWindow::setText(const char* name, const QByteArray& text) {
+    QObject* found = element(name);
+    if (pane(name)) {
+        setPaneText(name, text);
+    } else if (auto* label = qobject_cast<QLabel*>(found)) {
+        label->setText(latin1(text));
+        fitCaption(*label);
+    } else if (auto* button = qobject_cast<QAbstractButton*>(found)) {
+        button->setText(latin1(text));
+        fitCaption(*button);
+    } else if (auto* line = qobject_cast<QLineEdit*>(found)) {
+        line->setText(latin1(text));
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(found)) {
+        plain->setPlainText(latin1(text));
+        plain->moveCursor(QTextCursor::End);
+        plain->ensureCursorVisible();
+    } else if (auto* rich = qobject_cast<QTextEdit*>(found)) {
+        rich->setPlainText(latin1(text));
+        rich->moveCursor(QTextCursor::End);
+    } else if (auto* box = qobject_cast<QGroupBox*>(found)) {
+        box->setTitle(latin1(text));
+    } else if (auto* action = qobject_cast<QAction*>(found)) {
+        action->setText(latin1(text));
+    }
+}
+
+void MainWindow::setFocus(const char* name) {
+    if (auto* widget = qobject_cast<QWidget*>(element(name))) widget->setFocus(Qt::OtherFocusReason);
+}
+
+MainWindow::Pane* MainWindow::pane(const char* name) {
+    if (qstrcmp(name, "tbMon") == 0) return &panes_[0];
+    if (qstrcmp(name, "tbLocal") == 0) return &panes_[1];
+    return nullptr;
+}
+
+const MainWindow::Pane* MainWindow::pane(const char* name) const {
+    return const_cast<MainWindow*>(this)->pane(name);
+}
+
+qsizetype MainWindow::paneLength(const char* name) const {
+    const Pane* p = pane(name);
+    if (!p) return 0;
+    return p->edit->document()->characterCount() - 1 + p->pending.size();
+}
+
+void MainWindow::appendToPane(const char* name, const QByteArray& text) {
+    Pane* p = pane(name);
+    if (!p || text.isEmpty()) return;
+    // A line break is one character in the widget: CR LF, CR and LF each become one, here already,
+    // so the length counted before the text is drawn is the length after.
+    p->pending.reserve(p->pending.size() + text.size());
+    for (const char c : text) {
+        if (c == '\n' && p->lastWasCr) {
+            p->lastWasCr = false;
+            continue;
+        }
+        p->lastWasCr = c == '\r';
+        p->pending += p->lastWasCr ? '\n' : c;
+    }
+    scheduleFlush();
+}
+
+void MainWindow::chopPane(const char* name, qsizetype n) {
+    Pane* p = pane(name);
+    if (!p || n <= 0) return;
+    p->lastWasCr = false;
+    const qsizetype fromPending = std::min(n, p->pending.size());
+    p->pending.chop(fromPending);
+    n -= fromPending;
+    if (n == 0) return;
+    const int end = p->edit->document()->characterCount() - 1;
+    QTextCursor cursor(p->edit->document());
+    cursor.setPosition(std::max<qsizetype>(0, end - n));
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    p->edit->setTextCursor(cursor);
+}
+
+void MainWindow::keepPaneTail(const char* name, qsizetype n) {
+    Pane* p = pane(name);
+    if (!p) return;
+    flushPane(*p);
+    const int length = p->edit->document()->characterCount() - 1;
+    if (length <= n) return;
+    QTextCursor cursor(p->edit->document());
+    cursor.setPosition(int(length - std::max<qsizetype>(0, n)), QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.movePosition(QTextCursor::End);
+    p->edit->setTextCursor(cursor);
+    p->edit->ensureCursorVisible();
+}
+
+void MainWindow::setPaneText(const char* name, const QByteArray& text) {
+    Pane* p = pane(name);
+    if (!p) return;
+    p->pending.clear();
+    p->lastWasCr = false;
+    p->edit->clear();
+    appendToPane(name, text);
+    flushPane(*p);
+}
+
+void MainWindow::emptyUndo(const char* name) {
+    if (Pane* p = pane(name)) p->edit->document()->clearUndoRedoStacks();
+}
+
+QByteArray MainWindow::selectedText(const char* name) const {
+    return selectionOf(qobject_cast<QWidget*>(element(name))).toLatin1();
+}
+
+void MainWindow::scheduleFlush() {
+    if (flushScheduled_) return;
+    flushScheduled_ = true;
+    QTimer::singleShot(0, this, &MainWindow::flushPanes);
+}
+
+void MainWindow::flushPanes() {
+    flushScheduled_ = false;
+    for (Pane& p : panes_)
+        flushPane(p);
+}
+
+void MainWindow::flushPane(Pane& p) {
+    if (p.pending.isEmpty()) return;
+    QTextCursor cursor(p.edit->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(QString::fromLatin1(p.pending));
+    p.pending.clear();
+    p.edit->setTextCursor(cursor);
+    p.edit->ensureCursorVisible();
+}
+
+// --- Keys and mouse on the panes ---
+
+int MainWindow::keyCode(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    const bool alt = modifiers & Qt::AltModifier;
+    if (alt && !ctrl) return -1; // Alt combinations belong to the menus
+    switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Tab:
+        return ctrl ? -1 : 9;
+    default:
+        break;
+    }
+    if (ctrl && !alt) return key >= Qt::Key_A && key <= Qt::Key_Z ? key - Qt::Key_A + 1 : -1;
+    if (text.size() == 1) {
+        const char16_t c = text.at(0).unicode();
+        if (c >= 32 && c != 127 && c <= 255) return c;
+    }
+    return -1;
+}
+
+bool MainWindow::paneKey(Pane& p, const char* name, QKeyEvent* key) {
+    const int code = keyCode(key->key(), key->modifiers(), key->text());
+    if (code < 0) return !isNavigationKey(key->key()); // caret movement stays local, other keys go nowhere
+    flushPane(p);                                      // the key lands after whatever arrived before it
+    if (!paneKeyPress || !paneKeyPress(name, code)) return true;
+    QTextCursor cursor = p.edit->textCursor();
+    if (code == 8) {
+        if (cursor.hasSelection())
+            cursor.removeSelectedText();
+        else
+            cursor.deletePreviousChar();
+    } else if (code == 13) {
+        cursor.insertText(QStringLiteral("\n"));
+    } else if (code == 9 || code >= 32) {
+        cursor.insertText(QString(QChar(code)));
+    }
+    p.edit->setTextCursor(cursor);
+    p.edit->ensureCursorVisible();
+    return true;
+}
+
+bool MainWindow::rcvdKey(QKeyEvent* key) {
+    const int code = keyCode(key->key(), key->modifiers(), key->text());
+    if (code < 0) return !isNavigationKey(key->key());
+    if (rcvdKeyPress) rcvdKeyPress();
+    return true;
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    Pane* p = nullptr;
+    const char* name = nullptr;
+    for (int i = 0; i < 2; ++i)
+        if (panes_[i].edit && (watched == panes_[i].edit || watched == panes_[i].edit->viewport())) {
+            p = &panes_[i];
+            name = i == 0 ? "tbMon" : "tbLocal";
+        }
+    const bool rcvd = rtbRcvd_ && (watched == rtbRcvd_ || watched == rtbRcvd_->viewport());
+
+    if (p || rcvd) {
+        switch (type) {
+        case QEvent::KeyPress: {
+            auto* key = static_cast<QKeyEvent*>(event);
+            // Tab goes to the TNC, so Ctrl+Tab and Shift+Tab are the ways out of a pane.
+            const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            if (key->key() == Qt::Key_Backtab ||
+                (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ControlModifier))) {
+                focusNextPrevChild(!back);
+                return true;
+            }
+            return p ? paneKey(*p, name, key) : rcvdKey(key);
+        }
+        case QEvent::KeyRelease:
+            if (p && paneKeyUp) paneKeyUp(name);
+            return false;
+        case QEvent::InputMethod:
+            return true;
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            if (mouse->button() == Qt::MiddleButton) return true; // no pasting of the X selection
+            if (type == QEvent::MouseButtonRelease && p == &panes_[0])
+                Q_EMIT tbMonMouseUp(selectionOf(p->edit).toLatin1());
+            return false;
+        }
+        default:
+            return false;
+        }
+    }
+    if (type == QEvent::MouseButtonRelease && txtNet_ && watched == txtNet_->viewport())
+        Q_EMIT txtNetClicked();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate) Q_EMIT activated();
+    return QMainWindow::event(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // Closing the window is Exit: the logic talks to the TNC first and then ends the program.
+    event->ignore();
+    Q_EMIT exitRequested();
+}
+
+// --- Layout ---
+
+QSize MainWindow::screenSize() const {
+    if (screenOverride_) return *screenOverride_;
+    const QScreen* s = screen();
+    return s ? s->size() : QSize(800, 600);
+}
+
+qreal MainWindow::screenDpi() const {
+    if (screenOverride_) return dpiOverride_;
+    const QScreen* s = screen();
+    return s ? s->logicalDotsPerInchY() : 96.0;
+}
+
+void MainWindow::useScreen(QSize screenPx, qreal dpi) {
+    screenOverride_ = screenPx;
+    dpiOverride_ = dpi;
+    applyLayout();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    applyLayout();
+}
+
+void MainWindow::applyLayout() {
+    if (layingOut_) return;
+    const QScopedValueRollback guard(layingOut_, true);
+    const QSize screenPx = screenSize();
+    const qreal dpi = screenDpi();
+    layout_ = MainLayout::forScreen(screenPx, dpi);
+
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
+        auto setTop = [this](const char* name, int top) {
+            QRect& r = design_[qobject_cast<QWidget*>(elements_.value(name))];
+            r.moveTop(top);
+        };
+        auto setHeight = [this](const char* name, int h) {
+            design_[qobject_cast<QWidget*>(elements_.value(name))].setHeight(h);
+        };
+        setHeight("Frame3", layout_.frame3Height);
+        setHeight("rtbRcvd", layout_.rtbRcvdHeight);
+        for (const char* name : {"tbMon", "tbLocal"}) {
+            setTop(name, layout_.paneTop);
+            setHeight(name, layout_.paneHeight);
+        }
+        setTop("lblBBS", layout_.lblBBSTop);
+        setHeight("lblBBS", layout_.lblBBSHeight);
+        setTop("Label1", layout_.label1Top);
+        setTop("Label5", layout_.label5Top);
+        setTop("Command1", layout_.command1Top);
+        setTop("cmdPrintCM", layout_.cmdPrintCMTop);
+        if (layout_.cmdSaveCMTop) setTop("cmdSaveCM", *layout_.cmdSaveCMTop);
+        setTop("shpRM", layout_.rCountTop);
+        setTop("lblRCount_0", layout_.rCountTop + 30);
+        setTop("lblRCount_1", layout_.rCountTop + 315);
+        placedDpi_ = dpi;
+        placeElements();
+
+        setFixedHeight(menuBar()->sizeHint().height() + twipsToPx(layout_.windowHeight - kChromeTwips, dpi));
+        const QSize frame = frameGeometry().size();
+        const QPoint origin = screenOverride_ || !screen() ? QPoint() : screen()->geometry().topLeft();
+        move(origin + QPoint(std::max(0, (screenPx.width() - frame.width()) / 2),
+                             std::max(0, (screenPx.height() - frame.height()) / 2)));
+    }
+
+    const qreal points = layout_.largePaneFont ? kLargePanePoints : kPanePoints;
+    for (QWidget* w : {static_cast<QWidget*>(panes_[0].edit), static_cast<QWidget*>(panes_[1].edit),
+                       static_cast<QWidget*>(rtbRcvd_)}) {
+        if (w->font().pointSizeF() == points) continue;
+        QFont font = w->font();
+        font.setPointSizeF(points);
+        w->setFont(font);
+    }
+}
+
+void MainWindow::placeElements() {
+    for (auto it = design_.cbegin(); it != design_.cend(); ++it) {
+        const QRect& r = it.value();
+        it.key()->setGeometry(twipsToPx(r.left(), placedDpi_), twipsToPx(r.top(), placedDpi_),
+                              twipsToPx(r.width(), placedDpi_), twipsToPx(r.height(), placedDpi_));
+        fitCaption(*it.key());
+    }
+}
+
+} // namespace tolvex

@@ -1,0 +1,168 @@
+#pragma once
+// The main window: every element under its own name, the layout for the screen it is on, the
+// menus and the edit commands. It holds no rules of the station: clicks become signals, keys in
+// the panes go to hooks, and the logic reaches the elements through MainView.
+#include "link/MainView.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <array>
+#include <functional>
+#include <optional>
+
+class QAction;
+class QDialog;
+class QPlainTextEdit;
+class QTextEdit;
+
+namespace tolvex {
+
+// Heights and tops (twips) that depend on the screen: a short layout for a screen exactly 7200
+// twips high (640 by 480), the tall one otherwise, and 12-point panes above 11000 twips.
+struct MainLayout {
+    bool shortLayout = false;
+    bool largePaneFont = false;
+    int windowHeight = 9045; // the design's outer height: title bar, menu bar and client area
+    int frame3Height = 2960;
+    int rtbRcvdHeight = 2535;
+    int paneTop = 5040;
+    int paneHeight = 3135;
+    int lblBBSTop = 4920;
+    int lblBBSHeight = 3375;
+    int label1Top = 5090;
+    int label5Top = 5040;
+    int command1Top = 5640;
+    int cmdPrintCMTop = 6120;
+    std::optional<int> cmdSaveCMTop; // the tall layout leaves it where it is
+    // The received-message counter sits below "Print selected"; the short frame has no room
+    // there, so it moves up over the frame's title, which it hides only while it shows a count.
+    int rCountTop = 2160;
+
+    static MainLayout forScreen(QSize screenPx, qreal dpi);
+};
+
+class MainWindow : public QMainWindow, public MainView {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // MainView. Elements are found by name; an unknown name is reported as a warning.
+    void setVisible(const char* element, bool visible) override;
+    bool isVisible(const char* element) const override;
+    void setText(const char* element, const QByteArray& text) override;
+    void setFocus(const char* element) override;
+    qsizetype paneLength(const char* pane) const override;
+    void appendToPane(const char* pane, const QByteArray& text) override;
+    void chopPane(const char* pane, qsizetype n) override;
+    void keepPaneTail(const char* pane, qsizetype n) override;
+    void setPaneText(const char* pane, const QByteArray& text) override;
+    void emptyUndo(const char* pane) override;
+
+    using QMainWindow::isVisible;
+    using QMainWindow::setFocus;
+    using QMainWindow::setVisible;
+
+    // The selected text of a text element (tbMon, tbLocal, rtbRcvd, txtSave ...), as Latin-1.
+    QByteArray selectedText(const char* element) const;
+    // Pane text waiting to be drawn goes into the widgets now (also done once per event-loop turn).
+    void flushPanes();
+
+    // Lays the window out for this screen instead of the one it is on, from now on (tests).
+    void useScreen(QSize screenPx, qreal dpi);
+    const MainLayout& layout() const { return layout_; }
+    // Whether the panes use 12-point text; the log window follows the same rule.
+    bool largePaneFont() const { return layout_.largePaneFont; }
+
+    // Keys in the panes. paneKeyPress gets the pane's name and the character code and says
+    // whether the pane keeps the key (shows it); without a hook nothing is typed into the panes.
+    std::function<bool(const char* pane, int key)> paneKeyPress;
+    std::function<void(const char* pane)> paneKeyUp;
+    // Any character typed into rtbRcvd: it is discarded, the hook decides where the focus goes.
+    std::function<void()> rcvdKeyPress;
+
+    // The character code a key press sends to the TNC, or -1 for keys that send nothing.
+    static int keyCode(int key, Qt::KeyboardModifiers modifiers, const QString& text);
+
+Q_SIGNALS:
+    void exitRequested();
+    void activated();
+    void helpRequested(const QString& page);
+    void cmdLocalBBSClicked();
+    void cmdViewRcvClicked();
+    void cmdDiscClicked();
+    void cmdDestClicked();
+    void cmdLogClicked();
+    void cmdGroupClicked();
+    void cmdComposeClicked();
+    void cmdScratchClicked();
+    void cmdSendClicked();
+    void cmdEditClicked();
+    void cmdEraseClicked();
+    void cmdPSClicked();
+    void cmdClearClicked();
+    void command1Clicked();
+    void cmdPrintCMClicked();
+    void cmdSaveCMClicked();
+    void txtSaveEnter();
+    void lblRCountClicked();
+    void lblNctClicked();
+    void txtNetClicked();
+    void tbMonMouseUp(const QByteArray& selection);
+    void mnuTNCTriggered();
+    void mnuPrefTriggered();
+    void mnuNodeTriggered();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    struct Pane {
+        QPlainTextEdit* edit = nullptr;
+        QByteArray pending;     // appended text not yet in the widget
+        bool lastWasCr = false; // so a CR LF split across two chunks makes one line break
+    };
+    template <class W> W* add(W* widget, const char* name, QWidget* parent, QRect twips);
+    void buildTopBand(QWidget* client);
+    void buildReceivedArea(QWidget* client);
+    void buildChannelArea(QWidget* client);
+    void buildMenus();
+    void showAbout();
+    void editCopy();
+    void editPaste();
+    void editCut();
+    QObject* element(const char* name) const;
+    Pane* pane(const char* name);
+    const Pane* pane(const char* name) const;
+    void scheduleFlush();
+    void flushPane(Pane& pane);
+    bool paneKey(Pane& pane, const char* name, QKeyEvent* key);
+    bool rcvdKey(QKeyEvent* key);
+    void applyLayout();
+    void placeElements();
+    QSize screenSize() const;
+    qreal screenDpi() const;
+
+    QHash<QByteArray, QObject*> elements_;
+    QHash<QWidget*, QRect> design_; // design rectangle (twips) of every placed element
+    std::array<Pane, 2> panes_;     // tbMon, tbLocal
+    QTextEdit* rtbRcvd_ = nullptr;
+    QPlainTextEdit* txtNet_ = nullptr;
+    QWidget* client_ = nullptr;
+    QPointer<QDialog> about_;
+    MainLayout layout_;
+    std::optional<QSize> screenOverride_;
+    qreal dpiOverride_ = 0;
+    qreal placedDpi_ = 0;
+    bool flushScheduled_ = false;
+    bool layingOut_ = false;
+};
+
+} // namespace tolvex

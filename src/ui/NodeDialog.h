@@ -1,0 +1,43 @@
+#pragma once
+// The node responses dialog: the texts by which nodes report ready, connected and failed.
+#include "core/Settings.h"
+
+#include <QDialog>
+#include <QHash>
+#include <array>
+#include <functional>
+
+class QLineEdit;
+class QPlainTextEdit;
+
+namespace tolvex {
+
+class NodeDialog : public QDialog {
+    Q_OBJECT
+public:
+    // "Save Changes" stores all twelve texts, calls onSaved (write Parms.inf, reopen the port)
+    // and closes; "Close" and the window frame store nothing.
+    NodeDialog(Settings& settings, std::function<void()> onSaved, std::function<void(QString)> showHelp,
+               QWidget* parent = nullptr);
+
+    bool hasChanges() const { return changed_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void changesMade();
+    void save();
+    void help(const QString& text);
+
+    Settings& settings_;
+    std::function<void()> onSaved_;
+    std::array<QLineEdit*, 4> ready_{}, made_{}, fail_{};
+    QHash<QObject*, QString> hints_;
+    QPlainTextEdit* helpField_ = nullptr;
+    bool changed_ = false;
+    bool centred_ = false;
+};
+
+} // namespace tolvex

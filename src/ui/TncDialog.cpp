@@ -1,0 +1,236 @@
+#include "TncDialog.h"
+
+#include "Controls.h"
+#include "link/TncPort.h"
+
+#include <QButtonGroup>
+#include <QEvent>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tolvex {
+
+namespace {
+const QColor kDarkRed(128, 0, 0);
+
+QGroupBox* frame(QWidget* parent, int number, const char* caption) {
+    auto* box = new QGroupBox(QString::fromLatin1(caption), parent);
+    box->setObjectName(QStringLiteral("Frame") + QString::number(number));
+    return box;
+}
+} // namespace
+
+TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void()> onSaved,
+                     std::function<void(QString)> showHelp, QWidget* parent)
+    : QDialog(parent), settings_(settings), stationDir_(std::move(stationDir)), onSaved_(std::move(onSaved)) {
+    setObjectName(QStringLiteral("frmTNC"));
+    setWindowTitle(QStringLiteral("TNC Setup"));
+    setModal(false);
+
+    auto* menu = new QMenuBar(this);
+    QAction* help = menu->addAction(QStringLiteral("Help"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    help->setShortcut(QKeySequence(Qt::Key_F1));
+    connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
+        if (showHelp) showHelp(QStringLiteral("TNCParms.html"));
+    });
+
+    // Text settings, each in its captioned frame.
+    struct TextSpec {
+        int frame;
+        const char* caption;
+        const char* name;
+        QByteArray Settings::*setting;
+    };
+    const TextSpec texts[] = {
+        {1, "Connected  String", "txtConnected", &Settings::ConnStr},
+        {2, "Disconnected String", "txtDisconnected", &Settings::DisconStr},
+        {3, "Converse Mode Command", "txtConverse", &Settings::ConverseCmd},
+        {4, "Command Mode Char Value", "txtCmdChar", &Settings::CmdCmd},
+        {5, "Connect Command", "txtConnect", &Settings::ConnCmd},
+        {6, "Disconnect Command", "txtDisconnect", &Settings::DisconCmd},
+    };
+    auto* textColumn = new QVBoxLayout;
+    for (const TextSpec& spec : texts) {
+        QGroupBox* box = frame(this, spec.frame, spec.caption);
+        auto* edit = new QLineEdit(QString::fromLatin1(settings_.*spec.setting), box);
+        edit->setObjectName(QString::fromLatin1(spec.name));
+        edit->setAccessibleName(box->title());
+        edit->installEventFilter(this);
+        (new QVBoxLayout(box))->addWidget(edit);
+        textColumn->addWidget(box);
+        fields_.push_back({edit, spec.setting});
+    }
+    textColumn->addStretch();
+
+    // Option groups: the button's index is the stored value.
+    struct GroupSpec {
+        int frame;
+        const char* caption;
+        const char* name;
+        QStringList choices;
+        std::int16_t Settings::*setting;
+    };
+    const GroupSpec specs[] = {
+        {7,
+         "ComPort",
+         "Option1",
+         {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
+          QStringLiteral("COM5"), QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8")},
+         &Settings::ComPortSet},
+        {8,
+         "Baud Rate",
+         "Option2",
+         {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
+          QStringLiteral("19200"), QStringLiteral("38400")},
+         &Settings::BaudSet},
+        {9,
+         "Parity",
+         "Option3",
+         {QStringLiteral("Odd"), QStringLiteral("Even"), QStringLiteral("None")},
+         &Settings::ParitySet},
+        {11, "Data bits", "Option4", {QStringLiteral("7"), QStringLiteral("8")}, &Settings::DataBitSet},
+        {12, "Stop bits", "Option6", {QStringLiteral("1"), QStringLiteral("2")}, &Settings::StopBitSet},
+        {13,
+         "Flow Control",
+         "Option5",
+         {QStringLiteral("None"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS")},
+         &Settings::FlowSet},
+        {14, "Duplex", "Option7", {QStringLiteral("Full"), QStringLiteral("Half")}, nullptr},
+    };
+    auto* options = new QGridLayout;
+    int cell = 0;
+    for (const GroupSpec& spec : specs) {
+        QGroupBox* box = frame(this, spec.frame, spec.caption);
+        auto* column = new QVBoxLayout(box);
+        auto* group = new QButtonGroup(box);
+        for (int i = 0; i < spec.choices.size(); ++i) {
+            auto* button = new QRadioButton(spec.choices[i], box);
+            button->setObjectName(QString::fromLatin1(spec.name) + QLatin1Char('_') + QString::number(i));
+            group->addButton(button, i);
+            column->addWidget(button);
+        }
+        column->addStretch();
+        if (spec.setting) {
+            if (QAbstractButton* b = group->button(settings_.*spec.setting)) b->setChecked(true);
+            groups_.push_back({group, spec.setting});
+            connect(group, &QButtonGroup::idClicked, this, [this, setting = spec.setting](int id) {
+                settings_.*setting = std::int16_t(id);
+                changesMade();
+            });
+        } else {
+            duplex_ = group;
+            group->button(settings_.fullDuplex() ? 0 : 1)->setChecked(true);
+            connect(group, &QButtonGroup::idClicked, this, &TncDialog::changesMade);
+        }
+        // The port frame is tall; the small ones share the columns beside it.
+        if (spec.frame == 7) {
+            auto* device = new QLabel(box);
+            device->setObjectName(QStringLiteral("lblDevice"));
+            device->setWordWrap(true);
+            column->addWidget(device);
+            for (int i = 0; i < spec.choices.size(); ++i) {
+                const QString path = TncPort::portDevice(stationDir_, i + 1);
+                group->button(i)->setToolTip(path);
+                group->button(i)->setAccessibleDescription(path);
+            }
+            connect(group, &QButtonGroup::idToggled, this, [this](int id, bool on) {
+                if (on) showDevice(id + 1);
+            });
+            showDevice(group->checkedId() + 1);
+            options->addWidget(box, 0, 0, 3, 1);
+        } else {
+            options->addWidget(box, cell % 3, 1 + cell / 3);
+            ++cell;
+        }
+    }
+
+    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    close->setObjectName(QStringLiteral("cmdClose"));
+    auto* saveFrame = new QFrame(this);
+    saveFrame->setObjectName(QStringLiteral("Frame10"));
+    setColours(*saveFrame, kDarkRed, Qt::white);
+    auto* save = new QPushButton(QStringLiteral("Save Changes"), saveFrame);
+    save->setObjectName(QStringLiteral("cmdSave"));
+    useStandardColours(*save);
+    auto* saveBox = new QVBoxLayout(saveFrame);
+    saveBox->setContentsMargins(8, 8, 8, 8);
+    saveBox->addWidget(save);
+    saveFrame->hide();
+    save->hide();
+    for (QPushButton* b : {close, save})
+        b->setAutoDefault(false);
+    connect(close, &QPushButton::clicked, this, &QDialog::close);
+    connect(save, &QPushButton::clicked, this, &TncDialog::save);
+
+    // Close and Save Changes share one place, which keeps its size while either is hidden.
+    auto* bottom = new QGridLayout;
+    bottom->setColumnStretch(0, 1);
+    for (QWidget* w :
+         {static_cast<QWidget*>(close), static_cast<QWidget*>(saveFrame), static_cast<QWidget*>(save)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
+    bottom->addWidget(close, 0, 1, Qt::AlignRight | Qt::AlignVCenter);
+    bottom->addWidget(saveFrame, 0, 1);
+    auto* top = new QHBoxLayout;
+    top->addLayout(textColumn);
+    top->addLayout(options);
+    auto* box = new QVBoxLayout(this);
+    box->setMenuBar(menu);
+    box->addLayout(top);
+    box->addLayout(bottom);
+    adjustSize();
+}
+
+void TncDialog::showDevice(int port) {
+    auto* label = findChild<QLabel*>(QStringLiteral("lblDevice"));
+    label->setText(port > 0
+                       ? QStringLiteral("COM%1 is %2").arg(port).arg(TncPort::portDevice(stationDir_, port))
+                       : QString());
+}
+
+void TncDialog::changesMade() {
+    changed_ = true;
+    findChild<QWidget*>(QStringLiteral("cmdClose"))->hide();
+    findChild<QWidget*>(QStringLiteral("Frame10"))->show();
+    findChild<QWidget*>(QStringLiteral("cmdSave"))->show();
+}
+
+bool TncDialog::eventFilter(QObject* watched, QEvent* event) {
+    // A click into a field counts as a change; typing alone does not.
+    if (event->type() == QEvent::MouseButtonRelease) changesMade();
+    return QDialog::eventFilter(watched, event);
+}
+
+void TncDialog::save() {
+    for (const Group& g : groups_) {
+        const int id = g.buttons->checkedId();
+        // Data and stop bits are 1 only when "8" or "2" is chosen; an unchosen port group keeps its value.
+        if (id >= 0)
+            settings_.*g.setting = std::int16_t(id);
+        else if (g.setting == &Settings::DataBitSet || g.setting == &Settings::StopBitSet)
+            settings_.*g.setting = 0;
+    }
+    for (const Field& f : fields_)
+        settings_.*f.setting = f.edit->text().toLatin1();
+    settings_.Duplex = duplex_->checkedId() == 0 ? QByteArray("full") : QByteArray("half");
+    if (onSaved_) onSaved_();
+    close();
+}
+
+void TncDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    centreOnScreen(*this);
+}
+
+} // namespace tolvex

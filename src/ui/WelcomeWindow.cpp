@@ -1,0 +1,128 @@
+#include "WelcomeWindow.h"
+
+#include "Controls.h"
+
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tolvex {
+
+namespace {
+QLabel* label(QWidget* parent, const char* name, const char* text) {
+    auto* l = new QLabel(QString::fromLatin1(text), parent);
+    l->setObjectName(QString::fromLatin1(name));
+    l->setWordWrap(true);
+    return l;
+}
+} // namespace
+
+WelcomeWindow::WelcomeWindow(MessageBoxes& boxes, std::function<void(QByteArray)> onContinue,
+                             std::function<void()> onQuit, QWidget* parent)
+    : QWidget(parent, Qt::Window), boxes_(boxes), onContinue_(std::move(onContinue)),
+      onQuit_(std::move(onQuit)) {
+    setObjectName(QStringLiteral("frmWelcome"));
+    setWindowTitle(QStringLiteral("Tolvex"));
+
+    QLabel* title = label(this, "Label1", "Welcome to Tolvex");
+    QFont titleFont(QStringLiteral("Arial"));
+    titleFont.setStyleHint(QFont::SansSerif);
+    titleFont.setPointSize(14);
+    titleFont.setBold(true);
+    title->setFont(titleFont);
+    title->setAlignment(Qt::AlignCenter);
+
+    QLabel* ask = label(this, "Label2_0", "Please enter your callsign");
+    QLabel* same = label(this, "Label2_1", "(the same callsign as your tnc  MYCALL)");
+    auto* text1 = new QLineEdit(this);
+    text1->setObjectName(QStringLiteral("Text1"));
+    text1->setAccessibleName(ask->text());
+    text1->setAccessibleDescription(same->text());
+    ask->setBuddy(text1);
+    auto* command1 = new QPushButton(QStringLiteral("Continue"), this);
+    command1->setObjectName(QStringLiteral("Command1"));
+
+    QLabel* label4 =
+        label(this, "Label4", "You may enter other operating preferences using the Setup/Preferences menu.");
+    QLabel* label5 =
+        label(this, "Label5",
+              "Parameters used  to communicate with the TNC can be set using  the Setup/TNC  menu.    "
+              "In Particular,   ");
+    QLabel* label3 =
+        label(this, "Label3", "if communication with the TNC is garbled,  change the baud rate.");
+
+    auto* entry = new QGridLayout;
+    entry->addWidget(ask, 0, 0);
+    entry->addWidget(same, 1, 0);
+    entry->addWidget(text1, 0, 1, 2, 1, Qt::AlignVCenter);
+    entry->addWidget(command1, 0, 2, 2, 1, Qt::AlignVCenter);
+    entry->setColumnStretch(1, 1);
+
+    auto* box = new QVBoxLayout(this);
+    box->addWidget(title);
+    box->addSpacing(12);
+    box->addLayout(entry);
+    box->addSpacing(12);
+    box->addWidget(label4);
+    box->addWidget(label5);
+    box->addWidget(label3);
+    setMinimumWidth(480);
+
+    connect(text1, &QLineEdit::textChanged, this, &WelcomeWindow::textChanged);
+    connect(text1, &QLineEdit::returnPressed, command1, &QPushButton::click);
+    connect(command1, &QPushButton::clicked, this, &WelcomeWindow::continueClicked);
+    adjustSize();
+}
+
+void WelcomeWindow::textChanged(const QString& text) {
+    // A hint that a full callsign wants the baud rate right; once shown it stays.
+    if (text.size() <= 3) return;
+    for (const char* name : {"Label3", "Label5"}) {
+        auto* l = findChild<QLabel*>(QLatin1String(name));
+        QPalette palette = l->palette();
+        palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
+        l->setPalette(palette);
+        QFont font = l->font();
+        font.setBold(true);
+        l->setFont(font);
+    }
+}
+
+void WelcomeWindow::continueClicked() {
+    const QString text = findChild<QLineEdit*>(QStringLiteral("Text1"))->text();
+    if (text.isEmpty()) {
+        const auto answer =
+            boxes_.show(QStringLiteral("Callsign needed"), QStringLiteral("Please enter a callsign"),
+                        MessageBoxes::Icon::None, MessageBoxes::Buttons::OkCancel);
+        if (answer == MessageBoxes::Answer::Cancel && !done_) {
+            done_ = true;
+            if (onQuit_) onQuit_();
+        }
+        return;
+    }
+    if (done_) return;
+    done_ = true;
+    QPointer<WelcomeWindow> self(this);
+    if (onContinue_) onContinue_(text.toLatin1());
+    if (self) close();
+}
+
+void WelcomeWindow::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (done_) return;
+    done_ = true;
+    if (onQuit_) onQuit_();
+}
+
+void WelcomeWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    centreOnScreen(*this);
+}
+
+} // namespace tolvex

@@ -1,0 +1,117 @@
+// The real program on a station whose COM1 is a pseudo-terminal held by the test.
+#include "Pty.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+using tolvex::test::Pty;
+
+namespace {
+
+const QString kBin = QStringLiteral(TOLVEX_BIN_DIR);
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+class Station {
+public:
+    explicit Station(const QByteArray& callsign) {
+        const QString defaults = kBin + "/station-default";
+        QDir().mkpath(dir.filePath("st/Ports"));
+        for (const char* name : {"Parms.inf", "MsgNo.inf", "callsign.lst"})
+            QFile::copy(defaults + "/" + name, path(name));
+        QDir().mkpath(path("Messages"));
+        QByteArray parms = readFile(path("Parms.inf"));
+        parms.replace("Callsign=\r\n", "Callsign=" + callsign + "\r\n");
+        QFile::setPermissions(path("Parms.inf"), QFile::ReadOwner | QFile::WriteOwner);
+        writeFile(path("Parms.inf"), parms);
+    }
+    QString path(const QString& name) const { return dir.filePath("st/" + name); }
+    QTemporaryDir dir;
+};
+
+class Program {
+public:
+    explicit Program(const QString& stationDir) {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(env);
+        process.start(kBin + "/tolvex", {stationDir});
+    }
+    ~Program() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    }
+    void signal(int sig) { ::kill(static_cast<pid_t>(process.processId()), sig); }
+    QProcess process;
+};
+
+} // namespace
+
+TEST(StartupE2E, WakesQueriesAndGivesTheUnprotoPathBackOnSignals) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        Pty pty;
+        ASSERT_TRUE(pty.ok());
+        Station station("N0CALL");
+        ASSERT_TRUE(QFile::link(pty.slave(), station.path("Ports/COM1")));
+        Program program(station.dir.filePath("st"));
+        ASSERT_TRUE(program.process.waitForStarted(5000));
+
+        // Start-up: line end, command character, line end, in one write.
+        auto wake = pty.read(10000, "\r\x03\r");
+        ASSERT_EQ(Pty::joined(wake), QByteArray("\r\x03\r"));
+        const qint64 wokeAt = wake.back().at;
+
+        // The UNPROTO query follows about 2.5 s later; the answer (with an echo of the command
+        // and a prompt in front, as a TNC with echo on prints it) is taken.
+        auto query = pty.read(8000, "UNPROTO\r");
+        ASSERT_EQ(Pty::joined(query), QByteArray("UNPROTO\r"));
+        EXPECT_GE(query.back().at - wokeAt, 2400);
+        pty.write("UNPROTO\rcmd:UNPROTO CQ VIA RELAY\rcmd:");
+
+        // Let the answer be processed, then ask the program to end as a desktop logout would.
+        pty.read(300);
+        program.signal(sig);
+        auto closing = pty.read(5000, "RELAY\r");
+        ASSERT_GE(closing.size(), 2u);
+        QByteArray first = closing.front().bytes;
+        EXPECT_EQ(first, QByteArray("\r\x03\r"));
+        EXPECT_EQ(Pty::joined(closing), QByteArray("\r\x03\rUNPROTO CQ VIA RELAY\r"));
+        EXPECT_GE(closing.back().at - closing.front().at, 350);
+        ASSERT_TRUE(program.process.waitForFinished(5000));
+        EXPECT_EQ(program.process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.process.exitCode(), 0);
+        EXPECT_TRUE(pty.hungUp(1000));
+    }
+}
+
+TEST(StartupE2E, UnreadableSettingsShowTheCriticalFaultAndNothingElse) {
+    Station station("N0CALL");
+    writeFile(station.path("Parms.inf"), QByteArray(1 << 20, '\xff'));
+    Program program(station.dir.filePath("st"));
+    // The fault is also printed, as the program cannot go on; the box waits for the operator.
+    QByteArray err;
+    for (int i = 0; i < 100 && !err.contains("Critical Fault"); ++i) {
+        program.process.waitForReadyRead(100);
+        err += program.process.readAllStandardError();
+    }
+    EXPECT_TRUE(err.contains("Critical Fault")) << err.constData();
+    EXPECT_EQ(program.process.state(), QProcess::Running); // no crash, no window behind the box
+    program.signal(SIGTERM);
+    EXPECT_TRUE(program.process.waitForFinished(5000));
+}

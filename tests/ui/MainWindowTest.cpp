@@ -1,0 +1,605 @@
+#include "ui/MainWindow.h"
+#include "ui/Controls.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace tolvex;
+
+namespace {
+
+QString captionOf(const QWidget* w) {
+    if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
+    if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
+    return {};
+}
+
+void sendKey(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QCoreApplication::sendEvent(w, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
+    QCoreApplication::sendEvent(w, &release);
+}
+
+struct Shown {
+    explicit Shown(QWidget& w) : widget(w) {
+        w.show();
+        w.activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&w));
+    }
+    ~Shown() { widget.hide(); }
+    QWidget& widget;
+};
+
+} // namespace
+
+TEST(MainWindow, ElementsCarryTheirNamesCaptionsAndStartingVisibility) {
+    MainWindow w;
+    EXPECT_EQ(w.windowTitle(), "Tolvex");
+    struct Case {
+        const char* name;
+        const char* caption; // nullptr: no caption to check
+        bool shown;
+    };
+    const std::vector<Case> cases = {
+        {"lblBar1", "", true},
+        {"Frame2", "Compose New Messages", true},
+        {"cmdCompose", "Formal", true},
+        {"cmdScratch", "Scratchpad", true},
+        {"cmdGroup", "Broadcast", true},
+        {"Label3", "", false},
+        {"cmdLocalBBS", "Connect to  Local BBS", true},
+        {"cmdViewRcv", "Monitor  Receive", false},
+        {"cmdDisc", "Disconnect", false},
+        {"lblConn", "", true},
+        {"cmdLog", "View Log", true},
+        {"lblDest", "", false},
+        {"cmdDest", "Select Destination", true},
+        {"Frame1", "", true},
+        {"cmdSend", "Send Message", true},
+        {"cmdEdit", "Edit Message", true},
+        {"cmdErase", "Erase Message", true},
+        {"lblNet", "CONTROLLED  NET  OPERATION", false},
+        {"txtNet", nullptr, false},
+        {"shpNct", nullptr, true},
+        {"lblNct", "New: ", true},
+        {"Frame3", "", true},
+        {"Label2", "Received Messages", true},
+        {"rtbRcvd", nullptr, true},
+        {"shpRM", nullptr, true},
+        {"lblRCount_0", "New:", true},
+        {"lblRCount_1", "---", true},
+        {"cmdPS", "Print selected", true},
+        {"cmdClear", "Clear", true},
+        {"frSave", "Enter Subject for saved Text", false},
+        {"txtSave", nullptr, true},
+        {"Label1", "Channel Monitor", true},
+        {"Label5", "Local BBS", false},
+        {"tbMon", nullptr, true},
+        {"tbLocal", nullptr, false},
+        {"lblBBS", "", false},
+        {"Command1", "Clear", true},
+        {"cmdPrintCM", "Print selected", true},
+        {"cmdSaveCM", "Save Selected", true},
+        {"rtbPrinter", nullptr, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto* widget = w.findChild<QWidget*>(QLatin1String(c.name));
+        ASSERT_NE(widget, nullptr);
+        if (c.caption) {
+            EXPECT_EQ(captionOf(widget), QString::fromLatin1(c.caption));
+        }
+        EXPECT_EQ(w.isVisible(c.name), c.shown);
+    }
+    EXPECT_NE(w.findChild<QPlainTextEdit*>("tbMon"), nullptr);
+    EXPECT_NE(w.findChild<QPlainTextEdit*>("tbLocal"), nullptr);
+    EXPECT_NE(w.findChild<QTextEdit*>("rtbRcvd"), nullptr);
+    EXPECT_NE(w.findChild<QTextEdit*>("rtbPrinter"), nullptr);
+    // The three buttons of the connect place share one place.
+    const QRect place = w.findChild<QWidget*>("cmdLocalBBS")->geometry();
+    EXPECT_EQ(w.findChild<QWidget*>("cmdViewRcv")->geometry(), place);
+    EXPECT_EQ(w.findChild<QWidget*>("cmdDisc")->geometry(), place);
+}
+
+TEST(MainWindow, ViewSetsTextVisibilityAndFocusByName) {
+    MainWindow w;
+    Shown shown(w);
+    MainView& view = w;
+    view.setText("lblConn", "Connected");
+    view.setText("lblRCount_1", "3");
+    view.setText("txtSave", "subj\xe9");
+    view.setText("txtNet", "line one\r\nline two");
+    EXPECT_EQ(w.findChild<QLabel*>("lblConn")->text(), "Connected");
+    EXPECT_EQ(w.findChild<QLabel*>("lblRCount_1")->text(), "3");
+    EXPECT_EQ(w.findChild<QLineEdit*>("txtSave")->text(), QString::fromLatin1("subj\xe9"));
+    EXPECT_TRUE(w.findChild<QPlainTextEdit*>("txtNet")->toPlainText().endsWith("line two"));
+
+    view.setVisible("tbMon", false);
+    view.setVisible("tbLocal", true);
+    EXPECT_FALSE(view.isVisible("tbMon"));
+    EXPECT_TRUE(view.isVisible("tbLocal"));
+    view.setFocus("tbLocal");
+    EXPECT_EQ(QApplication::focusWidget(), w.findChild<QWidget*>("tbLocal"));
+}
+
+TEST(MainWindow, LayoutFollowsTheScreenHeight) {
+    struct Case {
+        QSize screen;
+        qreal dpi;
+        bool shortLayout;
+        bool large;
+    };
+    const std::vector<Case> cases = {
+        {{640, 480}, 96, true, false},    // exactly 7200 twips
+        {{640, 481}, 96, false, false},   // one pixel more is tall
+        {{800, 600}, 96, false, false},   // 9000 twips
+        {{1024, 768}, 96, false, true},   // 11520 twips
+        {{1024, 733}, 96, false, false},  // 10995 twips: not above 11000
+        {{960, 720}, 144, true, false},   // 7200 twips at another density
+        {{1280, 1024}, 120, false, true}, // 12288 twips
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.screen.width() << "x" << c.screen.height() << " @" << c.dpi);
+        MainWindow w;
+        w.useScreen(c.screen, c.dpi);
+        const MainLayout& l = w.layout();
+        EXPECT_EQ(l.shortLayout, c.shortLayout);
+        EXPECT_EQ(w.largePaneFont(), c.large);
+        EXPECT_EQ(l.windowHeight, c.shortLayout ? 7185 : 9045);
+
+        const int paneTop = c.shortLayout ? 4300 : 5040;
+        const int paneHeight = c.shortLayout ? 1900 : 3135;
+        for (const char* pane : {"tbMon", "tbLocal"}) {
+            const QRect r = w.findChild<QWidget*>(pane)->geometry();
+            EXPECT_EQ(r.top(), twipsToPx(paneTop, c.dpi)) << pane;
+            EXPECT_EQ(r.height(), twipsToPx(paneHeight, c.dpi)) << pane;
+            EXPECT_EQ(r.left(), twipsToPx(1080, c.dpi)) << pane;
+        }
+        EXPECT_EQ(w.findChild<QWidget*>("rtbRcvd")->height(), twipsToPx(c.shortLayout ? 1875 : 2535, c.dpi));
+        EXPECT_EQ(w.findChild<QWidget*>("Frame3")->height(), twipsToPx(c.shortLayout ? 2205 : 2960, c.dpi));
+        EXPECT_EQ(w.findChild<QWidget*>("lblBBS")->y(), twipsToPx(c.shortLayout ? 3480 : 4920, c.dpi));
+        EXPECT_EQ(w.findChild<QWidget*>("Label1")->y(), twipsToPx(c.shortLayout ? 4300 : 5090, c.dpi));
+        EXPECT_EQ(w.findChild<QWidget*>("Command1")->y(), twipsToPx(c.shortLayout ? 4750 : 5640, c.dpi));
+        EXPECT_EQ(w.findChild<QWidget*>("cmdPrintCM")->y(), twipsToPx(c.shortLayout ? 5180 : 6120, c.dpi));
+        EXPECT_EQ(w.findChild<QWidget*>("cmdSaveCM")->y(), twipsToPx(c.shortLayout ? 5700 : 6720, c.dpi));
+
+        // The received-message counter stays inside its frame.
+        for (const char* name : {"shpRM", "lblRCount_0", "lblRCount_1"})
+            EXPECT_LE(w.findChild<QWidget*>(name)->geometry().bottom(),
+                      w.findChild<QWidget*>("Frame3")->height())
+                << name;
+
+        const qreal points = c.large ? 12 : 9.75;
+        for (const char* pane : {"tbMon", "tbLocal", "rtbRcvd"})
+            EXPECT_EQ(w.findChild<QWidget*>(pane)->font().pointSizeF(), points) << pane;
+
+        // Every element fits above the bottom of the window.
+        const int clientBottom = w.height() - w.menuBar()->sizeHint().height();
+        for (const char* name : {"tbMon", "cmdSaveCM", "cmdPrintCM"}) {
+            if (c.shortLayout || qstrcmp(name, "tbMon") == 0) {
+                EXPECT_LE(w.findChild<QWidget*>(name)->geometry().bottom(), clientBottom) << name;
+            }
+        }
+
+        // Centred, never off the top or left of the screen.
+        const QRect frame = w.frameGeometry();
+        EXPECT_EQ(frame.left(), std::max(0, (c.screen.width() - frame.width()) / 2));
+        EXPECT_EQ(frame.top(), std::max(0, (c.screen.height() - frame.height()) / 2));
+    }
+}
+
+TEST(MainWindow, TallLayoutLeavesSaveSelectedWhereTheShortOnePutIt) {
+    MainWindow w;
+    w.useScreen({640, 480}, 96);
+    w.useScreen({800, 600}, 96);
+    EXPECT_EQ(w.findChild<QWidget*>("cmdSaveCM")->y(), twipsToPx(5700, 96));
+    EXPECT_EQ(w.findChild<QWidget*>("tbMon")->y(), twipsToPx(5040, 96));
+}
+
+TEST(MainWindow, ResizingKeepsTheHeightAndRecentres) {
+    MainWindow w;
+    w.useScreen({1600, 1200}, 96);
+    Shown shown(w);
+    const int height = w.height();
+    w.resize(w.width() + 100, height + 80);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.height(), height);
+    EXPECT_EQ(w.frameGeometry().left(), (1600 - w.frameGeometry().width()) / 2);
+}
+
+TEST(MainWindow, MenusInOrderWithTheirItems) {
+    MainWindow w;
+    struct Menu {
+        const char* name;
+        const char* title;
+        std::vector<std::pair<const char*, const char*>> items;
+    };
+    const std::vector<Menu> menus = {
+        {"mnuFIle", "&File", {{"mnuExit", "&Exit"}}},
+        {"mnuSetup",
+         "Setup",
+         {{"mnuTNC", "TNC Parameters"}, {"mnuPref", "Operating Preferences"}, {"mnuNode", "Node Responses"}}},
+        {"mnuEdit", "Edit", {{"mnuCopy", "Copy"}, {"mnuPaste", "Paste"}, {"mnuCut", "Cut"}}},
+        {"mnuHelpx", "Help", {{"mnuAbout", "About Tolvex"}, {"mnuHelp", "Help"}}},
+    };
+    const QList<QAction*> bar = w.menuBar()->actions();
+    ASSERT_EQ(bar.size(), qsizetype(menus.size()));
+    for (std::size_t i = 0; i < menus.size(); ++i) {
+        QMenu* menu = bar[qsizetype(i)]->menu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->objectName(), menus[i].name);
+        EXPECT_EQ(menu->title(), menus[i].title);
+        const QList<QAction*> items = menu->actions();
+        ASSERT_EQ(items.size(), qsizetype(menus[i].items.size()));
+        for (qsizetype j = 0; j < items.size(); ++j) {
+            EXPECT_EQ(items[j]->objectName(), menus[i].items[std::size_t(j)].first);
+            EXPECT_EQ(items[j]->text(), menus[i].items[std::size_t(j)].second);
+        }
+    }
+    EXPECT_EQ(w.findChild<QAction*>("mnuHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+TEST(MainWindow, ClicksAndMenuItemsBecomeSignals) {
+    MainWindow w;
+    using Signal = void (MainWindow::*)();
+    struct Case {
+        const char* name;
+        Signal signal;
+    };
+    const std::vector<Case> cases = {
+        {"cmdLocalBBS", &MainWindow::cmdLocalBBSClicked}, {"cmdViewRcv", &MainWindow::cmdViewRcvClicked},
+        {"cmdDisc", &MainWindow::cmdDiscClicked},         {"cmdDest", &MainWindow::cmdDestClicked},
+        {"cmdLog", &MainWindow::cmdLogClicked},           {"cmdGroup", &MainWindow::cmdGroupClicked},
+        {"cmdCompose", &MainWindow::cmdComposeClicked},   {"cmdScratch", &MainWindow::cmdScratchClicked},
+        {"cmdSend", &MainWindow::cmdSendClicked},         {"cmdEdit", &MainWindow::cmdEditClicked},
+        {"cmdErase", &MainWindow::cmdEraseClicked},       {"cmdPS", &MainWindow::cmdPSClicked},
+        {"cmdClear", &MainWindow::cmdClearClicked},       {"Command1", &MainWindow::command1Clicked},
+        {"cmdPrintCM", &MainWindow::cmdPrintCMClicked},   {"cmdSaveCM", &MainWindow::cmdSaveCMClicked},
+        {"mnuExit", &MainWindow::exitRequested},          {"mnuTNC", &MainWindow::mnuTNCTriggered},
+        {"mnuPref", &MainWindow::mnuPrefTriggered},       {"mnuNode", &MainWindow::mnuNodeTriggered},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QSignalSpy spy(&w, c.signal);
+        if (auto* button = w.findChild<QAbstractButton*>(QLatin1String(c.name)))
+            button->click();
+        else
+            w.findChild<QAction*>(QLatin1String(c.name))->trigger();
+        EXPECT_EQ(spy.count(), 1);
+    }
+
+    QSignalSpy help(&w, &MainWindow::helpRequested);
+    w.findChild<QAction*>("mnuHelp")->trigger();
+    ASSERT_EQ(help.count(), 1);
+    EXPECT_EQ(help.at(0).at(0).toString(), "GettingStarted.html");
+}
+
+TEST(MainWindow, F1AsksForTheGettingStartedPage) {
+    MainWindow w;
+    Shown shown(w);
+    w.findChild<QWidget*>("tbMon")->setFocus();
+    QSignalSpy help(&w, &MainWindow::helpRequested);
+    QTest::keyClick(w.findChild<QWidget*>("tbMon"), Qt::Key_F1);
+    ASSERT_EQ(help.count(), 1);
+    EXPECT_EQ(help.at(0).at(0).toString(), "GettingStarted.html");
+}
+
+TEST(MainWindow, ClosingTheWindowAsksTheLogicToExit) {
+    MainWindow w;
+    Shown shown(w);
+    QSignalSpy exit(&w, &MainWindow::exitRequested);
+    EXPECT_FALSE(w.close());
+    EXPECT_TRUE(w.QMainWindow::isVisible());
+    EXPECT_EQ(exit.count(), 1);
+}
+
+TEST(MainWindow, AboutBoxShowsReleaseAndClosesWithOk) {
+    MainWindow w;
+    w.findChild<QAction*>("mnuAbout")->trigger();
+    auto* about = w.findChild<QDialog*>("frmAbout");
+    ASSERT_NE(about, nullptr);
+    EXPECT_EQ(about->windowTitle(), "About Tolvex");
+    EXPECT_TRUE(about->isVisible());
+    QStringList texts;
+    for (auto* l : about->findChildren<QLabel*>())
+        texts << l->text();
+    EXPECT_TRUE(texts.contains("Tolvex  release  2.1"));
+    EXPECT_TRUE(texts.contains("February 2004"));
+    auto* ok = about->findChild<QPushButton*>("cmdOK");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), "OK");
+    ok->click();
+    EXPECT_FALSE(about->isVisible());
+}
+
+TEST(MainWindow, EditMenuWorksOnTheFocusedSelection) {
+    MainWindow w;
+    Shown shown(w);
+    w.setVisible("frSave", true);
+    auto select = [](QWidget* widget) {
+        if (auto* line = qobject_cast<QLineEdit*>(widget)) {
+            line->setText("hello world");
+            line->setSelection(6, 5);
+        } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
+            plain->setPlainText("hello world");
+            QTextCursor c = plain->textCursor();
+            c.setPosition(6);
+            c.setPosition(11, QTextCursor::KeepAnchor);
+            plain->setTextCursor(c);
+        } else if (auto* rich = qobject_cast<QTextEdit*>(widget)) {
+            rich->setPlainText("hello world");
+            QTextCursor c = rich->textCursor();
+            c.setPosition(6);
+            c.setPosition(11, QTextCursor::KeepAnchor);
+            rich->setTextCursor(c);
+        }
+    };
+    auto textOf = [](QWidget* widget) {
+        if (auto* line = qobject_cast<QLineEdit*>(widget)) return line->text();
+        if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) return plain->toPlainText();
+        return qobject_cast<QTextEdit*>(widget)->toPlainText();
+    };
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    for (const char* name : {"tbMon", "rtbRcvd", "txtSave"}) {
+        SCOPED_TRACE(name);
+        QWidget* widget = w.findChild<QWidget*>(QLatin1String(name));
+        widget->setFocus();
+        ASSERT_EQ(w.focusWidget(), widget);
+
+        select(widget);
+        clipboard->setText("before");
+        w.findChild<QAction*>("mnuCopy")->trigger();
+        EXPECT_EQ(clipboard->text(), "world");
+
+        select(widget);
+        clipboard->setText("before");
+        w.findChild<QAction*>("mnuCut")->trigger();
+        EXPECT_EQ(textOf(widget), "hello ");
+        EXPECT_EQ(clipboard->text(), "before"); // Cut leaves the clipboard alone
+
+        w.findChild<QAction*>("mnuPaste")->trigger();
+        EXPECT_EQ(textOf(widget), "hello before");
+
+        select(widget);
+        w.findChild<QAction*>("mnuPaste")->trigger();
+        EXPECT_EQ(textOf(widget), "hello before");
+    }
+
+    // On a button there is no text: nothing happens.
+    w.findChild<QWidget*>("cmdSend")->setFocus();
+    clipboard->setText("kept");
+    w.findChild<QAction*>("mnuCopy")->trigger();
+    w.findChild<QAction*>("mnuCut")->trigger();
+    EXPECT_EQ(clipboard->text(), "kept");
+}
+
+TEST(MainWindow, KeysInThePanesGoToTheHookAsCharacterCodes) {
+    struct Case {
+        const char* what;
+        int key;
+        Qt::KeyboardModifiers mods;
+        QString text;
+        int code; // -1: not sent
+    };
+    const std::vector<Case> cases = {
+        {"letter", Qt::Key_A, Qt::NoModifier, "a", 'a'},
+        {"capital", Qt::Key_A, Qt::ShiftModifier, "A", 'A'},
+        {"digit", Qt::Key_7, Qt::NoModifier, "7", '7'},
+        {"Latin-1 letter", Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xe9)), 0xe9},
+        {"Enter", Qt::Key_Return, Qt::NoModifier, "\r", 13},
+        {"keypad Enter", Qt::Key_Enter, Qt::KeypadModifier, "\r", 13},
+        {"Backspace", Qt::Key_Backspace, Qt::NoModifier, "\b", 8},
+        {"Escape", Qt::Key_Escape, Qt::NoModifier, "\x1b", 27},
+        {"Tab", Qt::Key_Tab, Qt::NoModifier, "\t", 9},
+        {"Ctrl-C", Qt::Key_C, Qt::ControlModifier, "\x03", 3},
+        {"Ctrl-X", Qt::Key_X, Qt::ControlModifier, "\x18", 24},
+        {"Ctrl-V", Qt::Key_V, Qt::ControlModifier, "\x16", 22},
+        {"Ctrl-Z", Qt::Key_Z, Qt::ControlModifier, "\x1a", 26},
+        {"arrow", Qt::Key_Left, Qt::NoModifier, "", -1},
+        {"Delete", Qt::Key_Delete, Qt::NoModifier, "\x7f", -1},
+        {"function key", Qt::Key_F5, Qt::NoModifier, "", -1},
+        {"Alt letter", Qt::Key_X, Qt::AltModifier, "x", -1},
+        {"beyond Latin-1", Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x20ac)), -1},
+    };
+    for (const char* paneName : {"tbMon", "tbLocal"}) {
+        MainWindow w;
+        std::vector<std::pair<std::string, int>> pressed;
+        int released = 0;
+        w.paneKeyPress = [&](const char* pane, int key) {
+            pressed.emplace_back(pane, key);
+            return false;
+        };
+        w.paneKeyUp = [&](const char*) { ++released; };
+        auto* pane = w.findChild<QPlainTextEdit*>(QLatin1String(paneName));
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << paneName << ": " << c.what);
+            pressed.clear();
+            sendKey(pane, c.key, c.mods, c.text);
+            if (c.code < 0) {
+                EXPECT_TRUE(pressed.empty());
+            } else {
+                ASSERT_EQ(pressed.size(), 1u);
+                EXPECT_EQ(pressed[0].first, paneName);
+                EXPECT_EQ(pressed[0].second, c.code);
+            }
+            EXPECT_EQ(pane->toPlainText(), ""); // swallowed keys leave the pane alone
+        }
+        EXPECT_EQ(released, int(cases.size()));
+    }
+}
+
+TEST(MainWindow, AKeptKeyIsShownAndEditingShortcutsDoNothing) {
+    MainWindow w;
+    w.paneKeyPress = [](const char*, int) { return true; };
+    auto* pane = w.findChild<QPlainTextEdit*>("tbMon");
+    w.appendToPane("tbMon", "cmd:");
+    w.flushPanes();
+    QGuiApplication::clipboard()->setText("PASTED");
+    sendKey(pane, Qt::Key_A, Qt::NoModifier, "a");
+    sendKey(pane, Qt::Key_B, Qt::NoModifier, "b");
+    sendKey(pane, Qt::Key_Backspace, Qt::NoModifier, "\b");
+    sendKey(pane, Qt::Key_V, Qt::ControlModifier, "\x16");
+    sendKey(pane, Qt::Key_Z, Qt::ControlModifier, "\x1a");
+    sendKey(pane, Qt::Key_Return, Qt::NoModifier, "\r");
+    EXPECT_EQ(pane->toPlainText(), "cmd:a\n");
+    sendKey(pane, Qt::Key_Home, Qt::ControlModifier);
+    sendKey(pane, Qt::Key_X, Qt::ControlModifier, "\x18");
+    EXPECT_EQ(pane->toPlainText(), "cmd:a\n");
+    EXPECT_EQ(pane->textCursor().position(), 0); // caret movement stays local
+}
+
+TEST(MainWindow, TypingIntoReceivedMessagesGoesNowhere) {
+    MainWindow w;
+    int calls = 0;
+    w.rcvdKeyPress = [&] { ++calls; };
+    auto* rcvd = w.findChild<QTextEdit*>("rtbRcvd");
+    rcvd->setPlainText("message");
+    for (auto [key, text] : {std::pair{int(Qt::Key_X), QString("x")},
+                             {int(Qt::Key_Return), QString("\r")},
+                             {int(Qt::Key_Backspace), QString("\b")},
+                             {int(Qt::Key_V), QString("\x16")}})
+        sendKey(rcvd, key, key == Qt::Key_V ? Qt::ControlModifier : Qt::NoModifier, text);
+    sendKey(rcvd, Qt::Key_Delete, Qt::NoModifier, "\x7f");
+    sendKey(rcvd, Qt::Key_Left);
+    EXPECT_EQ(calls, 4);
+    EXPECT_EQ(rcvd->toPlainText(), "message");
+}
+
+TEST(MainWindow, PaneTextIsBatchedIntoOneUpdatePerTurn) {
+    MainWindow w;
+    auto* pane = w.findChild<QPlainTextEdit*>("tbMon");
+    int changes = 0;
+    QObject::connect(pane->document(), &QTextDocument::contentsChange, pane, [&] { ++changes; });
+    for (int i = 0; i < 1000; ++i)
+        w.appendToPane("tbMon", "line\r\n");
+    EXPECT_EQ(pane->toPlainText(), "");
+    EXPECT_EQ(w.paneLength("tbMon"), 5000);
+    w.chopPane("tbMon", 3);
+    EXPECT_EQ(w.paneLength("tbMon"), 4997);
+
+    QCoreApplication::processEvents();
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(w.paneLength("tbMon"), 4997);
+    EXPECT_TRUE(pane->toPlainText().endsWith("line\nli"));
+    EXPECT_EQ(pane->textCursor().position(), 4997); // caret at the end
+
+    // Chopping past the pending text takes from the widget.
+    w.appendToPane("tbMon", "XY");
+    w.chopPane("tbMon", 4);
+    EXPECT_EQ(w.paneLength("tbMon"), 4995);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(pane->toPlainText().endsWith("line\n"));
+    EXPECT_EQ(w.paneLength("tbMon"), 4995);
+}
+
+TEST(MainWindow, LineBreaksCountOnceWhateverTheirForm) {
+    struct Case {
+        std::vector<QByteArray> chunks;
+        QString shown;
+    };
+    const std::vector<Case> cases = {
+        {{"a\r\nb"}, "a\nb"},       {{"a\rb"}, "a\nb"},
+        {{"a\nb"}, "a\nb"},         {{"a\r", "\nb"}, "a\nb"}, // CR LF split between two chunks
+        {{"a\r", "\rb"}, "a\n\nb"}, {{"\xe9\xff"}, QString::fromLatin1("\xe9\xff")},
+    };
+    for (const Case& c : cases) {
+        MainWindow w;
+        for (const QByteArray& chunk : c.chunks)
+            w.appendToPane("tbLocal", chunk);
+        const qsizetype before = w.paneLength("tbLocal");
+        w.flushPanes();
+        EXPECT_EQ(w.findChild<QPlainTextEdit*>("tbLocal")->toPlainText(), c.shown);
+        EXPECT_EQ(w.paneLength("tbLocal"), before);
+        EXPECT_EQ(before, c.shown.size());
+    }
+}
+
+TEST(MainWindow, TrimmingAndReplacingPaneText) {
+    MainWindow w;
+    QByteArray text;
+    for (int i = 0; i < 15001; ++i)
+        text += char('a' + i % 26);
+    w.appendToPane("tbMon", text);
+    w.keepPaneTail("tbMon", 8000);
+    EXPECT_EQ(w.paneLength("tbMon"), 8000);
+    EXPECT_EQ(w.findChild<QPlainTextEdit*>("tbMon")->toPlainText(), QString::fromLatin1(text.right(8000)));
+    w.keepPaneTail("tbMon", 9000);
+    EXPECT_EQ(w.paneLength("tbMon"), 8000);
+
+    w.appendToPane("tbMon", "pending");
+    w.setPaneText("tbMon", "          INITIALIZING ...  PLEASE WAIT ");
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.findChild<QPlainTextEdit*>("tbMon")->toPlainText(),
+              "          INITIALIZING ...  PLEASE WAIT ");
+    EXPECT_EQ(w.paneLength("tbMon"), 40);
+    w.setPaneText("tbMon", "");
+    EXPECT_EQ(w.paneLength("tbMon"), 0);
+}
+
+TEST(MainWindow, MouseReleaseOnTheMonitorReportsItsSelection) {
+    MainWindow w;
+    Shown shown(w);
+    auto* pane = w.findChild<QPlainTextEdit*>("tbMon");
+    w.setPaneText("tbMon", "abc def");
+    QTextCursor c = pane->textCursor();
+    c.setPosition(4);
+    c.setPosition(7, QTextCursor::KeepAnchor);
+    pane->setTextCursor(c);
+    QSignalSpy up(&w, &MainWindow::tbMonMouseUp);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(2, 2),
+                        pane->viewport()->mapToGlobal(QPointF(2, 2)), Qt::RightButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QCoreApplication::sendEvent(pane->viewport(), &release);
+    ASSERT_EQ(up.count(), 1);
+    EXPECT_EQ(up.at(0).at(0).toByteArray(), "def");
+}
+
+TEST(MainWindow, EveryControlHasAnAccessibleName) {
+    MainWindow w;
+    for (QWidget* widget : w.findChildren<QWidget*>()) {
+        if (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_")) continue;
+        if (!(widget->focusPolicy() & Qt::TabFocus)) continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(a, nullptr);
+        EXPECT_FALSE(a->text(QAccessible::Name).trimmed().isEmpty()) << widget->objectName().toStdString();
+    }
+}
+
+// Not a check: with TOLVEX_SCREENSHOT=path set, draws the window with sample text into that file.
+TEST(MainWindow, Screenshot) {
+    const QString path = qEnvironmentVariable("TOLVEX_SCREENSHOT");
+    if (path.isEmpty()) GTEST_SKIP() << "set TOLVEX_SCREENSHOT to a file name to grab the window";
+    MainWindow w;
+    if (qEnvironmentVariableIsSet("TOLVEX_SCREENSHOT_NET")) {
+        for (const char* name : {"lblNet", "txtNet", "Label3", "lblDest", "frSave"})
+            w.setVisible(name, true);
+        w.setText("txtNet", "N0CALL: check in");
+    }
+    if (qEnvironmentVariableIsSet("TOLVEX_SCREENSHOT_SHORT")) w.useScreen({640, 480}, 96);
+    w.show();
+    (void)QTest::qWaitForWindowExposed(&w);
+    w.setText("lblConn", "Connected");
+    w.appendToPane("tbMon", "N0CALL>CQ: hello\r\nK1ABC>BEACON: test\r\ncmd:");
+    QTest::qWait(200);
+    EXPECT_TRUE(w.grab().save(path));
+}

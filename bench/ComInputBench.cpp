@@ -8,6 +8,7 @@
 #include "link/Sequencer.h"
 #include "link/TncPort.h"
 #include "support/Doubles.h"
+#include "BenchRig.h"
 
 #include <benchmark/benchmark.h>
 
@@ -16,98 +17,20 @@
 using namespace tolvex;
 using namespace tolvex::test;
 
+using namespace tolvex::bench;
+
 namespace {
-
-class CountingHandlers : public MessageHandlers {
-public:
-    void processHeader(const QByteArray&) override { ++headers; }
-    void processIncoming(const QByteArray& text, int) override {
-        ++messages;
-        bytes += text.size();
-    }
-    void processNCS(const QByteArray&) override { ++netLines; }
-    qint64 headers = 0, messages = 0, netLines = 0, bytes = 0;
-};
-
-struct Link {
-    ManualScheduler clock;
-    FakeSerialPort port{&clock};
-    RecordingMessageBoxes boxes;
-    RecordingMainView view;
-    Station station;
-    LinkSession session;
-    CountingHandlers handlers;
-    TncPort tnc{station.settings, port, boxes, view, QString()};
-    Sequencer sequencer{clock, [this](const QByteArray& b) { tnc.sendToTnc(b); }};
-    Panes panes{station.settings, session, view, sequencer, tnc};
-    ConnectSequence connect{station.settings, session, view, sequencer, tnc, panes, boxes};
-    ReceiveProcessor rx{station, session, view, handlers, panes, connect, sequencer, tnc, clock};
-
-    Link() {
-        Settings& s = station.settings;
-        s.Callsign = "W1XYZ";
-        s.ConnStr = "*** CONNECTED";
-        s.DisconStr = "*** DISCONNECTED";
-        s.CmdCmd = "3";
-        s.DisconCmd = "D";
-        s.InLineEnd = "\r";
-        s.OutLineEnd = "\r";
-        s.GroupAd = {"ZULGRP", "ARES V RELAY", "", "", "", ""};
-        s.NCSCallsign = "NETCTL";
-        station.deriveNames();
-        view.visible["tbMon"] = true;
-        port.open({});
-    }
-};
-
-QByteArray word(std::mt19937& gen) {
-    static const char* words[] = {"water",   "shelter", "route",  "closed",  "open",      "net",
-                                  "traffic", "roger",   "copy",   "standby", "generator", "fuel",
-                                  "medical", "north",   "bridge", "73"};
-    return words[gen() % 16];
-}
-
-QByteArray textLine(std::mt19937& gen) {
-    QByteArray line;
-    for (int n = 3 + int(gen() % 10); n > 0; --n)
-        line += word(gen) + ' ';
-    return line;
-}
-
-// A recorded-looking busy channel of about `size` bytes.
-QByteArray busyChannel(qsizetype size) {
-    std::mt19937 gen(4242);
-    QByteArray out;
-    out.reserve(size + 1024);
-    while (out.size() < size) {
-        const QByteArray call = "N" + QByteArray::number(gen() % 10) + "AB" + char('A' + gen() % 26);
-        const unsigned r = gen() % 100;
-        if (r < 55) {
-            out += call + ">CQ,RELAY*: <UI>:\r" + textLine(gen) + "\r";
-        } else if (r < 75) {
-            out += "cmd:" + call + ">BEACON:" + textLine(gen) + "\r";
-        } else if (r < 85) {
-            out += call + ">ZULGRP: <UI>:\r" + textLine(gen) + "$^ de " + call + " \r";
-        } else if (r < 90) {
-            out += call + ">NETCTL: <UI>:\r  .ckin" + call + "  $^ \r";
-        } else {
-            out += "\r*** CONNECTED to " + call + "\r.hdr  .ack  _" + call + " _Status\r\r";
-            for (int n = 2 + int(gen() % 8); n > 0; --n)
-                out += textLine(gen) + "\r";
-            out += "$^\r" + textLine(gen) + "\r*** DISCONNECTED\rcmd:";
-        }
-    }
-    return out;
-}
 
 const QByteArray& channel() {
     static const QByteArray stream = busyChannel(10 * 1024 * 1024);
     return stream;
 }
 
+using Rig = Link<RecordingMainView>;
+
 struct Peaks {
     qsizetype rx = 0, msg = 0, pane = 0;
-    void note(const Link& link) {
+    void note(const Rig& link) {
         rx = qMax(rx, link.session.RxBuffer.capacity());
         msg = qMax(msg, link.session.MsgBuffer.capacity());
         pane = qMax(pane, link.view.pane("tbMon").size());
@@ -116,7 +39,7 @@ struct Peaks {
 
 // Feeds `stream` in chunks of `chunk` bytes, or of random sizes 1..512 when chunk is 0; time
 // passes 20 ms per chunk so the link's pauses run as they would.
-void feed(Link& link, QByteArrayView stream, int chunk, Peaks* peaks) {
+void feed(Rig& link, QByteArrayView stream, int chunk, Peaks* peaks) {
     std::mt19937 gen(7);
     for (qsizetype i = 0; i < stream.size();) {
         const qsizetype n =
@@ -134,7 +57,7 @@ void BM_ComInput(benchmark::State& state) {
     qint64 handed = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        auto link = std::make_unique<Link>();
+        auto link = std::make_unique<Rig>();
         state.ResumeTiming();
         feed(*link, stream, chunk, nullptr);
         handed = link->handlers.messages + link->handlers.netLines;
@@ -152,7 +75,7 @@ void BM_ComInputMemory(benchmark::State& state) {
     const QByteArrayView stream = QByteArrayView(channel()).first(state.range(0) * 1024 * 1024);
     Peaks peaks;
     for (auto _ : state) {
-        Link link;
+        Rig link;
         peaks = {};
         feed(link, stream, 64, &peaks);
     }

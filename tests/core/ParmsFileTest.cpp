@@ -108,7 +108,7 @@ TEST(ParmsFile, UnreadableFilesAreRefused) {
         "BaudSet=\r\n",
         "BaudSet=40000\r\n", // beyond 16 bits
         "Callsign=A\r\n\r\nFCC=B\r\n",
-        QByteArray("\x00\x01\x02\xff\xfe garbage", 15),
+        QByteArray("\x00\x01\x02\xff\xfe garbage", 13),
     };
     for (const QByteArray& text : cases) {
         Settings s;

@@ -1,0 +1,104 @@
+#pragma once
+// The receive side under load, and a recorded-looking busy channel: monitored frames, beacons, group and net frames, and
+// connections carrying framed messages, as a TNC prints them with CR line ends.
+#include "core/Station.h"
+#include "link/ConnectSequence.h"
+#include "link/LinkSession.h"
+#include "link/Panes.h"
+#include "link/ReceiveProcessor.h"
+#include "link/Sequencer.h"
+#include "link/TncPort.h"
+#include "support/Doubles.h"
+
+#include <QByteArray>
+#include <random>
+
+namespace tolvex::bench {
+
+inline QByteArray word(std::mt19937& gen) {
+    static const char* words[] = {"water",   "shelter", "route",  "closed",  "open",      "net",
+                                  "traffic", "roger",   "copy",   "standby", "generator", "fuel",
+                                  "medical", "north",   "bridge", "73"};
+    return words[gen() % 16];
+}
+
+inline QByteArray textLine(std::mt19937& gen) {
+    QByteArray line;
+    for (int n = 3 + int(gen() % 10); n > 0; --n)
+        line += word(gen) + ' ';
+    return line;
+}
+
+// About `size` bytes of it, the same every time.
+inline QByteArray busyChannel(qsizetype size) {
+    std::mt19937 gen(4242);
+    QByteArray out;
+    out.reserve(size + 1024);
+    while (out.size() < size) {
+        const QByteArray call = "N" + QByteArray::number(gen() % 10) + "AB" + char('A' + gen() % 26);
+        const unsigned r = gen() % 100;
+        if (r < 55) {
+            out += call + ">CQ,RELAY*: <UI>:\r" + textLine(gen) + "\r";
+        } else if (r < 75) {
+            out += "cmd:" + call + ">BEACON:" + textLine(gen) + "\r";
+        } else if (r < 85) {
+            out += call + ">ZULGRP: <UI>:\r" + textLine(gen) + "$^ de " + call + " \r";
+        } else if (r < 90) {
+            out += call + ">NETCTL: <UI>:\r  .ckin" + call + "  $^ \r";
+        } else {
+            out += "\r*** CONNECTED to " + call + "\r.hdr  .ack  _" + call + " _Status\r\r";
+            for (int n = 2 + int(gen() % 8); n > 0; --n)
+                out += textLine(gen) + "\r";
+            out += "$^\r" + textLine(gen) + "\r*** DISCONNECTED\rcmd:";
+        }
+    }
+    return out;
+}
+
+
+using namespace tolvex::test;
+
+// The receive side of a station with every piece real but the port, the clock and the view.
+class CountingHandlers : public MessageHandlers {
+public:
+    void processHeader(const QByteArray&) override { ++headers; }
+    void processIncoming(const QByteArray& text, int) override {
+        ++messages;
+        bytes += text.size();
+    }
+    void processNCS(const QByteArray&) override { ++netLines; }
+    qint64 headers = 0, messages = 0, netLines = 0, bytes = 0;
+};
+
+template <class View> struct Link {
+    ManualScheduler clock;
+    FakeSerialPort port{&clock};
+    RecordingMessageBoxes boxes;
+    View view;
+    Station station;
+    LinkSession session;
+    CountingHandlers handlers;
+    TncPort tnc{station.settings, port, boxes, view, QString()};
+    Sequencer sequencer{clock, [this](const QByteArray& b) { tnc.sendToTnc(b); }};
+    Panes panes{station.settings, session, view, sequencer, tnc};
+    ConnectSequence connect{station.settings, session, view, sequencer, tnc, panes, boxes};
+    ReceiveProcessor rx{station, session, view, handlers, panes, connect, sequencer, tnc, clock};
+
+    Link() {
+        Settings& s = station.settings;
+        s.Callsign = "W1XYZ";
+        s.ConnStr = "*** CONNECTED";
+        s.DisconStr = "*** DISCONNECTED";
+        s.CmdCmd = "3";
+        s.DisconCmd = "D";
+        s.InLineEnd = "\r";
+        s.OutLineEnd = "\r";
+        s.GroupAd = {"ZULGRP", "ARES V RELAY", "", "", "", ""};
+        s.NCSCallsign = "NETCTL";
+        station.deriveNames();
+        view.setVisible("tbMon", true);
+        port.open({});
+    }
+};
+
+} // namespace tolvex::bench

@@ -45,6 +45,8 @@ public:
     // False when the program cannot go on (settings unreadable).
     bool start();
     void endProgram() { startup_.EndProgram(); }
+    MainWindow& mainWindow() { return window_; }
+    const LinkSession& session() const { return session_; }
 
     void showWelcome() override;
     void closeWelcome() override;

@@ -578,7 +578,8 @@ QByteArray MainWindow::selectedText(const char* name) const {
 void MainWindow::scheduleFlush() {
     if (flushScheduled_) return;
     flushScheduled_ = true;
-    QTimer::singleShot(0, this, &MainWindow::flushPanes);
+    // At most one insert and repaint per display frame, however the serial port cuts the text.
+    QTimer::singleShot(kFlushMs, Qt::PreciseTimer, this, &MainWindow::flushPanes);
 }
 
 void MainWindow::flushPanes() {

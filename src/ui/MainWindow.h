@@ -48,6 +48,8 @@ struct MainLayout {
 class MainWindow : public QMainWindow, public MainView {
     Q_OBJECT
 public:
+    static constexpr int kFlushMs = 15; // appends reach the panes' widgets once per this period
+
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 

@@ -32,8 +32,9 @@ Application::Application(const QString& stationDir)
       help_(stationDir, opener_, boxes_),
       startup_(station_, store_, *this, window_, tnc_, sequencer_, session_, scheduler_,
                Startup::Hooks{
-                   [this] { // no received-message count yet
-                       window_.setVisible("shpRM", false);
+                   [this] { // the "New:" indicator shows only a count above 0
+                       const bool show = station_.RcvdCount > 0;
+                       for (const char* e : {"shpRM", "lblRCount_0", "lblRCount_1"}) window_.setVisible(e, show);
                    },
                    [this] { // no net message count yet
                        window_.setVisible("shpNct", false);

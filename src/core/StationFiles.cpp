@@ -32,9 +32,10 @@ bool copyTree(const QString& from, const QString& to) {
 } // namespace
 
 StationPrepared prepareStation(const QString& stationDir, const QString& defaultsDir) {
-    const QDir dir(stationDir);
-    if (dir.exists() && !dir.isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden))
-        return StationPrepared::Existing;
+    // A folder holding nothing but its Ports (the serial link made first) is still a new station.
+    QStringList entries = QDir(stationDir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    entries.removeAll(QStringLiteral("Ports"));
+    if (!entries.isEmpty()) return StationPrepared::Existing;
     if (!QFileInfo(defaultsDir + QStringLiteral("/Parms.inf")).isFile()) return StationPrepared::Failed;
     return copyTree(defaultsDir, stationDir) ? StationPrepared::Created : StationPrepared::Failed;
 }

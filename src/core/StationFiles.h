@@ -1,6 +1,6 @@
 #pragma once
-// A station directory that does not exist yet, or is empty, becomes a new station made from the
-// default station files. An existing station is never touched here.
+// A station directory that does not exist yet, or is empty (but for its Ports folder), becomes a
+// new station made from the default station files. An existing station is never touched here.
 #include <QString>
 
 namespace tolvex {

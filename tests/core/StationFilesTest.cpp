@@ -33,6 +33,14 @@ TEST(StationFiles, NewOrEmptyFolderBecomesAStationExistingOneIsLeftAlone) {
     QDir().mkpath(empty);
     EXPECT_EQ(prepareStation(empty, defaults), StationPrepared::Created);
 
+    // The serial port linked first, as for a real TNC: still a new station, the link kept.
+    const QString portsOnly = tmp.filePath("ports only");
+    QDir().mkpath(portsOnly + "/Ports");
+    ASSERT_TRUE(QFile::link("/dev/ttyUSB0", portsOnly + "/Ports/COM1"));
+    EXPECT_EQ(prepareStation(portsOnly, defaults), StationPrepared::Created);
+    EXPECT_TRUE(QFile::exists(portsOnly + "/Parms.inf"));
+    EXPECT_TRUE(QFileInfo(portsOnly + "/Ports/COM1").isSymLink());
+
     // A station that lost its Parms.inf is not silently re-made: the operator must be told.
     const QString broken = tmp.filePath("broken");
     put(broken + "/MsgNo.inf", "5\r\n");

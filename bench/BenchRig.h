@@ -1,14 +1,7 @@
 #pragma once
 // The receive side under load, and a recorded-looking busy channel: monitored frames, beacons, group and net frames, and
 // connections carrying framed messages, as a TNC prints them with CR line ends.
-#include "core/Station.h"
-#include "link/ConnectSequence.h"
-#include "link/LinkSession.h"
-#include "link/Panes.h"
-#include "link/ReceiveProcessor.h"
-#include "link/Sequencer.h"
-#include "link/TncPort.h"
-#include "support/Doubles.h"
+#include "support/WiredLink.h"
 
 #include <QByteArray>
 #include <random>
@@ -58,9 +51,10 @@ inline QByteArray busyChannel(qsizetype size) {
 
 using namespace tolvex::test;
 
-// The receive side of a station with every piece real but the port, the clock and the view.
+// Counts what the receive side hands over.
 class CountingHandlers : public MessageHandlers {
 public:
+    explicit CountingHandlers(LinkSession&) {}
     void processHeader(const QByteArray&) override { ++headers; }
     void processIncoming(const QByteArray& text, int) override {
         ++messages;
@@ -70,35 +64,6 @@ public:
     qint64 headers = 0, messages = 0, netLines = 0, bytes = 0;
 };
 
-template <class View> struct Link {
-    ManualScheduler clock;
-    FakeSerialPort port{&clock};
-    RecordingMessageBoxes boxes;
-    View view;
-    Station station;
-    LinkSession session;
-    CountingHandlers handlers;
-    TncPort tnc{station.settings, port, boxes, view, QString()};
-    Sequencer sequencer{clock, [this](const QByteArray& b) { tnc.sendToTnc(b); }};
-    Panes panes{station.settings, session, view, sequencer, tnc};
-    ConnectSequence connect{station.settings, session, view, sequencer, tnc, panes, boxes};
-    ReceiveProcessor rx{station, session, view, handlers, panes, connect, sequencer, tnc, clock};
-
-    Link() {
-        Settings& s = station.settings;
-        s.Callsign = "W1XYZ";
-        s.ConnStr = "*** CONNECTED";
-        s.DisconStr = "*** DISCONNECTED";
-        s.CmdCmd = "3";
-        s.DisconCmd = "D";
-        s.InLineEnd = "\r";
-        s.OutLineEnd = "\r";
-        s.GroupAd = {"ZULGRP", "ARES V RELAY", "", "", "", ""};
-        s.NCSCallsign = "NETCTL";
-        station.deriveNames();
-        view.setVisible("tbMon", true);
-        port.open({});
-    }
-};
+template <class View> using Link = WiredLink<View, CountingHandlers>;
 
 } // namespace tolvex::bench

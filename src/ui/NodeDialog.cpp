@@ -44,7 +44,7 @@ NodeDialog::NodeDialog(Settings& settings, std::function<void()> onSaved,
         if (showHelp) showHelp(QStringLiteral("NodeResp.html"));
     });
 
-    struct GroupSpec {
+    struct GroupDef {
         const char* frame;
         const char* caption;
         const char* name;
@@ -52,25 +52,25 @@ NodeDialog::NodeDialog(Settings& settings, std::function<void()> onSaved,
         std::array<QLineEdit*, 4>* fields;
         QString help;
     };
-    const GroupSpec groups[] = {
+    const GroupDef groups[] = {
         {"Frame1", "Node Ready Responses", "txtNodeReady", &Settings::NodeReady, &ready_, kReadyHelp},
         {"Frame2", "Connection Made Responses", "txtLinkMade", &Settings::LinkMade, &made_, kMadeHelp},
         {"Frame3", "Connection Failure Responses", "txtConnFail", &Settings::ConnFail, &fail_, kFailHelp},
     };
     auto* frames = new QHBoxLayout;
-    for (const GroupSpec& spec : groups) {
-        auto* box = new QGroupBox(QString::fromLatin1(spec.caption), this);
-        box->setObjectName(QString::fromLatin1(spec.frame));
+    for (const GroupDef& def : groups) {
+        auto* box = new QGroupBox(QString::fromLatin1(def.caption), this);
+        box->setObjectName(QString::fromLatin1(def.frame));
         auto* column = new QVBoxLayout(box);
         for (int i = 0; i < 4; ++i) {
-            auto* edit = new QLineEdit(QString::fromLatin1((settings_.*spec.setting)[i]), box);
-            edit->setObjectName(QString::fromLatin1(spec.name) + QLatin1Char('_') + QString::number(i));
+            auto* edit = new QLineEdit(QString::fromLatin1((settings_.*def.setting)[i]), box);
+            edit->setObjectName(QString::fromLatin1(def.name) + QLatin1Char('_') + QString::number(i));
             edit->setAccessibleName(box->title() + QLatin1Char(' ') + QString::number(i + 1));
             edit->setMinimumWidth(160);
             edit->installEventFilter(this);
             column->addWidget(edit);
-            (*spec.fields)[i] = edit;
-            hints_.insert(edit, spec.help);
+            (*def.fields)[i] = edit;
+            hints_.insert(edit, def.help);
         }
         frames->addWidget(box);
     }

@@ -42,13 +42,13 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
     });
 
     // Text settings, each in its captioned frame.
-    struct TextSpec {
+    struct TextDef {
         int frame;
         const char* caption;
         const char* name;
         QByteArray Settings::*setting;
     };
-    const TextSpec texts[] = {
+    const TextDef texts[] = {
         {1, "Connected  String", "txtConnected", &Settings::ConnStr},
         {2, "Disconnected String", "txtDisconnected", &Settings::DisconStr},
         {3, "Converse Mode Command", "txtConverse", &Settings::ConverseCmd},
@@ -57,27 +57,27 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
         {6, "Disconnect Command", "txtDisconnect", &Settings::DisconCmd},
     };
     auto* textColumn = new QVBoxLayout;
-    for (const TextSpec& spec : texts) {
-        QGroupBox* box = frame(this, spec.frame, spec.caption);
-        auto* edit = new QLineEdit(QString::fromLatin1(settings_.*spec.setting), box);
-        edit->setObjectName(QString::fromLatin1(spec.name));
+    for (const TextDef& def : texts) {
+        QGroupBox* box = frame(this, def.frame, def.caption);
+        auto* edit = new QLineEdit(QString::fromLatin1(settings_.*def.setting), box);
+        edit->setObjectName(QString::fromLatin1(def.name));
         edit->setAccessibleName(box->title());
         edit->installEventFilter(this);
         (new QVBoxLayout(box))->addWidget(edit);
         textColumn->addWidget(box);
-        fields_.push_back({edit, spec.setting});
+        fields_.push_back({edit, def.setting});
     }
     textColumn->addStretch();
 
     // Option groups: the button's index is the stored value.
-    struct GroupSpec {
+    struct GroupDef {
         int frame;
         const char* caption;
         const char* name;
         QStringList choices;
         std::int16_t Settings::*setting;
     };
-    const GroupSpec specs[] = {
+    const GroupDef defs[] = {
         {7,
          "ComPort",
          "Option1",
@@ -106,21 +106,21 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
     };
     auto* options = new QGridLayout;
     int cell = 0;
-    for (const GroupSpec& spec : specs) {
-        QGroupBox* box = frame(this, spec.frame, spec.caption);
+    for (const GroupDef& def : defs) {
+        QGroupBox* box = frame(this, def.frame, def.caption);
         auto* column = new QVBoxLayout(box);
         auto* group = new QButtonGroup(box);
-        for (int i = 0; i < spec.choices.size(); ++i) {
-            auto* button = new QRadioButton(spec.choices[i], box);
-            button->setObjectName(QString::fromLatin1(spec.name) + QLatin1Char('_') + QString::number(i));
+        for (int i = 0; i < def.choices.size(); ++i) {
+            auto* button = new QRadioButton(def.choices[i], box);
+            button->setObjectName(QString::fromLatin1(def.name) + QLatin1Char('_') + QString::number(i));
             group->addButton(button, i);
             column->addWidget(button);
         }
         column->addStretch();
-        if (spec.setting) {
-            if (QAbstractButton* b = group->button(settings_.*spec.setting)) b->setChecked(true);
-            groups_.push_back({group, spec.setting});
-            connect(group, &QButtonGroup::idClicked, this, [this, setting = spec.setting](int id) {
+        if (def.setting) {
+            if (QAbstractButton* b = group->button(settings_.*def.setting)) b->setChecked(true);
+            groups_.push_back({group, def.setting});
+            connect(group, &QButtonGroup::idClicked, this, [this, setting = def.setting](int id) {
                 settings_.*setting = std::int16_t(id);
                 changesMade();
             });
@@ -130,12 +130,12 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
             connect(group, &QButtonGroup::idClicked, this, &TncDialog::changesMade);
         }
         // The port frame is tall; the small ones share the columns beside it.
-        if (spec.frame == 7) {
+        if (def.frame == 7) {
             auto* device = new QLabel(box);
             device->setObjectName(QStringLiteral("lblDevice"));
             device->setWordWrap(true);
             column->addWidget(device);
-            for (int i = 0; i < spec.choices.size(); ++i) {
+            for (int i = 0; i < def.choices.size(); ++i) {
                 const QString path = TncPort::portDevice(stationDir_, i + 1);
                 group->button(i)->setToolTip(path);
                 group->button(i)->setAccessibleDescription(path);

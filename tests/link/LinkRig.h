@@ -1,14 +1,7 @@
 #pragma once
-// A whole TNC link on a manual clock: settings like the default station's, a fake port, a
-// recording main window and recording message handlers, wired as the program wires them.
-#include "core/Station.h"
-#include "link/ConnectSequence.h"
-#include "link/LinkSession.h"
-#include "link/Panes.h"
-#include "link/ReceiveProcessor.h"
-#include "link/Sequencer.h"
-#include "link/TncPort.h"
-#include "support/Doubles.h"
+// The whole TNC link with a recording main window and recording message handlers, and the ways a
+// test cuts a byte stream into chunks.
+#include "support/WiredLink.h"
 
 #include <gtest/gtest.h>
 
@@ -73,49 +66,10 @@ struct Sent {
     friend void PrintTo(const Sent& s, std::ostream* os) { *os << s.at << "ms \"" << show(s.bytes) << '"'; }
 };
 
-inline void useDefaultTexts(Station& station) {
-    Settings& s = station.settings;
-    s.Callsign = "W1XYZ";
-    s.ConnStr = "*** CONNECTED";
-    s.DisconStr = "*** DISCONNECTED";
-    s.CmdCmd = "3";
-    s.ConnCmd = "C";
-    s.DisconCmd = "D";
-    s.NodeReady = {"*** CONNECTED to", "} Connected to", "###LINK MADE", ""};
-    s.SSID = "W1XYZ-1";
-    s.TNCCmd = "cmd:";
-    s.ConnFail = {"Failure with", "Busy from", "retry count exceeded", "UNABLE TO CONNECT"};
-    s.LinkMade = {"} Connected to", "###LINK MADE", "Connected to", ""};
-    s.InLineEnd = "\r";
-    s.OutLineEnd = "\r";
-    s.Bye = "B";
-    s.UnprotoCmd = "UNPROTO";
-    s.Duplex = "full";
-    s.GroupAd = {"ZULGRP", "ARES V RELAY", "", "", "", ""};
-    s.NCSCallsign = "NETCTL V RELAY";
-    station.deriveNames();
-}
-
-struct LinkRig {
-    ManualScheduler clock;
-    FakeSerialPort port{&clock};
-    RecordingMessageBoxes boxes;
-    RecordingMainView view;
-    Station station;
-    LinkSession session;
-    RecordingHandlers handlers{session};
-    TncPort tnc{station.settings, port, boxes, view, QString()};
-    Sequencer sequencer{clock, [this](const QByteArray& b) { tnc.sendToTnc(b); }};
-    Panes panes{station.settings, session, view, sequencer, tnc};
-    ConnectSequence connect{station.settings, session, view, sequencer, tnc, panes, boxes};
-    ReceiveProcessor rx{station, session, view, handlers, panes, connect, sequencer, tnc, clock};
+struct LinkRig : WiredLink<RecordingMainView, RecordingHandlers> {
     std::vector<std::pair<LinkState, LinkState>> transitions;
 
     LinkRig() {
-        useDefaultTexts(station);
-        port.open({});
-        for (const char* e : {"tbMon", "Label1", "cmdLocalBBS", "Frame1"})
-            view.visible[e] = true;
         rx.onTransition = [this](LinkState from, LinkState to) { transitions.emplace_back(from, to); };
     }
     void feed(const QByteArray& chunk) { rx.comInput(chunk); }

@@ -10,7 +10,7 @@ const QByteArray kThru = "  THRU: ";
 }
 
 QList<QByteArray> read(QIODevice& in) {
-    const QByteArray data = in.read(kMaxBytes);
+    const QByteArray data = in.readAll(); // all of it: a save writes back what was read
     QList<QByteArray> lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= data.size(); ++i) {

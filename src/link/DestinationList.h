@@ -12,7 +12,7 @@ namespace tolvex {
 namespace DestinationList {
 
 // Lines of a list file; CR LF, CR and LF all end a line, empty lines are dropped and bytes are
-// kept as they are. Reads at most kMaxBytes, so a stray huge file cannot stall the dialog.
+// kept as they are.
 QList<QByteArray> read(QIODevice& in);
 // A missing or unreadable file is an empty list.
 QList<QByteArray> load(const QString& path);
@@ -25,7 +25,6 @@ QByteArray buildEntry(const QByteArray& call, const std::array<QByteArray, 3>& n
 // The destination an entry stands for: "CALL,NODE1,NODE2", without the note.
 QByteArray destinationOf(const QByteArray& entry);
 
-inline constexpr qint64 kMaxBytes = 4 * 1024 * 1024;
 
 } // namespace DestinationList
 

@@ -25,6 +25,9 @@ void Panes::addText(const char* pane, QByteArray& charbuff) {
     charbuff = std::move(out);
     session_.RxBuffer += charbuff;
     if (!charbuff.isEmpty()) view_.appendToPane(pane, charbuff);
+    // A flood while connecting or in the mailbox never reaches the usual trimming points:
+    // past a hard limit the pane is trimmed here, so it stays bounded in every state.
+    if (view_.paneLength(pane) > kPaneHardLimit) view_.keepPaneTail(pane, kPaneKeep);
 }
 
 void Panes::preventOverflow(const char* pane) {

@@ -15,6 +15,7 @@ public:
     // A pane longer than kPaneLimit characters is cut down to its last kPaneKeep.
     static constexpr qsizetype kPaneLimit = 15000;
     static constexpr qsizetype kPaneKeep = 8000;
+    static constexpr qsizetype kPaneHardLimit = 4 * kPaneLimit;
 
     Panes(const Settings& settings, LinkSession& session, MainView& view, Sequencer& sequencer, TncPort& tnc);
 

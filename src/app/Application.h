@@ -46,6 +46,8 @@ public:
     bool start();
     void endProgram() { startup_.EndProgram(); }
     MainWindow& mainWindow() { return window_; }
+    // Boxes still on screen that nobody waits for (the "Critical Fault" one, say).
+    int messagesOpen() const { return boxes_.openCount(); }
     const LinkSession& session() const { return session_; }
 
     void showWelcome() override;

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QTimer>
 #include <cstdio>
 
 namespace {
@@ -39,8 +40,12 @@ int main(int argc, char** argv) {
     if (!tolvex.start()) {
         // The program cannot go on; it ends when the operator has read why.
         printFatal(QStringLiteral("Critical Fault: unable to read ") + dir + QStringLiteral("/Parms.inf"));
-        QApplication::setQuitOnLastWindowClosed(true);
-        if (!QApplication::topLevelWindows().isEmpty()) QApplication::exec();
+        QTimer closed;
+        QObject::connect(&closed, &QTimer::timeout, &closed, [&tolvex] {
+            if (tolvex.messagesOpen() == 0) QCoreApplication::exit(1);
+        });
+        closed.start(100);
+        QApplication::exec();
         return 1;
     }
     return QApplication::exec();

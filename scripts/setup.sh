@@ -26,8 +26,7 @@ tolvex_setup() {
 tolvex_build() {
   local dir=$1
   shift
-  if [ ! -f "$dir/build.ninja" ]; then
-    cmake -S "$TOLVEX_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-  fi
+  # Configured every time, so a changed option reaches a build folder made earlier.
+  cmake -S "$TOLVEX_ROOT" -B "$dir" -G Ninja "$@" >/dev/null
   cmake --build "$dir" -j"$(nproc)"
 }

@@ -1,22 +1,40 @@
 #pragma once
-// Small interfaces to the platform: each has one Qt implementation (src/ui) and one test double.
+// Small interfaces to the platform: each has one Qt implementation (src/ui/platform) and one test double.
 #include <QByteArray>
 #include <QDate>
 #include <QString>
 #include <QTime>
+#include <QUrl>
 #include <functional>
 
 namespace tolvex {
 
-// Message boxes: title, text, icon, buttons; returns the button pressed.
+// Message boxes: title, text, icon, buttons. A box never holds up the program: show() returns at
+// once, and the button pressed reaches onAnswer later, from the event loop.
 class MessageBoxes {
 public:
     enum class Icon { None, Error, Warning, Information };
     enum class Buttons { Ok, OkCancel, YesNo };
     enum class Answer { Ok, Cancel, Yes, No };
+    using AnswerFn = std::function<void(Answer)>;
     virtual ~MessageBoxes() = default;
-    virtual Answer show(const QString& title, const QString& text, Icon icon = Icon::None,
-                        Buttons buttons = Buttons::Ok) = 0;
+    virtual void show(const QString& title, const QString& text, Icon icon = Icon::None,
+                      Buttons buttons = Buttons::Ok, AnswerFn onAnswer = {}) = 0;
+};
+
+// A sound player: starts a wave file and returns at once.
+class AlertSound {
+public:
+    virtual ~AlertSound() = default;
+    virtual bool play(const QString& file) = 0; // false when it could not start
+    virtual void stop() = 0;
+};
+
+// Opens a URL (a help page) in the desktop's browser; false when no browser could be started.
+class UrlOpener {
+public:
+    virtual ~UrlOpener() = default;
+    virtual bool openUrl(const QUrl& url) = 0;
 };
 
 // The clock: local date and time, the time zone, and a monotonic millisecond count.

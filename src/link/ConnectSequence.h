@@ -3,9 +3,9 @@
 // hop, the next one released by the node's ready answer. Also the Disconnect and "Connect to  Local
 // BBS" buttons of the main window.
 #include "LinkSession.h"
-#include "MainView.h"
+#include "core/views/MainView.h"
 #include "Panes.h"
-#include "Sequencer.h"
+#include "core/Sequencer.h"
 #include "TncPort.h"
 #include "core/Platform.h"
 #include "core/Settings.h"

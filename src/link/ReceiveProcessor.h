@@ -6,9 +6,9 @@
 // It never reads the port and never blocks: its pauses are sequencer steps.
 #include "ConnectSequence.h"
 #include "LinkSession.h"
-#include "MainView.h"
+#include "core/views/MainView.h"
 #include "Panes.h"
-#include "Sequencer.h"
+#include "core/Sequencer.h"
 #include "TncPort.h"
 #include "core/Platform.h"
 #include "core/Station.h"

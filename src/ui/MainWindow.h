@@ -2,7 +2,7 @@
 // The main window: every element under its own name, the layout for the screen it is on, the
 // menus and the edit commands. It holds no rules of the station: clicks become signals, keys in
 // the panes go to hooks, and the logic reaches the elements through MainView.
-#include "link/MainView.h"
+#include "core/views/MainView.h"
 
 #include <QByteArray>
 #include <QHash>

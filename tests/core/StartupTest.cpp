@@ -1,4 +1,4 @@
-#include "core/startup/Startup.h"
+#include "lifecycle/Startup.h"
 #include "support/Doubles.h"
 
 #include <QFile>

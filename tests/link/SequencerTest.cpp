@@ -1,4 +1,4 @@
-#include "link/Sequencer.h"
+#include "core/Sequencer.h"
 #include "support/Doubles.h"
 
 #include <gtest/gtest.h>

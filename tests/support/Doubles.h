@@ -1,7 +1,7 @@
 #pragma once
 // Test doubles of the platform services and of the main window's view.
 #include "core/Platform.h"
-#include "link/MainView.h"
+#include "core/views/MainView.h"
 
 #include <QByteArray>
 #include <QList>

@@ -6,7 +6,7 @@
 #include "link/LinkSession.h"
 #include "link/Panes.h"
 #include "link/ReceiveProcessor.h"
-#include "link/Sequencer.h"
+#include "core/Sequencer.h"
 #include "link/TncPort.h"
 #include "support/Doubles.h"
 

@@ -3,7 +3,7 @@
 #include "support/Doubles.h"
 #include "ui/ConnectDialog.h"
 #include "ui/NodeDialog.h"
-#include "ui/QtMessageBoxes.h"
+#include "ui/platform/QtMessageBoxes.h"
 #include "ui/TncDialog.h"
 #include "ui/WelcomeWindow.h"
 

@@ -5,8 +5,8 @@
 #include "core/Platform.h"
 #include "core/Station.h"
 #include "link/LinkSession.h"
-#include "link/MainView.h"
-#include "link/Sequencer.h"
+#include "core/views/MainView.h"
+#include "core/Sequencer.h"
 #include "link/TncPort.h"
 
 #include <functional>

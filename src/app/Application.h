@@ -1,41 +1,20 @@
 #pragma once
-// The composition root: builds the station's state, the platform services, the windows and the
-// logic, wires them together, and plays the start-up host.
-#include "core/ParmsFile.h"
+// The program: the Qt platform services, the windows, and StationLogic wired to them. It plays the
+// start-up host (first-run window, main window, quitting).
 #include "core/QtScheduler.h"
-#include "core/Station.h"
 #include "core/SystemClock.h"
-#include "lifecycle/Startup.h"
-#include "link/ConnectSequence.h"
-#include "link/LinkSession.h"
-#include "link/Panes.h"
+#include "lifecycle/StationLogic.h"
 #include "link/QtSerialPort.h"
-#include "link/ReceiveProcessor.h"
-#include "core/Sequencer.h"
-#include "link/TncPort.h"
 #include "ui/MainWindow.h"
 #include "ui/platform/QtMessageBoxes.h"
-#include "ui/services/Alert.h"
-#include "ui/services/Help.h"
+#include "ui/platform/DesktopUrlOpener.h"
+#include "ui/platform/QtAlertSound.h"
 
 #include <QPointer>
-#include <memory>
 
 namespace tolvex {
 
 class WelcomeWindow;
-
-// Until message reception lands, complete items are shown as plain text in the received pane.
-class PlainReception : public MessageHandlers {
-public:
-    explicit PlainReception(MainWindow& window) : window_(window) {}
-    void processHeader(const QByteArray&) override {}
-    void processIncoming(const QByteArray& incontent, int msgType) override;
-    void processNCS(const QByteArray& text) override;
-
-private:
-    MainWindow& window_;
-};
 
 class Application : public StartupHost {
 public:
@@ -43,12 +22,12 @@ public:
     ~Application() override;
 
     // False when the program cannot go on (settings unreadable).
-    bool start();
-    void endProgram() { startup_.EndProgram(); }
+    bool start() { return logic_.startup.start(); }
+    void shutdown() { logic_.startup.shutdown(); }
     MainWindow& mainWindow() { return window_; }
-    // Boxes still on screen that nobody waits for (the "Critical Fault" one, say).
+    StationLogic& logic() { return logic_; }
+    // Boxes still on screen (the "Critical Fault" one, say).
     int messagesOpen() const { return boxes_.openCount(); }
-    const LinkSession& session() const { return session_; }
 
     void showWelcome() override;
     void closeWelcome() override;
@@ -58,31 +37,21 @@ public:
     void quit(int exitCode) override;
 
 private:
-    void wire();
-    void showHelp(const QString& page) { help_.show(page); }
+    void connectWindow();
+    void showHelp(const QString& page) { logic_.help.show(page); }
     void openConnectDialog();
     void openTncDialog();
     void openNodeDialog();
-    void broadcastClicked();
-    void settingsSaved();
 
-    Station station_;
     QtMessageBoxes boxes_;
     QtScheduler scheduler_;
     SystemClock clock_;
     QtSerialPort serial_;
     MainWindow window_;
-    LinkSession session_;
-    ParmsStore store_;
-    TncPort tnc_;
-    Sequencer sequencer_;
-    Panes panes_;
-    PlainReception reception_;
-    ConnectSequence connect_;
-    ReceiveProcessor receive_;
-    DesktopUrlOpener opener_;
-    Help help_;
-    Startup startup_;
+    DesktopUrlOpener browser_;
+    QtImmediateSound immediateSound_;
+    QtFallbackSound fallbackSound_;
+    StationLogic logic_;
     QPointer<WelcomeWindow> welcome_;
     QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_;
 };

@@ -36,7 +36,7 @@ int main(int argc, char** argv) {
         printFatal(QStringLiteral("could not make a new station in ") + dir + QStringLiteral(" from ") + defaults);
 
     tolvex::Application tolvex(dir);
-    tolvex::TerminationSignals signals([&tolvex] { tolvex.endProgram(); });
+    tolvex::TerminationSignals signals([&tolvex] { tolvex.shutdown(); });
     if (!tolvex.start()) {
         // The program cannot go on; it ends when the operator has read why.
         printFatal(QStringLiteral("Critical Fault: unable to read ") + dir + QStringLiteral("/Parms.inf"));

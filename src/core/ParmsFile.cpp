@@ -126,10 +126,21 @@ template <typename Fn> bool forEachLine(const QByteArray& data, Fn&& fn) {
     return true;
 }
 
+// Where the settings end: after the last line that holds more than blanks. A hand edit often
+// leaves blank lines at the end; they carry nothing. The last line keeps its own blanks.
+qsizetype endOfSettings(const QByteArray& data) {
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+    qsizetype end = data.size();
+    while (end > 0 && isBlank(data[end - 1])) --end;
+    while (end < data.size() && data[end] != '\r' && data[end] != '\n') ++end;
+    return end;
+}
+
 } // namespace
 
 bool readParms(QIODevice& in, Settings& s) {
-    const QByteArray data = in.readAll();
+    QByteArray data = in.readAll();
+    data.truncate(endOfSettings(data));
     return forEachLine(data, [&s](const QByteArray& line) {
         const qsizetype eq = line.indexOf('=');
         if (eq < 0) return false;
@@ -160,7 +171,8 @@ void writeParms(QIODevice& out, const Settings& settings) {
         text += k.name;
         text += '=';
         switch (k.form) {
-        case Form::Text: text += *k.text(s); break;
+        // A line break inside a value would split its line and make the file unreadable.
+        case Form::Text: text += oneLine(*k.text(s)); break;
         case Form::Int: text += QByteArray::number(*k.number(s)); break;
         case Form::LFout: text += s.OutLineEnd == "\r\n" ? "1" : "0"; break;
         case Form::LFin: text += s.InLineEnd == "\n" ? "2" : "1"; break;
@@ -175,6 +187,20 @@ bool ParmsStore::ReadParms(Settings& s) {
     Settings read;
     if (file.open(QIODevice::ReadOnly) && readParms(file, read)) {
         s = read;
+        // Without a command-mode character every step back to command mode sends only line ends;
+        // say so once here rather than failing quietly at each send.
+        if (s.cmdChar().isEmpty()) {
+            const QString found = s.CmdCmd.isEmpty()
+                                      ? QStringLiteral("empty")
+                                      : QLatin1Char('"') + QString::fromLatin1(s.CmdCmd) + QLatin1Char('"');
+            boxes_.show(QStringLiteral("Settings problem"),
+                        QStringLiteral("The command mode character CmdCmd in ") +
+                            QDir::toNativeSeparators(parmsPath()) + QStringLiteral(" is ") + found +
+                            QStringLiteral(", not a character code from 0 to 255.\r\n"
+                                           "The TNC cannot be put in command mode until it is set in the "
+                                           "Setup/TNC Parameters menu (Command Mode Char Value)."),
+                        MessageBoxes::Icon::Warning, MessageBoxes::Buttons::Ok);
+        }
         return true;
     }
     boxes_.show(QStringLiteral("Critical Fault"),

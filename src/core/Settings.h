@@ -1,6 +1,7 @@
 #pragma once
 // The station's settings, one member per key of Parms.inf, named by the key.
 #include <QByteArray>
+#include <QString>
 #include <array>
 #include <cstdint>
 
@@ -58,6 +59,12 @@ struct Settings {
     QByteArray cmdChar() const;
     bool fullDuplex() const { return Duplex == "full"; }
 };
+
+// A value as one line, as Parms.inf can hold it: a run of CR and LF inside becomes a single blank,
+// so words stay apart; at either end it is dropped, so a text copied with its line end still
+// matches the TNC's output.
+QByteArray oneLine(const QByteArray& value);
+QString oneLine(const QString& value);
 
 // The first word of a value: the text before its first blank, trimmed; the whole value without a blank.
 QByteArray firstWord(const QByteArray& value);

@@ -3,17 +3,17 @@
 namespace tolvex {
 
 Startup::Startup(Station& station, ParmsStore& store, StartupHost& host, MainView& view, TncPort& tnc,
-                 Sequencer& sequencer, LinkSession& session, Scheduler& scheduler, Hooks hooks)
+                 Sequencer& sequencer, LinkSession& session, ReceiveProcessor& receive, Scheduler& scheduler)
     : station_(station), store_(store), host_(host), view_(view), tnc_(tnc), sequencer_(sequencer),
-      session_(session), scheduler_(scheduler), hooks_(std::move(hooks)) {}
+      session_(session), receive_(receive), scheduler_(scheduler) {}
 
-bool Startup::StartProgram() {
+bool Startup::start() {
     if (!store_.ReadParms(station_.settings)) return false;
     if (station_.settings.Callsign.isEmpty()) {
         host_.showWelcome();
         return true;
     }
-    InitializeProgram();
+    initialize();
     return true;
 }
 
@@ -23,23 +23,21 @@ void Startup::welcomeContinue(const QByteArray& text) {
     s.FCC = s.Callsign;
     s.SSID = s.Callsign + "-1";
     store_.SaveParms(s);
-    InitializeProgram();
+    initialize();
     host_.closeWelcome();
 }
 
 void Startup::mainWindowLoad() {
-    view_.setVisible("cmdDisc", false);
-    view_.setVisible("cmdViewRcv", false);
-    view_.setVisible("Label3", false);
+    view_.setVisible(frmMain::Frame1, false); // nothing is pending until a draft is loaded
     session_.RxBuffer.clear();
-    session_.linkState = LinkState::LinkIdle;
+    session_.setState(LinkState::LinkIdle); // the indicators show the idle buttons
     station_.RcvdCount = 0;
     if (hooks_.rcvdMsgAlert) hooks_.rcvdMsgAlert();
     station_.NetMsgCount = 0;
     if (hooks_.netMsgAlert) hooks_.netMsgAlert();
 }
 
-void Startup::InitializeProgram() {
+void Startup::initialize() {
     if (initialized_) return; // once per run
     initialized_ = true;
     mainWindowLoad();
@@ -53,11 +51,11 @@ void Startup::initializeAfterDrawn() {
     const Settings& s = station_.settings;
     const bool inNet = Settings::isOn(s.NetOperation);
     if (inNet) {
-        view_.setText("txtNet", {});
-        view_.setVisible("txtNet", true);
-        view_.setVisible("lblNet", true);
-        view_.setVisible("shpNct", false);
-        view_.setVisible("lblNct", false);
+        view_.setText(frmMain::txtNet, {});
+        view_.setVisible(frmMain::txtNet, true);
+        view_.setVisible(frmMain::lblNet, true);
+        view_.setVisible(frmMain::shpNct, false);
+        view_.setVisible(frmMain::lblNct, false);
         station_.NetMsgCount = 0;
         host_.showNetMemberConsole();
     }
@@ -66,14 +64,13 @@ void Startup::initializeAfterDrawn() {
     if (hooks_.loadDraft) hooks_.loadDraft();
     if (Settings::isOn(s.ThisNCS) && inNet) {
         host_.showNetControlConsole();
-        view_.setVisible("txtNet", true);
-        view_.setVisible("lblNet", true);
+        view_.setVisible(frmMain::txtNet, true);
+        view_.setVisible(frmMain::lblNet, true);
     }
     if (tnc_.setComPort() == 0) return;
-    view_.setPaneText("tbMon", initializingText());
+    view_.setPaneText(frmMain::tbMon, initializingText());
     sequencer_.run({Step::send(wakeTnc())});
-    session_.linkState = LinkState::LinkUnprotoQueryDue;
-    if (hooks_.startUnprotoQuery) hooks_.startUnprotoQuery();
+    receive_.startUnprotoQuery();
 }
 
 QByteArray Startup::wakeTnc() const {
@@ -81,23 +78,23 @@ QByteArray Startup::wakeTnc() const {
     return s.OutLineEnd + s.cmdChar() + s.OutLineEnd;
 }
 
-void Startup::EndProgram() {
+void Startup::shutdown() {
     if (ending_) return;
     ending_ = true;
-    if (hooks_.stopUnprotoQuery) hooks_.stopUnprotoQuery();
+    receive_.stopUnprotoQuery(); // no query may go out once shutdown began
     if (!tnc_.isOpen()) {
         host_.quit(0);
         return;
     }
-    // Whatever was still queued for the TNC gives way: the closing commands go now.
-    sequencer_.runNow({
+    // Ordinary sequences still queued give way; an urgent one (a disconnect) goes out first.
+    sequencer_.runLast({
         Step::send(wakeTnc()),
-        Step::wait(400),
-        Step::run([this] {
+        Step::wait(kWakePauseMs),
+        Step::sendLate([this] {
             const Settings& s = station_.settings;
-            tnc_.sendToTnc(s.UnprotoCmd + " " + session_.SavedUnproto + s.OutLineEnd);
+            return s.UnprotoCmd + " " + session_.SavedUnproto + s.OutLineEnd;
         }),
-        Step::wait(1500),
+        Step::wait(kUnprotoPauseMs),
         Step::run([this] {
             tnc_.closePort();
             host_.quit(0);

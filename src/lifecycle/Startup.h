@@ -4,9 +4,10 @@
 #include "core/ParmsFile.h"
 #include "core/Platform.h"
 #include "core/Station.h"
-#include "link/LinkSession.h"
-#include "core/views/MainView.h"
 #include "core/Sequencer.h"
+#include "core/views/MainView.h"
+#include "link/LinkSession.h"
+#include "link/ReceiveProcessor.h"
 #include "link/TncPort.h"
 
 #include <functional>
@@ -32,28 +33,29 @@ public:
         std::function<void()> rcvdMsgAlert;
         std::function<void()> netMsgAlert;
         std::function<void()> loadDraft;
-        std::function<void()> startUnprotoQuery;
-        std::function<void()> stopUnprotoQuery; // no query may go out once shutdown began
     };
 
     Startup(Station& station, ParmsStore& store, StartupHost& host, MainView& view, TncPort& tnc,
-            Sequencer& sequencer, LinkSession& session, Scheduler& scheduler, Hooks hooks);
+            Sequencer& sequencer, LinkSession& session, ReceiveProcessor& receive, Scheduler& scheduler);
+    void setHooks(Hooks hooks) { hooks_ = std::move(hooks); }
 
     // Reads the settings and opens the first-run window or the main window; false when the
     // settings could not be read (the operator has been told; the program ends).
-    bool StartProgram();
+    bool start();
     // "Continue" of the first-run window with the typed text (not empty).
     void welcomeContinue(const QByteArray& text);
     // The main window's load.
     void mainWindowLoad();
     // File, Exit, closing the main window, or a termination signal.
-    void EndProgram();
+    void shutdown();
     bool ending() const { return ending_; }
 
     static QByteArray initializingText() { return "          INITIALIZING ...  PLEASE WAIT "; }
+    static constexpr int kWakePauseMs = 400;
+    static constexpr int kUnprotoPauseMs = 1500;
 
 private:
-    void InitializeProgram();
+    void initialize();
     void initializeAfterDrawn();
     QByteArray wakeTnc() const;
 
@@ -64,6 +66,7 @@ private:
     TncPort& tnc_;
     Sequencer& sequencer_;
     LinkSession& session_;
+    ReceiveProcessor& receive_;
     Scheduler& scheduler_;
     Hooks hooks_;
     bool initialized_ = false;

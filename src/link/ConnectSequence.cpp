@@ -2,16 +2,14 @@
 
 namespace tolvex {
 
-ConnectSequence::ConnectSequence(const Settings& settings, LinkSession& session, MainView& view,
-                                 Sequencer& sequencer, TncPort& tnc, Panes& panes, MessageBoxes& boxes)
-    : settings_(settings), session_(session), view_(view), sequencer_(sequencer), tnc_(tnc), panes_(panes),
-      boxes_(boxes) {}
+ConnectSequence::ConnectSequence(const Settings& settings, LinkSession& session, Sequencer& sequencer,
+                                 TncPort& tnc, MessageBoxes& boxes)
+    : settings_(settings), session_(session), sequencer_(sequencer), tnc_(tnc), boxes_(boxes) {}
 
-bool ConnectSequence::cmdConnect(const QByteArray& destination) {
+bool ConnectSequence::connect(const QByteArray& destination) {
     if (destination.trimmed().isEmpty()) {
         boxes_.show(QStringLiteral("No Destination specified"),
-                    QStringLiteral("You must enter a destination callsign."), MessageBoxes::Icon::None,
-                    MessageBoxes::Buttons::Ok);
+                    QStringLiteral("You must enter a destination callsign."));
         return false;
     }
     const QList<QByteArray> parts = destination.split(',');
@@ -20,7 +18,7 @@ bool ConnectSequence::cmdConnect(const QByteArray& destination) {
                     QStringLiteral(
                         "A connection can pass through at most 3 nodes.\r\n"
                         "Enter the destination as CALL,NODE1,NODE2,NODE3 with the node nearest you first."),
-                    MessageBoxes::Icon::Warning, MessageBoxes::Buttons::Ok);
+                    MessageBoxes::Icon::Warning);
         return false;
     }
     for (const QByteArray& part : parts) {
@@ -31,7 +29,7 @@ bool ConnectSequence::cmdConnect(const QByteArray& destination) {
                 QStringLiteral(
                     "Every callsign of the destination must be given: CALL or CALL,NODE1,NODE2,NODE3,\r\n"
                     "with no empty entry between the commas."),
-                MessageBoxes::Icon::Warning, MessageBoxes::Buttons::Ok);
+                MessageBoxes::Icon::Warning);
             return false;
         }
     }
@@ -44,9 +42,9 @@ bool ConnectSequence::cmdConnect(const QByteArray& destination) {
         ++NodeCount;
     }
     disconnecting_ = false;
-    session_.linkState = LinkState::LinkViaNodes;
-    view_.setText("lblConn", "Connecting");
-    connectStep("Begin");
+    ++attempt_;
+    session_.setState(LinkState::LinkViaNodes);
+    begin();
     return true;
 }
 
@@ -61,66 +59,64 @@ void ConnectSequence::sendConnect(const QByteArray& text) {
     sequencer_.run(std::move(seq));
 }
 
-void ConnectSequence::connectStep(const QByteArray& event) {
+void ConnectSequence::begin() {
     const QByteArray connCmd = settings_.ConnCmd + ' ';
-    if (event == "Begin") {
-        view_.setVisible("cmdLocalBBS", false);
-        view_.setVisible("cmdDisc", true);
-        view_.setVisible("Label3", true);
-        if (NodeCount != 0) {
-            NodeIndex = 0;
-            sendConnect(connCmd + NodeCall[0]);
-            return;
-        }
-        sendConnect(connCmd + DestCall); // a trailing "*" goes out with the call here
-        session_.linkState = LinkState::LinkCalling;
-        view_.setText("lblConn", "Connecting");
+    if (NodeCount != 0) {
+        NodeIndex = 0;
+        sendConnect(connCmd + NodeCall[0]);
         return;
     }
-    if (event != "NodeReady" || disconnecting_) return;
+    sendConnect(connCmd + DestCall); // a trailing "*" goes out with the call here
+    session_.setState(LinkState::LinkCalling);
+}
+
+void ConnectSequence::nodeReady() {
+    if (disconnecting_) return;
+    const QByteArray connCmd = settings_.ConnCmd + ' ';
     const auto next = static_cast<std::size_t>(NodeIndex + 1);
     if (next < NodeCall.size() && !NodeCall[next].isEmpty()) {
         ++NodeIndex;
         sendConnect(connCmd + NodeCall[next]);
-    } else {
-        // At the last node a destination ending in "*" is a text to type there, not a call.
-        if (DestCall.endsWith('*'))
-            sendConnect(DestCall.chopped(1));
-        else
-            sendConnect(connCmd + DestCall);
-        session_.linkState = LinkState::LinkCalling;
+        return;
     }
-    view_.setText("lblConn", "Connecting");
+    // At the last node a destination ending in "*" is a text to type there, not a call.
+    if (DestCall.endsWith('*'))
+        sendConnect(DestCall.chopped(1));
+    else
+        sendConnect(connCmd + DestCall);
+    session_.setState(LinkState::LinkCalling);
 }
 
-void ConnectSequence::cmdDiscClick() {
+void ConnectSequence::disconnect() {
+    if (onDisconnect) onDisconnect();
     tnc_.echoToPane(settings_.DisconCmd + "\r\n");
     // No node answer may send another connect once the operator asked to leave.
     disconnecting_ = true;
-    sequencer_.run({
+    const quint64 attempt = attempt_;
+    sequencer_.runUrgent({
         Step::send(settings_.OutLineEnd + settings_.cmdChar()),
         Step::wait(kDisconnectPauseMs),
         Step::send(settings_.DisconCmd + settings_.OutLineEnd),
-        Step::run([this] {
+        Step::run([this, attempt] {
+            // A connect the operator started meanwhile is left to run.
+            if (attempt != attempt_) return;
             disconnecting_ = false;
-            session_.linkState = LinkState::LinkIdle;
-            view_.setText("lblConn", {});
-            view_.setVisible("cmdSend", false);
-            view_.setVisible("cmdDisc", false);
-            view_.setVisible("Label3", false);
-            view_.setVisible("cmdLocalBBS", true);
+            // Leaving a connect through nodes, the first change keeps Disconnect shown (as when a
+            // node hangs up); the operator's own disconnect then confirms idle, clearing its place.
+            session_.setState(LinkState::LinkIdle);
+            session_.setState(LinkState::LinkIdle);
             tnc_.focusToPanel();
         }),
     });
 }
 
-void ConnectSequence::cmdLocalBBSClick() {
-    panes_.showMailboxView();
-    session_.linkState = LinkState::LinkBbsCalling;
-    view_.setFocus("tbLocal");
+void ConnectSequence::connectToMailbox() {
+    ++attempt_;
+    disconnecting_ = false;
+    session_.setState(LinkState::LinkBbsCalling);
+    tnc_.focusToPanel();
     session_.RxBuffer.clear();
     sequencer_.run({Step::send(settings_.OutLineEnd + settings_.cmdChar())});
-    tnc_.focusToPanel();
 }
 
 } // namespace tolvex

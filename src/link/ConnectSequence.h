@@ -3,8 +3,6 @@
 // hop, the next one released by the node's ready answer. Also the Disconnect and "Connect to  Local
 // BBS" buttons of the main window.
 #include "LinkSession.h"
-#include "core/views/MainView.h"
-#include "Panes.h"
 #include "core/Sequencer.h"
 #include "TncPort.h"
 #include "core/Platform.h"
@@ -12,6 +10,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 namespace tolvex {
 
@@ -20,16 +19,22 @@ public:
     static constexpr int kMaxNodes = 3;
     static constexpr int kDisconnectPauseMs = 2550;
 
-    ConnectSequence(const Settings& settings, LinkSession& session, MainView& view, Sequencer& sequencer,
-                    TncPort& tnc, Panes& panes, MessageBoxes& boxes);
+    ConnectSequence(const Settings& settings, LinkSession& session, Sequencer& sequencer, TncPort& tnc,
+                    MessageBoxes& boxes);
 
     // The dialog's Connect with the destination "CALL,NODE1,NODE2,NODE3" (first node nearest).
     // True when a sequence started (the dialog closes); false after telling the operator why not.
-    bool cmdConnect(const QByteArray& destination);
-    // "Begin" starts the sequence, "NodeReady" releases the next hop; any other event does nothing.
-    void connectStep(const QByteArray& event);
-    void cmdDiscClick();
-    void cmdLocalBBSClick();
+    bool connect(const QByteArray& destination);
+    // The first connect command: to the first node, or to the destination.
+    void begin();
+    // A node said it is ready: the next hop's command.
+    void nodeReady();
+    // "Disconnect".
+    void disconnect();
+    // "Connect to  Local BBS".
+    void connectToMailbox();
+    // Told when the operator presses Disconnect, before anything goes to the TNC.
+    std::function<void()> onDisconnect;
 
     // Counts connect commands sent; a node answer taken before the last one belongs to an older hop.
     quint64 hop() const { return hop_; }
@@ -44,12 +49,11 @@ private:
 
     const Settings& settings_;
     LinkSession& session_;
-    MainView& view_;
     Sequencer& sequencer_;
     TncPort& tnc_;
-    Panes& panes_;
     MessageBoxes& boxes_;
     quint64 hop_ = 0;
+    quint64 attempt_ = 0;        // counts connects and mailbox connects the operator started
     bool disconnecting_ = false; // from the Disconnect press until its sequence ends
 };
 

@@ -1,8 +1,10 @@
 #pragma once
-// The link state shared by the receive stream processor and the Parts that set it
-// (start-up, connect sequence, view switch, broadcast window).
+// The link state and its buffers. The state has one owner: it changes only through setState(),
+// which tells every listener (the receive stream processor, the indicators) what changed.
 #include <QByteArray>
 #include <cstdint>
+#include <functional>
+#include <vector>
 
 namespace tolvex {
 
@@ -20,7 +22,7 @@ enum class LinkState : std::int16_t {
     LinkUnprotoQuery = 32,
 };
 
-// What the header of the message being received asked for; set by ProcessHeader.
+// What the header of the message being received asked for; set by message reception.
 struct MessageRequests {
     bool PrintRequest = false;
     bool AckRequest = false;
@@ -30,8 +32,25 @@ struct MessageRequests {
     QByteArray MsgSubject;
 };
 
-struct LinkSession {
-    LinkState linkState = LinkState::LinkIdle;
+class LinkSession {
+public:
+    using Listener = std::function<void(LinkState from, LinkState to)>;
+
+    LinkState state() const { return state_; }
+    // Tells the listeners in the order they subscribed, also when the state stays the same (a
+    // late step that confirms the idle state still restores the idle buttons).
+    void setState(LinkState to);
+    // Sets the state only while it is still `expected`; true when it did.
+    bool setStateIf(LinkState expected, LinkState to);
+    void subscribe(Listener listener) { listeners_.push_back(std::move(listener)); }
+
+    // A link the connect sequence called is up: the connected text came while calling.
+    void markLinkUp();
+    // A link to another station is up (not the mailbox): messages can be sent on it.
+    bool linkUp() const {
+        return state_ == LinkState::LinkConnected || (state_ == LinkState::LinkCalling && callAnswered_);
+    }
+
     QByteArray RxBuffer;  // received characters not yet consumed
     QByteArray MsgBuffer; // lines of the connected message being captured
     bool HdrActive = false;
@@ -45,6 +64,11 @@ struct LinkSession {
         HdrActive = false;
         Sending = false;
     }
+
+private:
+    LinkState state_ = LinkState::LinkIdle;
+    bool callAnswered_ = false;
+    std::vector<Listener> listeners_;
 };
 
 // Receivers of complete items taken off the air.

@@ -6,7 +6,7 @@ Panes::Panes(const Settings& settings, LinkSession& session, MainView& view, Seq
              TncPort& tnc)
     : settings_(settings), session_(session), view_(view), sequencer_(sequencer), tnc_(tnc) {}
 
-void Panes::addText(const char* pane, QByteArray& charbuff) {
+void Panes::addText(MainElement pane, QByteArray& charbuff) {
     // One pass: a backspace erases the character before it in this chunk; with none left it
     // erases what an earlier chunk put last into the pane and the buffer, but never their only
     // character.
@@ -30,36 +30,16 @@ void Panes::addText(const char* pane, QByteArray& charbuff) {
     if (view_.paneLength(pane) > kPaneHardLimit) view_.keepPaneTail(pane, kPaneKeep);
 }
 
-void Panes::preventOverflow(const char* pane) {
+void Panes::preventOverflow(MainElement pane) {
     if (view_.paneLength(pane) > kPaneLimit) view_.keepPaneTail(pane, kPaneKeep);
 }
 
-void Panes::cmdViewRcvClick() {
+void Panes::monitorReceive() {
     session_.RxBuffer.clear();
-    if (session_.linkState == LinkState::LinkBbs)
-        sequencer_.run({Step::send(settings_.Bye + settings_.OutLineEnd)});
-    session_.linkState = LinkState::LinkIdle;
-    view_.setText("lblConn", {});
-    view_.setVisible("cmdSend", false);
-    view_.setVisible("tbLocal", false);
-    view_.setVisible("tbMon", true);
-    view_.setVisible("lblBBS", false);
-    view_.setVisible("Label5", false);
-    view_.setVisible("Label1", true);
-    view_.setVisible("cmdLocalBBS", true);
-    view_.setVisible("cmdViewRcv", false);
+    if (session_.state() == LinkState::LinkBbs) sequencer_.run({Step::send(settings_.Bye + settings_.OutLineEnd)});
+    session_.setState(LinkState::LinkIdle); // the indicators switch back to the monitor view
     preventLocalOverflow();
     tnc_.focusToPanel();
-}
-
-void Panes::showMailboxView() {
-    view_.setVisible("tbLocal", true);
-    view_.setVisible("tbMon", false);
-    view_.setVisible("cmdLocalBBS", false);
-    view_.setVisible("cmdViewRcv", true);
-    view_.setVisible("Label1", false);
-    view_.setVisible("Label5", true);
-    view_.setVisible("lblBBS", true);
 }
 
 } // namespace tolvex

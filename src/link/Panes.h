@@ -21,20 +21,18 @@ public:
 
     // Applies the backspaces of charbuff (left holding the processed text) and appends it to
     // RxBuffer and to the end of the pane. Costs the chunk, never the pane.
-    void addTextToMon(QByteArray& charbuff) { addText("tbMon", charbuff); }
-    void addTextToLocal(QByteArray& charbuff) { addText("tbLocal", charbuff); }
+    void addTextToMon(QByteArray& charbuff) { addText(frmMain::tbMon, charbuff); }
+    void addTextToLocal(QByteArray& charbuff) { addText(frmMain::tbLocal, charbuff); }
 
-    void preventMonOverflow() { preventOverflow("tbMon"); }
-    void preventLocalOverflow() { preventOverflow("tbLocal"); }
+    void preventMonOverflow() { preventOverflow(frmMain::tbMon); }
+    void preventLocalOverflow() { preventOverflow(frmMain::tbLocal); }
 
     // "Monitor  Receive": log off the mailbox if its link is up, back to the monitor view, LinkIdle.
-    void cmdViewRcvClick();
-    // The mailbox view: tbLocal, Label5, lblBBS and cmdViewRcv shown.
-    void showMailboxView();
+    void monitorReceive();
 
 private:
-    void addText(const char* pane, QByteArray& charbuff);
-    void preventOverflow(const char* pane);
+    void addText(MainElement pane, QByteArray& charbuff);
+    void preventOverflow(MainElement pane);
 
     const Settings& settings_;
     LinkSession& session_;

@@ -29,9 +29,10 @@ struct NextMatch {
 ReceiveProcessor::ReceiveProcessor(const Station& station, LinkSession& session, MainView& view,
                                    MessageHandlers& handlers, Panes& panes, ConnectSequence& connect,
                                    Sequencer& sequencer, TncPort& tnc, Scheduler& scheduler)
-    : station_(station), settings_(station.settings), session_(session), view_(view), handlers_(handlers),
-      panes_(panes), connect_(connect), sequencer_(sequencer), tnc_(tnc), scheduler_(scheduler),
-      lastState_(session.linkState) {}
+    : station_(station), settings_(station.settings), session_(session), view_(view), handlers_(&handlers),
+      panes_(panes), connect_(connect), sequencer_(sequencer), tnc_(tnc), scheduler_(scheduler) {
+    session_.subscribe([this](LinkState from, LinkState to) { stateChanged(from, to); });
+}
 
 ReceiveProcessor::~ReceiveProcessor() {
     stopUnprotoQuery();
@@ -46,38 +47,20 @@ void ReceiveProcessor::consume(qsizetype n) {
     session_.RxBuffer.remove(0, qMin(n, session_.RxBuffer.size()));
 }
 
-void ReceiveProcessor::setState(LinkState to) {
-    const LinkState from = state();
-    session_.linkState = to;
-    syncState();
-    if (from != to && onTransition) onTransition(from, to);
-}
-
 // Whoever changed the state (this processor, a button, start-up), what was kept for the old
 // state's unfinished line and node step no longer applies.
-void ReceiveProcessor::syncState() {
-    if (state() == lastState_) return;
-    if (lastState_ == LinkState::LinkViaNodes) cancelNodeStep();
+void ReceiveProcessor::stateChanged(LinkState from, LinkState to) {
+    if (from == to) return;
+    if (from == LinkState::LinkViaNodes) cancelNodeStep();
+    if (from == LinkState::LinkUnprotoQuery) heldDuringQuery_.clear();
     lineCut_ = false;
-    lastState_ = state();
 }
 
 void ReceiveProcessor::comInput(const QByteArray& chunk) {
-    // A handler that shows a message box lets the event loop run; what arrives meanwhile is
-    // taken after the current chunk, in order.
-    if (inInput_) {
-        heldInput_ += chunk;
-        return;
-    }
-    inInput_ = true;
     takeChunk(chunk);
-    while (!heldInput_.isEmpty())
-        takeChunk(std::exchange(heldInput_, {}));
-    inInput_ = false;
 }
 
 void ReceiveProcessor::takeChunk(const QByteArray& chunk) {
-    syncState();
     QByteArray charbuff = chunk;
     switch (state()) {
     case LinkState::LinkIdle:
@@ -95,7 +78,7 @@ void ReceiveProcessor::takeChunk(const QByteArray& chunk) {
     case LinkState::LinkGroupCapture:
         // A group frame is taken as it came, backspaces and all.
         session_.RxBuffer += chunk;
-        view_.appendToPane("tbMon", chunk);
+        view_.appendToPane(frmMain::tbMon, chunk);
         break;
     case LinkState::LinkUnprotoQuery:
         session_.RxBuffer += chunk; // start-up chatter is not shown
@@ -104,15 +87,14 @@ void ReceiveProcessor::takeChunk(const QByteArray& chunk) {
         break; // the TNC is still settling into command mode
     }
     process();
-    view_.emptyUndo("tbMon");
-    view_.emptyUndo("tbLocal");
+    view_.emptyUndo(frmMain::tbMon);
+    view_.emptyUndo(frmMain::tbLocal);
 }
 
 void ReceiveProcessor::process() {
     // Each handler takes what it can; when it changed the state (or handed something over and
     // consumed it), the rest of the buffer is read again in the state as it now is.
     for (bool again = true; again;) {
-        syncState();
         switch (state()) {
         case LinkState::LinkIdle:
             again = linkIdle();
@@ -185,13 +167,8 @@ bool ReceiveProcessor::linkIdle() {
         const qsizetype next = e + ie.size();
         if (findText(line, settings_.ConnStr) >= 0) {
             consume(next);
-            setState(LinkState::LinkConnected);
-            view_.setText("lblConn", "Connected");
-            if (view_.isVisible("Frame1")) view_.setVisible("cmdSend", true);
-            view_.setVisible("cmdDisc", true);
-            view_.setVisible("cmdViewRcv", false);
-            view_.setVisible("cmdLocalBBS", false);
             session_.MsgBuffer.clear();
+            setState(LinkState::LinkConnected);
             return true;
         }
         pos = next; // a finished monitor line: shown, nothing more to do with it
@@ -236,9 +213,9 @@ bool ReceiveProcessor::captureStep(bool net) {
         consume(marker + 2); // what follows the marker (the identification) is an ordinary line
         setState(LinkState::LinkIdle);
         if (net)
-            handlers_.processNCS(text);
+            handlers_->processNCS(text);
         else
-            handlers_.processIncoming(text, 0);
+            handlers_->processIncoming(text, 0);
         return true;
     }
     qsizetype end = -1;
@@ -250,7 +227,7 @@ bool ReceiveProcessor::captureStep(bool net) {
     const QByteArray text = rx.left(end);
     consume(end);
     setState(LinkState::LinkIdle);
-    handlers_.processIncoming(text, 0);
+    handlers_->processIncoming(text, 0);
     return true;
 }
 
@@ -288,38 +265,31 @@ bool ReceiveProcessor::linkViaNodes() {
     switch (answer) {
     case Answer::Ready:
         // While the next command is on its way, a repeated prompt is the same node talking.
-        if (!nodeStepPending_) scheduleNodeStep();
+        if (!sequencer_.isActive(nodeStep_)) scheduleNodeStep();
         break;
     case Answer::Down:
         setState(LinkState::LinkIdle);
-        view_.setText("lblConn", {});
-        view_.setVisible("cmdSend", false);
         break;
     case Answer::Failed:
         cancelNodeStep();
-        sequencer_.run({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
-                        Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
+        sequencer_.runUrgent({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
+                              Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
         break;
     }
     return true;
 }
 
 void ReceiveProcessor::scheduleNodeStep() {
-    nodeStepPending_ = true;
-    const quint64 token = ++nodeToken_;
     const quint64 hop = connect_.hop();
-    sequencer_.run({Step::wait(kNodeReadyPauseMs), Step::run([this, token, hop] {
-                        if (token != nodeToken_) return; // cancelled
-                        nodeStepPending_ = false;
-                        // The operator may have disconnected or started another connect meanwhile.
-                        if (hop != connect_.hop() || state() != LinkState::LinkViaNodes) return;
-                        connect_.connectStep("NodeReady");
-                    })});
+    nodeStep_ = sequencer_.run({Step::wait(kNodeReadyPauseMs), Step::run([this, hop] {
+                                    // The operator may have started another connect meanwhile.
+                                    if (hop != connect_.hop() || state() != LinkState::LinkViaNodes) return;
+                                    connect_.nodeReady();
+                                })});
 }
 
 void ReceiveProcessor::cancelNodeStep() {
-    nodeStepPending_ = false;
-    ++nodeToken_;
+    sequencer_.cancel(nodeStep_);
 }
 
 // ---- LinkConnected, LinkCalling, LinkBbs: every complete line in arrival order -----------------
@@ -352,8 +322,7 @@ bool ReceiveProcessor::linkConnected() {
             for (std::size_t i = 0; i < upAt.size(); ++i) {
                 const qsizetype p = upAt[i].find(rx, up[i], pos);
                 if (p >= 0 && p < limit) {
-                    view_.setText("lblConn", "Connected");
-                    if (view_.isVisible("Frame1")) view_.setVisible("cmdSend", true);
+                    session_.markLinkUp();
                     break;
                 }
             }
@@ -391,7 +360,7 @@ void ReceiveProcessor::eolProcessing(const QByteArray& line, bool mailbox, bool 
         session_.HdrActive = true;
         session_.MsgBuffer = line;
         session_.requests = MessageRequests{}; // an unfinished earlier message asks for nothing
-        handlers_.processHeader(line);
+        handlers_->processHeader(line);
     } else if (session_.HdrActive) {
         session_.MsgBuffer += line;
     }
@@ -418,37 +387,25 @@ void ReceiveProcessor::deliverMessage(bool complete, bool mayDisconnect) {
     if (!complete) {
         // Too long to hold: what came so far is handed over and the capture goes on, so no part
         // of it is lost; the requests of its header apply at its real end.
-        handlers_.processIncoming(text, 1);
+        handlers_->processIncoming(text, 1);
         return;
     }
     const bool disconnect = mayDisconnect && session_.requests.DisconnectRequest;
-    handlers_.processIncoming(text, 1);
+    handlers_->processIncoming(text, 1);
     session_.requests = MessageRequests{};
     session_.HdrActive = false;
     panes_.preventMonOverflow();
     if (!disconnect) return;
-    sequencer_.run({Step::wait(kDisconnectRequestPauseMs), Step::run([this] {
-                        // Text arriving during the pause still belongs to the link; if it went
-                        // down by itself meanwhile there is nothing left to disconnect.
-                        if (state() != LinkState::LinkConnected && state() != LinkState::LinkCalling) return;
-                        setState(LinkState::LinkIdle);
-                        view_.setText("lblConn", {});
-                        view_.setVisible("cmdSend", false);
-                        sequencer_.run({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
-                                        Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
-                        view_.setVisible("cmdDisc", false);
-                        view_.setVisible("Label3", false);
-                        view_.setVisible("cmdLocalBBS", true);
-                        tnc_.focusToPanel();
-                    })});
-}
-
-void ReceiveProcessor::showIdleButtons() {
-    view_.setText("lblConn", {});
-    view_.setVisible("cmdSend", false);
-    view_.setVisible("cmdDisc", false);
-    view_.setVisible("Label3", false);
-    view_.setVisible("cmdLocalBBS", true);
+    sequencer_.runUrgent({Step::wait(kDisconnectRequestPauseMs), Step::run([this] {
+                              // Text arriving during the pause still belongs to the link; if it went
+                              // down by itself meanwhile there is nothing left to disconnect.
+                              if (state() != LinkState::LinkConnected && state() != LinkState::LinkCalling)
+                                  return;
+                              setState(LinkState::LinkIdle);
+                              sequencer_.runUrgent({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
+                                                    Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
+                              tnc_.focusToPanel();
+                          })});
 }
 
 void ReceiveProcessor::linkDropped(LinkState from) {
@@ -456,25 +413,20 @@ void ReceiveProcessor::linkDropped(LinkState from) {
     switch (from) {
     case LinkState::LinkConnected:
         setState(LinkState::LinkIdle);
-        sequencer_.run({Step::wait(kLinkDropPauseMs), Step::send(backToCommandMode)});
-        showIdleButtons();
+        sequencer_.runUrgent({Step::wait(kLinkDropPauseMs), Step::send(backToCommandMode)});
         panes_.preventMonOverflow();
         break;
     case LinkState::LinkCalling:
         setState(LinkState::LinkIdle);
-        sequencer_.run({Step::send(backToCommandMode)});
-        showIdleButtons();
+        sequencer_.runUrgent({Step::send(backToCommandMode)});
         panes_.preventMonOverflow();
         break;
     case LinkState::LinkBbs: {
         setState(LinkState::LinkBbsClosed);
         // The view switch empties the buffer; what came after the disconnected text is read idle.
         QByteArray rest = std::exchange(session_.RxBuffer, {});
-        panes_.cmdViewRcvClick();
+        panes_.monitorReceive();
         session_.RxBuffer = std::move(rest) + session_.RxBuffer;
-        if (onTransition && state() != LinkState::LinkBbsClosed)
-            onTransition(LinkState::LinkBbsClosed, state());
-        syncState();
         break;
     }
     default:
@@ -497,8 +449,6 @@ bool ReceiveProcessor::linkBbsCalling() {
     }
     rx.clear(); // printed before the mailbox connect: no answer to it
     setState(LinkState::LinkBbs);
-    view_.setText("lblConn", "Connected-BBS");
-    view_.setVisible("cmdSend", false);
     const QByteArray& ssid = settings_.SSID;
     sequencer_.run(
         {Step::send((ssid == "SYSOP" ? ssid : settings_.ConnCmd + ' ' + ssid) + settings_.OutLineEnd)});
@@ -530,7 +480,8 @@ void ReceiveProcessor::timer2Tick() {
     // Answered, or the operator has already moved on (a connect, the mailbox): nothing to undo.
     if (state() != LinkState::LinkUnprotoQuery) return;
     if (UnprotoTicks > 3) {
-        setState(LinkState::LinkIdle); // no answer: the path stays unknown
+        unprotoQueryEnded(false); // no answer: the path stays unknown
+        process();
         return;
     }
     timer2_ = scheduler_.callAfter(kUnprotoTickMs, [this] { timer2Tick(); });
@@ -539,34 +490,38 @@ void ReceiveProcessor::timer2Tick() {
 bool ReceiveProcessor::unprotoAnswer() {
     QByteArray& rx = session_.RxBuffer;
     static const QByteArray word("UNPROTO");
-    const QByteArray upper = rx.toUpper();
-    qsizetype from = 0;
+    qsizetype start = 0;
     for (;;) {
-        const qsizetype p = upper.indexOf(word, from);
-        if (p < 0) {
-            consume(qMax<qsizetype>(from, rx.size() - (word.size() - 1))); // a split word may complete
-            return false;
-        }
         // The answer line ends at CR or LF, whichever the TNC sends.
-        qsizetype e = -1;
-        for (qsizetype i = p + word.size(); i < rx.size() && e < 0; ++i)
-            if (rx[i] == '\r' || rx[i] == '\n') e = i;
-        if (e < 0) {
-            consume(p);
-            if (rx.size() > kLineCap) consume(rx.size() - kLineTail);
-            return false;
-        }
-        const qsizetype s = rx.indexOf(' ', p);
-        if (s < 0 || s > e) {
-            from = e + 1; // the echoed command itself, with no path: the answer follows
-            continue;
-        }
-        session_.SavedUnproto = rx.mid(s, e - s).trimmed();
-        consume(e + 1);
-        setState(LinkState::LinkIdle);
-        view_.setPaneText("tbMon", {});
-        return true;
+        qsizetype e = start;
+        while (e < rx.size() && rx[e] != '\r' && rx[e] != '\n') ++e;
+        if (e >= rx.size()) break;
+        const QByteArrayView line = QByteArrayView(rx).sliced(start, e - start);
+        const qsizetype p = line.toByteArray().toUpper().indexOf(word);
+        if (p < 0) {
+            // Not the answer (a station that connected meanwhile, say): read once the query ends.
+            if (e > start) heldDuringQuery_ += rx.mid(start, e + 1 - start);
+        } else if (const qsizetype blank = line.indexOf(' ', p); blank >= 0) {
+            session_.SavedUnproto = line.sliced(blank).trimmed().toByteArray();
+            consume(e + 1);
+            unprotoQueryEnded(true);
+            return true;
+        } // else the echoed command itself, with no path: the answer follows
+        start = e + 1;
     }
+    consume(start);
+    if (rx.size() > kLineCap) consume(rx.size() - kLineTail);
+    if (heldDuringQuery_.size() > kCaptureCap) heldDuringQuery_ = heldDuringQuery_.right(kLineCap);
+    return false;
+}
+
+void ReceiveProcessor::unprotoQueryEnded(bool answered) {
+    const QByteArray held = std::exchange(heldDuringQuery_, {});
+    setState(LinkState::LinkIdle);
+    if (answered) view_.setPaneText(frmMain::tbMon, {}); // the initializing text has served
+    if (held.isEmpty()) return;
+    view_.appendToPane(frmMain::tbMon, held);
+    session_.RxBuffer.prepend(held);
 }
 
 } // namespace tolvex

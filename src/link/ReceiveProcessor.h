@@ -37,6 +37,8 @@ public:
     ReceiveProcessor(const Station& station, LinkSession& session, MainView& view, MessageHandlers& handlers,
                      Panes& panes, ConnectSequence& connect, Sequencer& sequencer, TncPort& tnc,
                      Scheduler& scheduler);
+    // Who takes the complete items from now on.
+    void useHandlers(MessageHandlers& handlers) { handlers_ = &handlers; }
     ~ReceiveProcessor();
     ReceiveProcessor(const ReceiveProcessor&) = delete;
     ReceiveProcessor& operator=(const ReceiveProcessor&) = delete;
@@ -51,17 +53,14 @@ public:
     void stopUnprotoQuery();
     std::int16_t unprotoTicks() const { return UnprotoTicks; }
 
-    // Told of every change of the link state made here (for tests and diagnostics).
-    std::function<void(LinkState from, LinkState to)> onTransition;
-
 private:
     enum class Capture { None, Group, Net };
 
     void takeChunk(const QByteArray& chunk);
     void process();
-    void syncState();
-    void setState(LinkState to);
-    LinkState state() const { return session_.linkState; }
+    void stateChanged(LinkState from, LinkState to);
+    void setState(LinkState to) { session_.setState(to); }
+    LinkState state() const { return session_.state(); }
     const QByteArray& lineEnd() const;
     void consume(qsizetype n);
     void boundUnfinishedLine();
@@ -77,28 +76,25 @@ private:
     void appendToMessage(QByteArrayView text);
     void deliverMessage(bool complete, bool mayDisconnect);
     void linkDropped(LinkState from);
-    void showIdleButtons();
     bool linkBbsCalling();
     bool unprotoAnswer();
+    void unprotoQueryEnded(bool answered);
     void timer2Tick();
 
     const Station& station_;
     const Settings& settings_;
     LinkSession& session_;
     MainView& view_;
-    MessageHandlers& handlers_;
+    MessageHandlers* handlers_;
     Panes& panes_;
     ConnectSequence& connect_;
     Sequencer& sequencer_;
     TncPort& tnc_;
     Scheduler& scheduler_;
 
-    LinkState lastState_ = LinkState::LinkIdle; // as this processor last left it
     bool lineCut_ = false; // the unfinished line lost its beginning, so it cannot be a header
-    bool nodeStepPending_ = false;
-    quint64 nodeToken_ = 0; // a pending node step runs only while this is unchanged
-    bool inInput_ = false;
-    QByteArray heldInput_; // chunks that came while a handler held up processing
+    Sequencer::Id nodeStep_ = 0; // the pause before the next hop's command, while one is due
+    QByteArray heldDuringQuery_; // lines that came during the UNPROTO query, read once it ends
     std::int16_t UnprotoTicks = 0;
     Scheduler::TimerId timer2_ = 0;
 };

@@ -60,7 +60,7 @@ int TncPort::setComPort() {
         config.device = portDevice(stationDir_, s.ComPortSet + 1);
         if (port_.open(config)) return 1;
     }
-    boxes_.show(kSetupProblemTitle, kSetupProblemText, MessageBoxes::Icon::None, MessageBoxes::Buttons::Ok);
+    boxes_.show(kSetupProblemTitle, kSetupProblemText);
     return 0;
 }
 
@@ -68,24 +68,23 @@ void TncPort::closePort() {
     if (port_.isOpen()) port_.close();
 }
 
-void TncPort::sendToTnc(const QByteArray& text) {
-    if (port_.isOpen()) port_.write(text);
+bool TncPort::sendToTnc(const QByteArray& text) {
+    return port_.isOpen() && port_.write(text);
 }
 
 void TncPort::echoToPane(const QByteArray& text) {
-    const char* pane = view_.isVisible("tbMon") ? "tbMon" : "tbLocal";
+    const MainElement pane = view_.isVisible(frmMain::tbMon) ? frmMain::tbMon : frmMain::tbLocal;
     view_.appendToPane(pane, text);
     view_.emptyUndo(pane);
 }
 
 void TncPort::focusToPanel() {
-    view_.setFocus(view_.isVisible("tbMon") ? "tbMon" : "tbLocal");
+    view_.setFocus(view_.isVisible(frmMain::tbMon) ? frmMain::tbMon : frmMain::tbLocal);
 }
 
-bool TncPort::paneKeyPress(const char* pane, int key) {
-    if (key == 24 || key == 22) return false; // Ctrl-X, Ctrl-V: never sent, never kept
-    const bool mon = qstrcmp(pane, "tbMon") == 0;
-    if (mon && key == 13 && settings_.OutLineEnd == "\r\n")
+bool TncPort::paneKeyPress(MainElement pane, int key) {
+    if (key == kCtrlX || key == kCtrlV) return false; // never sent, never kept
+    if (pane == frmMain::tbMon && key == kEnter && settings_.OutLineEnd == "\r\n")
         sendToTnc("\r\n");
     else
         sendToTnc(QByteArray(1, static_cast<char>(key)));
@@ -116,8 +115,7 @@ void TncPort::reportError(SerialPort::Error error) {
         if (deviceLostReported_) return;
         deviceLostReported_ = true;
     }
-    boxes_.show(QStringLiteral("Comm Error"), commErrorText(error), MessageBoxes::Icon::None,
-                MessageBoxes::Buttons::Ok);
+    boxes_.show(QStringLiteral("Comm Error"), commErrorText(error));
 }
 
 } // namespace tolvex

@@ -19,16 +19,21 @@ public:
     int setComPort();
     void closePort();
     bool isOpen() const { return port_.isOpen(); }
-    // The one write to the TNC; adds nothing.
-    void sendToTnc(const QByteArray& text);
+    // The one write to the TNC; adds nothing. False when nothing was written (the port is closed).
+    bool sendToTnc(const QByteArray& text);
     // Appends a text to the visible pane.
     void echoToPane(const QByteArray& text);
     // Focus to tbMon if visible, else tbLocal.
     void focusToPanel();
 
+    // Character codes the panes treat apart.
+    static constexpr int kCtrlV = 22;
+    static constexpr int kCtrlX = 24;
+    static constexpr int kEnter = 13;
+
     // A key typed in tbMon or tbLocal: sends it and returns whether the pane keeps it locally.
-    bool paneKeyPress(const char* pane, int key);
-    void paneKeyUp(const char* pane) { view_.emptyUndo(pane); }
+    bool paneKeyPress(MainElement pane, int key);
+    void paneKeyUp(MainElement pane) { view_.emptyUndo(pane); }
     // A key typed in rtbRcvd goes nowhere; focus back to the active pane.
     void rcvdKeyPress() { focusToPanel(); }
 

@@ -81,6 +81,44 @@ bool isNavigationKey(int key) {
 
 } // namespace
 
+// What the logic reaches of the window.
+class MainWindow::View final : public MainView {
+public:
+    explicit View(MainWindow& w) : w_(w) {}
+    void setVisible(MainElement e, bool visible) override { w_.elements_.setVisible(e.name, visible); }
+    bool isVisible(MainElement e) const override { return w_.elements_.isVisible(e.name); }
+    void setText(MainElement e, const QByteArray& text) override {
+        if (Pane* p = w_.pane(e))
+            w_.setPaneText(*p, text);
+        else
+            w_.elements_.setText(e.name, latin1(text));
+    }
+    void setFocus(MainElement e) override { w_.elements_.setFocus(e.name); }
+    qsizetype paneLength(MainElement e) const override {
+        const Pane* p = w_.pane(e);
+        return p ? w_.paneLength(*p) : 0;
+    }
+    void appendToPane(MainElement e, const QByteArray& text) override {
+        if (Pane* p = w_.pane(e)) w_.appendToPane(*p, text);
+    }
+    void chopPane(MainElement e, qsizetype n) override {
+        if (Pane* p = w_.pane(e)) w_.chopPane(*p, n);
+    }
+    void keepPaneTail(MainElement e, qsizetype n) override {
+        if (Pane* p = w_.pane(e)) w_.keepPaneTail(*p, n);
+    }
+    void setPaneText(MainElement e, const QByteArray& text) override {
+        if (Pane* p = w_.pane(e)) w_.setPaneText(*p, text);
+    }
+    void emptyUndo(MainElement e) override {
+        if (Pane* p = w_.pane(e)) p->edit->document()->clearUndoRedoStacks();
+    }
+    void appendReceived(const QByteArray& text) override { w_.appendReceived(text); }
+
+private:
+    MainWindow& w_;
+};
+
 MainLayout MainLayout::forScreen(QSize screenPx, qreal dpi) {
     MainLayout l;
     const int screenTwips = dpi > 0 ? qRound(screenPx.height() * 1440.0 / dpi) : 0;
@@ -107,12 +145,12 @@ MainLayout MainLayout::forScreen(QSize screenPx, qreal dpi) {
 template <class W> W* MainWindow::add(W* widget, const char* name, QWidget* parent, QRect twips) {
     widget->setParent(parent);
     widget->setObjectName(QString::fromLatin1(name));
-    elements_.insert(QByteArray(name), widget);
+    elements_.add(name, widget);
     if (twips.isValid()) design_.insert(widget, twips);
     return widget;
 }
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), view_(std::make_unique<View>(*this)) {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tolvex"));
     client_ = new QWidget(this);
@@ -126,8 +164,9 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
     buildMenus();
 
     // The three buttons of the connect place share it; which one shows is the link's business.
-    for (const char* name : {"cmdViewRcv", "cmdDisc", "Label3"})
-        qobject_cast<QWidget*>(elements_.value(name))->hide();
+    // The message frame shows only while a message is pending.
+    for (const char* name : {"cmdViewRcv", "cmdDisc", "Label3", "Frame1"})
+        elements_.get<QWidget>(name)->hide();
 
     // The keyboard visits the window top to bottom, left to right, whatever the stacking.
     const char* tabOrder[] = {"cmdCompose",  "cmdScratch",  "cmdGroup",   "cmdLocalBBS", "cmdViewRcv",
@@ -136,8 +175,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
                               "lblRCount_0", "lblRCount_1", "rtbRcvd",    "txtSave",     "tbMon",
                               "tbLocal",     "Command1",    "cmdPrintCM", "cmdSaveCM"};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
-        setTabOrder(qobject_cast<QWidget*>(elements_.value(tabOrder[i - 1])),
-                    qobject_cast<QWidget*>(elements_.value(tabOrder[i])));
+        setTabOrder(elements_.get<QWidget>(tabOrder[i - 1]), elements_.get<QWidget>(tabOrder[i]));
 
     resize(twipsToPx(10575, screenDpi()), height());
     applyLayout();
@@ -335,13 +373,13 @@ void MainWindow::buildMenus() {
     auto addMenu = [&](const char* name, const QString& title) {
         QMenu* menu = bar->addMenu(title);
         menu->setObjectName(QString::fromLatin1(name));
-        elements_.insert(QByteArray(name), menu);
+        elements_.add(name, menu);
         return menu;
     };
     auto addItem = [&](QMenu* menu, const char* name, const QString& text) {
         QAction* action = menu->addAction(text);
         action->setObjectName(QString::fromLatin1(name));
-        elements_.insert(QByteArray(name), action);
+        elements_.add(name, action);
         return action;
     };
 
@@ -438,141 +476,85 @@ void MainWindow::editCut() {
     }
 }
 
-// --- MainView ---
+// --- What the logic reaches ---
 
-QObject* MainWindow::element(const char* name) const {
-    QObject* found = elements_.value(QByteArray::fromRawData(name, qstrlen(name)));
-    if (!found) qWarning("MainWindow: no element named %s", name);
-    return found;
+MainView& MainWindow::view() {
+    return *view_;
 }
 
-void MainWindow::setVisible(const char* name, bool visible) {
-    QObject* found = element(name);
-    if (auto* widget = qobject_cast<QWidget*>(found))
-        widget->setVisible(visible);
-    else if (auto* action = qobject_cast<QAction*>(found))
-        action->setVisible(visible);
-    else if (auto* menu = qobject_cast<QMenu*>(found))
-        menu->menuAction()->setVisible(visible);
-}
-
-bool MainWindow::isVisible(const char* name) const {
-    // An element's own visibility, as set; the window need not be on screen.
-    QObject* found = element(name);
-    if (auto* widget = qobject_cast<QWidget*>(found)) return !widget->isHidden();
-    if (auto* action = qobject_cast<QAction*>(found)) return action->isVisible();
-    return false;
-}
-
-void MainWindow::setText(const char* name, const QByteArray& text) {
-    QObject* found = element(name);
-    if (pane(name)) {
-        setPaneText(name, text);
-    } else if (auto* label = qobject_cast<QLabel*>(found)) {
-        label->setText(latin1(text));
-        fitCaption(*label);
-    } else if (auto* button = qobject_cast<QAbstractButton*>(found)) {
-        button->setText(latin1(text));
-        fitCaption(*button);
-    } else if (auto* line = qobject_cast<QLineEdit*>(found)) {
-        line->setText(latin1(text));
-    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(found)) {
-        plain->setPlainText(latin1(text));
-        plain->moveCursor(QTextCursor::End);
-        plain->ensureCursorVisible();
-    } else if (auto* rich = qobject_cast<QTextEdit*>(found)) {
-        rich->setPlainText(latin1(text));
-        rich->moveCursor(QTextCursor::End);
-    } else if (auto* box = qobject_cast<QGroupBox*>(found)) {
-        box->setTitle(latin1(text));
-    } else if (auto* action = qobject_cast<QAction*>(found)) {
-        action->setText(latin1(text));
-    }
-}
-
-void MainWindow::setFocus(const char* name) {
-    if (auto* widget = qobject_cast<QWidget*>(element(name))) widget->setFocus(Qt::OtherFocusReason);
-}
-
-MainWindow::Pane* MainWindow::pane(const char* name) {
-    if (qstrcmp(name, "tbMon") == 0) return &panes_[0];
-    if (qstrcmp(name, "tbLocal") == 0) return &panes_[1];
+MainWindow::Pane* MainWindow::pane(MainElement name) {
+    for (Pane& p : panes_)
+        if (p.name == name) return &p;
     return nullptr;
 }
 
-const MainWindow::Pane* MainWindow::pane(const char* name) const {
+const MainWindow::Pane* MainWindow::pane(MainElement name) const {
     return const_cast<MainWindow*>(this)->pane(name);
 }
 
-qsizetype MainWindow::paneLength(const char* name) const {
-    const Pane* p = pane(name);
-    if (!p) return 0;
-    return p->edit->document()->characterCount() - 1 + p->pending.size();
+qsizetype MainWindow::paneLength(const Pane& p) const {
+    return p.edit->document()->characterCount() - 1 + p.pending.size();
 }
 
-void MainWindow::appendToPane(const char* name, const QByteArray& text) {
-    Pane* p = pane(name);
-    if (!p || text.isEmpty()) return;
+void MainWindow::appendToPane(Pane& p, const QByteArray& text) {
+    if (text.isEmpty()) return;
     // A line break is one character in the widget: CR LF, CR and LF each become one, here already,
     // so the length counted before the text is drawn is the length after.
-    p->pending.reserve(p->pending.size() + text.size());
+    p.pending.reserve(p.pending.size() + text.size());
     for (const char c : text) {
-        if (c == '\n' && p->lastWasCr) {
-            p->lastWasCr = false;
+        if (c == '\n' && p.lastWasCr) {
+            p.lastWasCr = false;
             continue;
         }
-        p->lastWasCr = c == '\r';
-        p->pending += p->lastWasCr ? '\n' : c;
+        p.lastWasCr = c == '\r';
+        p.pending += p.lastWasCr ? '\n' : c;
     }
     scheduleFlush();
 }
 
-void MainWindow::chopPane(const char* name, qsizetype n) {
-    Pane* p = pane(name);
-    if (!p || n <= 0) return;
-    p->lastWasCr = false;
-    const qsizetype fromPending = std::min(n, p->pending.size());
-    p->pending.chop(fromPending);
+void MainWindow::chopPane(Pane& p, qsizetype n) {
+    if (n <= 0) return;
+    p.lastWasCr = false;
+    const qsizetype fromPending = std::min(n, p.pending.size());
+    p.pending.chop(fromPending);
     n -= fromPending;
     if (n == 0) return;
-    const int end = p->edit->document()->characterCount() - 1;
-    QTextCursor cursor(p->edit->document());
-    cursor.setPosition(std::max<qsizetype>(0, end - n));
+    const int end = p.edit->document()->characterCount() - 1;
+    QTextCursor cursor(p.edit->document());
+    cursor.setPosition(int(std::max<qsizetype>(0, end - n)));
     cursor.setPosition(end, QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
-    p->edit->setTextCursor(cursor);
+    p.edit->setTextCursor(cursor);
 }
 
-void MainWindow::keepPaneTail(const char* name, qsizetype n) {
-    Pane* p = pane(name);
-    if (!p) return;
-    flushPane(*p);
-    const int length = p->edit->document()->characterCount() - 1;
+void MainWindow::keepPaneTail(Pane& p, qsizetype n) {
+    flushPane(p);
+    const int length = p.edit->document()->characterCount() - 1;
     if (length <= n) return;
-    QTextCursor cursor(p->edit->document());
+    QTextCursor cursor(p.edit->document());
     cursor.setPosition(int(length - std::max<qsizetype>(0, n)), QTextCursor::KeepAnchor);
     cursor.removeSelectedText();
     cursor.movePosition(QTextCursor::End);
-    p->edit->setTextCursor(cursor);
-    p->edit->ensureCursorVisible();
+    p.edit->setTextCursor(cursor);
+    p.edit->ensureCursorVisible();
 }
 
-void MainWindow::setPaneText(const char* name, const QByteArray& text) {
-    Pane* p = pane(name);
-    if (!p) return;
-    p->pending.clear();
-    p->lastWasCr = false;
-    p->edit->clear();
-    appendToPane(name, text);
-    flushPane(*p);
+void MainWindow::setPaneText(Pane& p, const QByteArray& text) {
+    p.pending.clear();
+    p.lastWasCr = false;
+    p.edit->clear();
+    appendToPane(p, text);
+    flushPane(p);
 }
 
-void MainWindow::emptyUndo(const char* name) {
-    if (Pane* p = pane(name)) p->edit->document()->clearUndoRedoStacks();
+void MainWindow::appendReceived(const QByteArray& text) {
+    QTextCursor end(rtbRcvd_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(latin1(text)); // text from the air is never markup
 }
 
-QByteArray MainWindow::selectedText(const char* name) const {
-    return selectionOf(qobject_cast<QWidget*>(element(name))).toLatin1();
+QByteArray MainWindow::selectedText(MainElement name) const {
+    return elements_.selectedText(name.name).toLatin1();
 }
 
 void MainWindow::scheduleFlush() {
@@ -625,11 +607,11 @@ int MainWindow::keyCode(int key, Qt::KeyboardModifiers modifiers, const QString&
     return -1;
 }
 
-bool MainWindow::paneKey(Pane& p, const char* name, QKeyEvent* key) {
+bool MainWindow::paneKey(Pane& p, QKeyEvent* key) {
     const int code = keyCode(key->key(), key->modifiers(), key->text());
     if (code < 0) return !isNavigationKey(key->key()); // caret movement stays local, other keys go nowhere
     flushPane(p);                                      // the key lands after whatever arrived before it
-    if (!paneKeyPress || !paneKeyPress(name, code)) return true;
+    if (!paneKeyPress || !paneKeyPress(p.name, code)) return true;
     QTextCursor cursor = p.edit->textCursor();
     if (code == 8) {
         if (cursor.hasSelection())
@@ -656,12 +638,9 @@ bool MainWindow::rcvdKey(QKeyEvent* key) {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
     Pane* p = nullptr;
-    const char* name = nullptr;
-    for (int i = 0; i < 2; ++i)
-        if (panes_[i].edit && (watched == panes_[i].edit || watched == panes_[i].edit->viewport())) {
-            p = &panes_[i];
-            name = i == 0 ? "tbMon" : "tbLocal";
-        }
+    for (Pane& candidate : panes_)
+        if (candidate.edit && (watched == candidate.edit || watched == candidate.edit->viewport()))
+            p = &candidate;
     const bool rcvd = rtbRcvd_ && (watched == rtbRcvd_ || watched == rtbRcvd_->viewport());
 
     if (p || rcvd) {
@@ -675,10 +654,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
                 focusNextPrevChild(!back);
                 return true;
             }
-            return p ? paneKey(*p, name, key) : rcvdKey(key);
+            return p ? paneKey(*p, key) : rcvdKey(key);
         }
         case QEvent::KeyRelease:
-            if (p && paneKeyUp) paneKeyUp(name);
+            if (p && paneKeyUp) paneKeyUp(p->name);
             return false;
         case QEvent::InputMethod:
             return true;
@@ -745,11 +724,11 @@ void MainWindow::applyLayout() {
 
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
         auto setTop = [this](const char* name, int top) {
-            QRect& r = design_[qobject_cast<QWidget*>(elements_.value(name))];
+            QRect& r = design_[elements_.get<QWidget>(name)];
             r.moveTop(top);
         };
         auto setHeight = [this](const char* name, int h) {
-            design_[qobject_cast<QWidget*>(elements_.value(name))].setHeight(h);
+            design_[elements_.get<QWidget>(name)].setHeight(h);
         };
         setHeight("Frame3", layout_.frame3Height);
         setHeight("rtbRcvd", layout_.rtbRcvdHeight);

@@ -2,6 +2,7 @@
 // The main window: every element under its own name, the layout for the screen it is on, the
 // menus and the edit commands. It holds no rules of the station: clicks become signals, keys in
 // the panes go to hooks, and the logic reaches the elements through MainView.
+#include "ElementTable.h"
 #include "core/views/MainView.h"
 
 #include <QByteArray>
@@ -12,6 +13,7 @@
 #include <QSize>
 #include <array>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -45,7 +47,7 @@ struct MainLayout {
     static MainLayout forScreen(QSize screenPx, qreal dpi);
 };
 
-class MainWindow : public QMainWindow, public MainView {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     static constexpr int kFlushMs = 15; // appends reach the panes' widgets once per this period
@@ -53,24 +55,11 @@ public:
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    // MainView. Elements are found by name; an unknown name is reported as a warning.
-    void setVisible(const char* element, bool visible) override;
-    bool isVisible(const char* element) const override;
-    void setText(const char* element, const QByteArray& text) override;
-    void setFocus(const char* element) override;
-    qsizetype paneLength(const char* pane) const override;
-    void appendToPane(const char* pane, const QByteArray& text) override;
-    void chopPane(const char* pane, qsizetype n) override;
-    void keepPaneTail(const char* pane, qsizetype n) override;
-    void setPaneText(const char* pane, const QByteArray& text) override;
-    void emptyUndo(const char* pane) override;
-
-    using QMainWindow::isVisible;
-    using QMainWindow::setFocus;
-    using QMainWindow::setVisible;
+    // What the logic reaches of this window.
+    MainView& view();
 
     // The selected text of a text element (tbMon, tbLocal, rtbRcvd, txtSave ...), as Latin-1.
-    QByteArray selectedText(const char* element) const;
+    QByteArray selectedText(MainElement element) const;
     // Pane text waiting to be drawn goes into the widgets now (also done once per event-loop turn).
     void flushPanes();
 
@@ -80,10 +69,10 @@ public:
     // Whether the panes use 12-point text; the log window follows the same rule.
     bool largePaneFont() const { return layout_.largePaneFont; }
 
-    // Keys in the panes. paneKeyPress gets the pane's name and the character code and says
-    // whether the pane keeps the key (shows it); without a hook nothing is typed into the panes.
-    std::function<bool(const char* pane, int key)> paneKeyPress;
-    std::function<void(const char* pane)> paneKeyUp;
+    // Keys in the panes. paneKeyPress gets the pane and the character code and says whether the
+    // pane keeps the key (shows it); without a hook nothing is typed into the panes.
+    std::function<bool(MainElement pane, int key)> paneKeyPress;
+    std::function<void(MainElement pane)> paneKeyUp;
     // Any character typed into rtbRcvd: it is discarded, the hook decides where the focus goes.
     std::function<void()> rcvdKeyPress;
 
@@ -126,7 +115,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    class View;
     struct Pane {
+        MainElement name;
         QPlainTextEdit* edit = nullptr;
         QByteArray pending;     // appended text not yet in the widget
         bool lastWasCr = false; // so a CR LF split across two chunks makes one line break
@@ -140,21 +131,27 @@ private:
     void editCopy();
     void editPaste();
     void editCut();
-    QObject* element(const char* name) const;
-    Pane* pane(const char* name);
-    const Pane* pane(const char* name) const;
+    Pane* pane(MainElement name);
+    const Pane* pane(MainElement name) const;
+    qsizetype paneLength(const Pane& pane) const;
+    void appendToPane(Pane& pane, const QByteArray& text);
+    void chopPane(Pane& pane, qsizetype n);
+    void keepPaneTail(Pane& pane, qsizetype n);
+    void setPaneText(Pane& pane, const QByteArray& text);
+    void appendReceived(const QByteArray& text);
     void scheduleFlush();
     void flushPane(Pane& pane);
-    bool paneKey(Pane& pane, const char* name, QKeyEvent* key);
+    bool paneKey(Pane& pane, QKeyEvent* key);
     bool rcvdKey(QKeyEvent* key);
     void applyLayout();
     void placeElements();
     QSize screenSize() const;
     qreal screenDpi() const;
 
-    QHash<QByteArray, QObject*> elements_;
+    ElementTable elements_;
     QHash<QWidget*, QRect> design_; // design rectangle (twips) of every placed element
-    std::array<Pane, 2> panes_;     // tbMon, tbLocal
+    std::array<Pane, 2> panes_{Pane{frmMain::tbMon, nullptr, {}, false}, Pane{frmMain::tbLocal, nullptr, {}, false}};
+    std::unique_ptr<View> view_;
     QTextEdit* rtbRcvd_ = nullptr;
     QPlainTextEdit* txtNet_ = nullptr;
     QWidget* client_ = nullptr;

@@ -12,6 +12,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
+#include <algorithm>
 
 namespace tolvex {
 
@@ -25,6 +27,20 @@ const QString kFailHelp = QStringLiteral(
     "Insert here messages that are sent by a node when it is unable to complete a connection request.");
 const QString kSaveHelp =
     QStringLiteral("Press this button to save the changes you have made to setup parameters");
+
+// Keeps a field on one line as the operator enters it, a pasted multi-line text too, so the field
+// shows what Parms.inf will hold.
+class OneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        const QString line = oneLine(input);
+        // The field is one line before each change, so every break taken out lay before the cursor.
+        pos = std::max(0, pos - int(input.size() - line.size()));
+        input = line;
+        return Acceptable;
+    }
+};
 } // namespace
 
 NodeDialog::NodeDialog(Settings& settings, std::function<void()> onSaved,
@@ -67,6 +83,7 @@ NodeDialog::NodeDialog(Settings& settings, std::function<void()> onSaved,
             edit->setObjectName(QString::fromLatin1(def.name) + QLatin1Char('_') + QString::number(i));
             edit->setAccessibleName(box->title() + QLatin1Char(' ') + QString::number(i + 1));
             edit->setMinimumWidth(160);
+            edit->setValidator(new OneLineValidator(edit));
             edit->installEventFilter(this);
             column->addWidget(edit);
             (*def.fields)[i] = edit;

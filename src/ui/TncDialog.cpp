@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QValidator>
+#include <algorithm>
 
 namespace tolvex {
 
@@ -24,6 +26,20 @@ QGroupBox* frame(QWidget* parent, int number, const char* caption) {
     box->setObjectName(QStringLiteral("Frame") + QString::number(number));
     return box;
 }
+
+// Keeps a field on one line as the operator enters it, a pasted multi-line text too, so the field
+// shows what Parms.inf will hold.
+class OneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        const QString line = oneLine(input);
+        // The field is one line before each change, so every break taken out lay before the cursor.
+        pos = std::max(0, pos - int(input.size() - line.size()));
+        input = line;
+        return Acceptable;
+    }
+};
 } // namespace
 
 TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void()> onSaved,
@@ -62,6 +78,7 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
         auto* edit = new QLineEdit(QString::fromLatin1(settings_.*def.setting), box);
         edit->setObjectName(QString::fromLatin1(def.name));
         edit->setAccessibleName(box->title());
+        edit->setValidator(new OneLineValidator(edit));
         edit->installEventFilter(this);
         (new QVBoxLayout(box))->addWidget(edit);
         textColumn->addWidget(box);

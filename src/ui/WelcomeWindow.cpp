@@ -95,13 +95,14 @@ void WelcomeWindow::textChanged(const QString& text) {
 void WelcomeWindow::continueClicked() {
     const QString text = findChild<QLineEdit*>(QStringLiteral("Text1"))->text();
     if (text.isEmpty()) {
-        const auto answer =
-            boxes_.show(QStringLiteral("Callsign needed"), QStringLiteral("Please enter a callsign"),
-                        MessageBoxes::Icon::None, MessageBoxes::Buttons::OkCancel);
-        if (answer == MessageBoxes::Answer::Cancel && !done_) {
-            done_ = true;
-            if (onQuit_) onQuit_();
-        }
+        QPointer<WelcomeWindow> self(this);
+        boxes_.show(QStringLiteral("Callsign needed"), QStringLiteral("Please enter a callsign"),
+                    MessageBoxes::Icon::None, MessageBoxes::Buttons::OkCancel,
+                    [self](MessageBoxes::Answer answer) {
+                        if (!self || answer != MessageBoxes::Answer::Cancel || self->done_) return;
+                        self->done_ = true;
+                        if (self->onQuit_) self->onQuit_();
+                    });
         return;
     }
     if (done_) return;

@@ -1,5 +1,4 @@
 #include "core/ParmsFile.h"
-#include "support/Doubles.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -8,10 +7,27 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <array>
+#include <utility>
+#include <vector>
+
 using namespace tolvex;
-using tolvex::test::RecordingMessageBoxes;
 
 namespace {
+
+// Records every box; none of the settings messages asks a question.
+class RecordingBoxes : public MessageBoxes {
+public:
+    struct Shown {
+        QString title, text;
+        Icon icon;
+        Buttons buttons;
+    };
+    void show(const QString& title, const QString& text, Icon icon, Buttons buttons, AnswerFn) override {
+        shown.push_back({title, text, icon, buttons});
+    }
+    std::vector<Shown> shown;
+};
 
 QByteArray fullFile() {
     // Every key in a scrambled order, with an unknown key and a repeated one.
@@ -108,6 +124,7 @@ TEST(ParmsFile, UnreadableFilesAreRefused) {
         "BaudSet=\r\n",
         "BaudSet=40000\r\n", // beyond 16 bits
         "Callsign=A\r\n\r\nFCC=B\r\n",
+        "Callsign=A\r\n  \r\nFCC=B\r\n\r\n", // a blank line before the last setting is no end
         QByteArray("\x00\x01\x02\xff\xfe garbage", 13),
     };
     for (const QByteArray& text : cases) {
@@ -118,6 +135,50 @@ TEST(ParmsFile, UnreadableFilesAreRefused) {
     Settings s;
     EXPECT_TRUE(read("BaudSet =fast\r\nCallsign=X", s));
     EXPECT_EQ(s.Callsign, "X");
+}
+
+TEST(ParmsFile, BlankLinesAfterTheLastSettingAreIgnored) {
+    const QByteArray cases[] = {
+        "Callsign=N0CALL\r\nDuplex=half \r\n\r\n",
+        "Callsign=N0CALL\r\nDuplex=half \r\n\r\n\r\n\r\n",
+        "Callsign=N0CALL\r\nDuplex=half \r\n   \r\n\t\r\n  ",
+        "Callsign=N0CALL\nDuplex=half \n\n \n",
+        "Callsign=N0CALL\rDuplex=half \r\r",
+    };
+    for (const QByteArray& text : cases) {
+        Settings s;
+        ASSERT_TRUE(read(text, s)) << text.toStdString();
+        EXPECT_EQ(s.Callsign, "N0CALL");
+        EXPECT_EQ(s.Duplex, "half ") << text.toStdString(); // the last value keeps its own blank
+    }
+}
+
+TEST(ParmsFile, ValuesAreWrittenWithoutLineBreaks) {
+    // A break inside a value would split its line; inner runs become one blank, outer ones go.
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"*** CONNECTED to\r\n", "*** CONNECTED to"},
+        {"\n\r*** CONNECTED", "*** CONNECTED"},
+        {"first\r\nsecond", "first second"},
+        {"a\n\n\r\rb\rc\nd", "a b c d"},
+        {" a \r\n b ", " a   b "},
+        {"\r\n\r\n", ""},
+        {"x = y ", "x = y "},
+    };
+    const auto fields = [](Settings& s) {
+        return std::array{&s.ConnStr, &s.GroupAd[3], &s.CmdCmd, &s.NCSMsg[1], &s.PermitMsg, &s.Duplex};
+    };
+    for (const auto& [value, saved] : cases) {
+        Settings s;
+        for (QByteArray* field : fields(s))
+            *field = value;
+        const QByteArray out = write(s);
+        EXPECT_EQ(out.count('\r'), 60) << value.toStdString();
+        EXPECT_EQ(out.count('\n'), 60) << value.toStdString();
+        Settings back;
+        ASSERT_TRUE(read(out, back));
+        for (QByteArray* field : fields(back))
+            EXPECT_EQ(*field, saved) << value.toStdString();
+    }
 }
 
 TEST(ParmsFile, RepairOnlyTouchesEntriesReadBeforeItsTrigger) {
@@ -133,7 +194,7 @@ TEST(ParmsFile, RepairOnlyTouchesEntriesReadBeforeItsTrigger) {
 class ParmsStoreTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    RecordingMessageBoxes boxes;
+    RecordingBoxes boxes;
     void put(const QString& name, const QByteArray& data) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -152,6 +213,45 @@ TEST_F(ParmsStoreTest, MissingOrHugeJunkFileIsACriticalFault) {
     EXPECT_EQ(boxes.shown[0].text, "Unable to read " + QDir::toNativeSeparators(dir.filePath("Parms.inf")) +
                                        " file. Program cannot continue.\r\nRe-install program or re-build file.");
     EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Error);
+}
+
+TEST_F(ParmsStoreTest, AnUnusableCommandCharacterIsReportedOnceAndStartGoesOn) {
+    const struct {
+        QByteArray lines;
+        const char* found; // as the message names it; null: no message
+    } cases[] = {
+        {"CmdCmd=3\r\n", nullptr},
+        {"CmdCmd= 27 \r\n", nullptr},
+        {"CmdCmd=0\r\n", nullptr},
+        {"CmdCmd=255\r\n", nullptr},
+        {"CmdCmd=\r\n", "empty"},
+        {"", "empty"},
+        {"CmdCmd=C\r\n", "\"C\""},
+        {"CmdCmd=256\r\n", "\"256\""},
+        {"CmdCmd=-1\r\n", "\"-1\""},
+        {"CmdCmd=3\r\nCmdCmd=3x\r\n", "\"3x\""},
+    };
+    const QString path = QDir::toNativeSeparators(dir.filePath("Parms.inf"));
+    for (const auto& c : cases) {
+        put("Parms.inf", "Callsign=N0CALL\r\n" + c.lines);
+        boxes.shown.clear();
+        ParmsStore store(dir.path(), boxes);
+        Settings s;
+        ASSERT_TRUE(store.ReadParms(s)) << c.lines.toStdString();
+        EXPECT_EQ(s.Callsign, "N0CALL");
+        if (!c.found) {
+            EXPECT_TRUE(boxes.shown.empty()) << c.lines.toStdString();
+            continue;
+        }
+        ASSERT_EQ(boxes.shown.size(), 1u) << c.lines.toStdString();
+        EXPECT_EQ(boxes.shown[0].title, "Settings problem");
+        EXPECT_EQ(boxes.shown[0].text,
+                  "The command mode character CmdCmd in " + path + " is " + QString::fromLatin1(c.found) +
+                      ", not a character code from 0 to 255.\r\n"
+                      "The TNC cannot be put in command mode until it is set in the Setup/TNC Parameters menu "
+                      "(Command Mode Char Value).");
+        EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Warning);
+    }
 }
 
 TEST_F(ParmsStoreTest, FailedSaveSaysSoAndKeepsTheSettingsInMemory) {

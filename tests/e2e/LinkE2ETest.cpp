@@ -95,8 +95,8 @@ TEST_F(SimulatedStation, ConnectsThroughTwoNodesAndBackDown) {
     ASSERT_TRUE(station.start());
     MainWindow& w = station.mainWindow();
     // The start-up query is answered and the monitor cleared.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return station.session().SavedUnproto == "CQ"; }, 8000));
-    EXPECT_EQ(station.session().linkState, LinkState::LinkIdle);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station.logic().session.SavedUnproto == "CQ"; }, 8000));
+    EXPECT_EQ(station.logic().session.state(), LinkState::LinkIdle);
 
     button(w, "cmdDest")->click();
     QWidget* dialog = window("frmConnect");
@@ -108,7 +108,7 @@ TEST_F(SimulatedStation, ConnectsThroughTwoNodesAndBackDown) {
         << written().toStdString();
     EXPECT_TRUE(QTest::qWaitFor([&] { return written().endsWith("C N0NOD1\rC N0NOD2\rC N0FAR\r"); }, 2000))
         << written().toPercentEncoding().toStdString();
-    EXPECT_EQ(station.session().linkState, LinkState::LinkCalling);
+    EXPECT_EQ(station.logic().session.state(), LinkState::LinkCalling);
     EXPECT_FALSE(button(w, "cmdDisc")->isHidden());
 
     button(w, "cmdDisc")->click();
@@ -117,7 +117,7 @@ TEST_F(SimulatedStation, ConnectsThroughTwoNodesAndBackDown) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !button(w, "cmdLocalBBS")->isHidden(); }, 2000));
     EXPECT_EQ(caption(w, "lblConn"), "");
     EXPECT_TRUE(button(w, "cmdDisc")->isHidden());
-    EXPECT_EQ(station.session().linkState, LinkState::LinkIdle);
+    EXPECT_EQ(station.logic().session.state(), LinkState::LinkIdle);
 }
 
 TEST_F(SimulatedStation, MailboxRoundTrip) {
@@ -125,7 +125,7 @@ TEST_F(SimulatedStation, MailboxRoundTrip) {
     Application station(dir);
     ASSERT_TRUE(station.start());
     MainWindow& w = station.mainWindow();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return station.session().SavedUnproto == "CQ"; }, 8000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station.logic().session.SavedUnproto == "CQ"; }, 8000));
 
     button(w, "cmdLocalBBS")->click();
     EXPECT_FALSE(w.findChild<QPlainTextEdit*>("tbLocal")->isHidden());
@@ -139,7 +139,7 @@ TEST_F(SimulatedStation, MailboxRoundTrip) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return written().endsWith("B\r"); }, 2000));
     EXPECT_TRUE(local->isHidden());
     EXPECT_FALSE(w.findChild<QPlainTextEdit*>("tbMon")->isHidden());
-    EXPECT_EQ(station.session().linkState, LinkState::LinkIdle);
+    EXPECT_EQ(station.logic().session.state(), LinkState::LinkIdle);
     EXPECT_EQ(caption(w, "lblConn"), "");
 }
 
@@ -153,7 +153,7 @@ TEST_F(SimulatedStation, FramedMessageFromADistantStationIsHandedOver) {
     auto* rcvd = w.findChild<QTextEdit*>("rtbRcvd");
     ASSERT_TRUE(QTest::qWaitFor([&] { return rcvd->toPlainText().contains("41 people"); }, 12000));
     EXPECT_TRUE(rcvd->toPlainText().contains(".hdr  _N0FAR _Shelter count"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return station.session().linkState == LinkState::LinkIdle; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return station.logic().session.state() == LinkState::LinkIdle; }, 5000));
     // The link dropped by the far end: the TNC is put back in command mode.
     EXPECT_TRUE(QTest::qWaitFor([&] { return written().endsWith("\x03\r"); }, 2000)) << written().toStdString();
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The whole TNC link with a recording main window and recording message handlers, and the ways a
 // test cuts a byte stream into chunks.
-#include "support/WiredLink.h"
+#include "support/StationRig.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ public:
     explicit RecordingHandlers(LinkSession& session) : session_(session) {}
     void processHeader(const QByteArray& line) override {
         handed.push_back({"header", line});
-        if (line.contains(".dis") && !session_.Sending && session_.linkState != LinkState::LinkBbs)
+        if (line.contains(".dis") && !session_.Sending && session_.state() != LinkState::LinkBbs)
             session_.requests.DisconnectRequest = true;
     }
     void processIncoming(const QByteArray& incontent, int msgType) override {
@@ -66,11 +66,15 @@ struct Sent {
     friend void PrintTo(const Sent& s, std::ostream* os) { *os << s.at << "ms \"" << show(s.bytes) << '"'; }
 };
 
-struct LinkRig : WiredLink<RecordingMainView, RecordingHandlers> {
+struct LinkRig : LinkedStation {
+    RecordingHandlers handlers{session};
     std::vector<std::pair<LinkState, LinkState>> transitions;
 
     LinkRig() {
-        rx.onTransition = [this](LinkState from, LinkState to) { transitions.emplace_back(from, to); };
+        rx.useHandlers(handlers);
+        session.subscribe([this](LinkState from, LinkState to) {
+            if (from != to) transitions.emplace_back(from, to);
+        });
     }
     void feed(const QByteArray& chunk) { rx.comInput(chunk); }
     std::vector<Sent> sent() const {

@@ -61,20 +61,20 @@ TEST(Panes, OverflowCutsToTheLast8000OnlyPast15000) {
 TEST(Panes, MonitorReceiveLogsOffOnlyWhileTheMailboxLinkIsUp) {
     for (const LinkState st : {LinkState::LinkBbs, LinkState::LinkBbsClosed, LinkState::LinkBbsCalling}) {
         LinkRig rig;
-        rig.connect.cmdLocalBBSClick();
+        rig.connect.connectToMailbox();
         rig.port.writes.clear();
-        rig.session.linkState = st;
+        rig.session.setState(st);
         rig.session.RxBuffer = "stale";
         rig.view.panes["tbLocal"] = QByteArray(15001, 'l');
-        rig.panes.cmdViewRcvClick();
+        rig.panes.monitorReceive();
         EXPECT_EQ(rig.port.written(), st == LinkState::LinkBbs ? QByteArray("B\r") : QByteArray());
-        EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
         EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
         EXPECT_EQ(rig.view.pane("tbLocal").size(), 8000);
         for (const char* shown : {"tbMon", "Label1", "cmdLocalBBS"})
-            EXPECT_TRUE(rig.view.isVisible(shown)) << shown;
+            EXPECT_TRUE(rig.view.shown(shown)) << shown;
         for (const char* hidden : {"tbLocal", "Label5", "lblBBS", "cmdViewRcv", "cmdSend"})
-            EXPECT_FALSE(rig.view.isVisible(hidden)) << hidden;
+            EXPECT_FALSE(rig.view.shown(hidden)) << hidden;
         EXPECT_EQ(rig.view.focus, "tbMon");
     }
 }
@@ -82,7 +82,7 @@ TEST(Panes, MonitorReceiveLogsOffOnlyWhileTheMailboxLinkIsUp) {
 TEST(PanesBound, FloodOutsideIdleKeepsBothPanesBounded) {
     for (LinkState st : {LinkState::LinkViaNodes, LinkState::LinkBbs}) {
         LinkRig rig;
-        rig.session.linkState = st;
+        rig.session.setState(st);
         for (int i = 0; i < 2000; ++i) rig.feed("N0ABC>CQ: <UI>:\rchatter on a busy channel\r");
         const char* pane = st == LinkState::LinkBbs ? "tbLocal" : "tbMon";
         EXPECT_LE(rig.view.pane(pane).size(), Panes::kPaneHardLimit) << int(st);

@@ -43,12 +43,12 @@ Outcome play(const Dialogue& d, Cut cut, unsigned seed) {
             rig.feed(chunk);
         rig.clock.advance(stage.after);
     }
-    return {rig.handlers.handed, rig.sent(), rig.session.linkState, rig.view.caption("lblConn"),
+    return {rig.handlers.handed, rig.sent(), rig.session.state(), rig.view.caption("lblConn"),
             rig.session.SavedUnproto};
 }
 
 Act connectTo(const char* destination) {
-    return [destination](LinkRig& r) { ASSERT_TRUE(r.connect.cmdConnect(destination)); };
+    return [destination](LinkRig& r) { ASSERT_TRUE(r.connect.connect(destination)); };
 }
 
 const std::vector<Dialogue>& dialogues() {
@@ -83,7 +83,7 @@ const std::vector<Dialogue>& dialogues() {
          "",
          ""},
         {"local mailbox",
-         {{[](LinkRig& r) { r.connect.cmdLocalBBSClick(); }, "cmd:", 0},
+         {{[](LinkRig& r) { r.connect.connectToMailbox(); }, "cmd:", 0},
           {{},
            "\r*** CONNECTED to W1XYZ-1\r[KPC3P-8.2-HM$]\r99845 BYTES AVAILABLE\rENTER COMMAND: B,J,K,L,R,S, "
            "or Help >",
@@ -172,19 +172,19 @@ TEST(ReceiveProcessorDialogues, SameOutcomeWholeByteByByteByLineAndRandomlySplit
 TEST(ReceiveProcessorIdle, ConnectTakesEffectOnlyOnceItsLineHasEnded) {
     for (const bool messageFrame : {true, false}) {
         LinkRig rig;
-        rig.view.visible["Frame1"] = messageFrame;
+        rig.logic.indicators.setMessagePending(messageFrame);
         rig.session.MsgBuffer = "left over";
         rig.feed("*** CONNECTED to W2DEF");
-        EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
         rig.feed("\r");
-        EXPECT_EQ(rig.session.linkState, LinkState::LinkConnected);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkConnected);
         EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
         EXPECT_TRUE(rig.session.MsgBuffer.isEmpty());
         EXPECT_EQ(rig.view.caption("lblConn"), "Connected");
-        EXPECT_EQ(rig.view.isVisible("cmdSend"), messageFrame); // only with a message to send
-        EXPECT_TRUE(rig.view.isVisible("cmdDisc"));
+        EXPECT_EQ(rig.view.shown("cmdSend"), messageFrame); // only with a message to send
+        EXPECT_TRUE(rig.view.shown("cmdDisc"));
         for (const char* hidden : {"cmdViewRcv", "cmdLocalBBS", "Label3"})
-            EXPECT_FALSE(rig.view.isVisible(hidden)) << hidden;
+            EXPECT_FALSE(rig.view.shown(hidden)) << hidden;
     }
 }
 
@@ -197,7 +197,7 @@ TEST(ReceiveProcessorIdle, BusyChannelNeitherGrowsTheBufferNorHidesWhatFollows) 
         LinkRig rig;
         rig.feed(traffic + last);
         if (last.startsWith("***")) {
-            EXPECT_EQ(rig.session.linkState, LinkState::LinkConnected);
+            EXPECT_EQ(rig.session.state(), LinkState::LinkConnected);
         } else {
             EXPECT_EQ(rig.handlers.handed,
                       (std::vector<Handed>{{"incoming", "W2DEF>ZULGRP: <UI>:\rhi all ", 0}}));
@@ -241,7 +241,7 @@ TEST(ReceiveProcessorIdle, FramesToNoConfiguredAddressAreNotCaptured) {
                      ? "W2DEF>CQ: <UI>:\rhello $^ \rW2DEF>N1ABC:x\rmore\r"
                      : "W2DEF>ZULGRP: <UI>:\rhello $^ \r");
         EXPECT_TRUE(rig.handlers.handed.empty());
-        EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
     }
 }
 
@@ -303,7 +303,7 @@ TEST(ReceiveProcessorLink, EndlessLinesStayBoundedAndNoMessageTextIsLost) {
         rig.feed(block); // a megabyte with no line end, idle
     EXPECT_LE(rig.session.RxBuffer.size(), ReceiveProcessor::kLineCap);
     rig.feed("\r*** CONNECTED to W2DEF\r");
-    EXPECT_EQ(rig.session.linkState, LinkState::LinkConnected);
+    EXPECT_EQ(rig.session.state(), LinkState::LinkConnected);
 
     const QByteArray header = ".hdr  _W2DEF _Big\r";
     rig.feed(header);
@@ -330,12 +330,12 @@ TEST(ReceiveProcessorMailbox, ConnectCommandFollowsThePromptAndSysopIsSentAlone)
          {Case{"SYSOP", "SYSOP\r"}, Case{"W1XYZ-1", "C W1XYZ-1\r"}, Case{"SYSOP-1", "C SYSOP-1\r"}}) {
         LinkRig rig;
         rig.station.settings.SSID = c.ssid;
-        rig.connect.cmdLocalBBSClick();
+        rig.connect.connectToMailbox();
         rig.feed("\rc");
         rig.feed("md");
-        EXPECT_EQ(rig.session.linkState, LinkState::LinkBbsCalling);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkBbsCalling);
         rig.feed(":");
-        EXPECT_EQ(rig.session.linkState, LinkState::LinkBbs);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkBbs);
         EXPECT_EQ(rig.port.writes.back().bytes, c.command);
         EXPECT_EQ(rig.view.caption("lblConn"), "Connected-BBS");
         EXPECT_EQ(rig.view.pane("tbLocal"), "\rcmd:");
@@ -344,7 +344,7 @@ TEST(ReceiveProcessorMailbox, ConnectCommandFollowsThePromptAndSysopIsSentAlone)
 
 TEST(ReceiveProcessorNodes, AnAnswerIsTakenOnceEvenWithOlderTextBeforeIt) {
     LinkRig rig;
-    ASSERT_TRUE(rig.connect.cmdConnect("N1ABC,NODEA,NODEB"));
+    ASSERT_TRUE(rig.connect.connect("N1ABC,NODEA,NODEB"));
     rig.feed("older chatter *** CONNECTED to NODEA");
     rig.feed(" and the same again: *** CONNECTED to NODEA\r");
     rig.clock.advance(200);
@@ -356,10 +356,10 @@ TEST(ReceiveProcessorNodes, AnAnswerIsTakenOnceEvenWithOlderTextBeforeIt) {
 
 TEST(ReceiveProcessorNodes, StaleLinkMadeTextDoesNotShowConnectedBeforeTheLastHopAnswers) {
     LinkRig rig;
-    ASSERT_TRUE(rig.connect.cmdConnect("N1ABC,NODEA"));
+    ASSERT_TRUE(rig.connect.connect("N1ABC,NODEA"));
     rig.feed("*** CONNECTED to NODEA\rNOD:N0NOD} Connected to N1ABC but stale\r");
     rig.clock.advance(200);
-    EXPECT_EQ(rig.session.linkState, LinkState::LinkCalling);
+    EXPECT_EQ(rig.session.state(), LinkState::LinkCalling);
     rig.feed("Welcome\r");
     EXPECT_EQ(rig.view.caption("lblConn"), "Connecting");
     rig.feed("NOD:N0NOD} Connected to N1ABC\r");
@@ -368,17 +368,18 @@ TEST(ReceiveProcessorNodes, StaleLinkMadeTextDoesNotShowConnectedBeforeTheLastHo
 
 TEST(ReceiveProcessorNodes, FailureCancelsAReleasedHopAndDisconnectLeavesTheButton) {
     LinkRig rig;
-    ASSERT_TRUE(rig.connect.cmdConnect("N1ABC,NODEA,NODEB"));
+    ASSERT_TRUE(rig.connect.connect("N1ABC,NODEA,NODEB"));
     rig.feed("*** CONNECTED to NODEA\r*** retry count exceeded\r");
     rig.clock.advance(1000);
-    // The released hop's pause still holds the line; its connect command never goes out.
-    EXPECT_EQ(rig.sent(), (std::vector<Sent>{{0, "C NODEA\r"}, {200, "\x03\r"}, {200, "D\r"}}));
+    // The released hop's pause is cancelled, so its connect command never goes out and the
+    // failure commands need not wait for it.
+    EXPECT_EQ(rig.sent(), (std::vector<Sent>{{0, "C NODEA\r"}, {0, "\x03\r"}, {0, "D\r"}}));
     rig.feed("*** DISCONNECTED\r");
-    EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+    EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
     EXPECT_EQ(rig.view.caption("lblConn"), "");
-    EXPECT_FALSE(rig.view.isVisible("cmdSend"));
-    EXPECT_TRUE(rig.view.isVisible("cmdDisc"));
-    EXPECT_TRUE(rig.view.isVisible("Label3"));
+    EXPECT_FALSE(rig.view.shown("cmdSend"));
+    EXPECT_TRUE(rig.view.shown("cmdDisc"));
+    EXPECT_TRUE(rig.view.shown("Label3"));
 }
 
 // Each fixed pause lies between the event and the bytes that follow it, on the clock.
@@ -397,7 +398,7 @@ TEST(ReceiveProcessorPauses, BytesFollowEachEventAfterItsPause) {
          150,
          {"\x03\r"}},
         {"node ready",
-         [](LinkRig& r) { ASSERT_TRUE(r.connect.cmdConnect("N1ABC,NODEA")); },
+         [](LinkRig& r) { ASSERT_TRUE(r.connect.connect("N1ABC,NODEA")); },
          "*** CONNECTED to NODEA\r",
          200,
          {"C N1ABC\r"}},
@@ -443,12 +444,12 @@ TEST(ReceiveProcessorUnproto, PathIsTheTextBetweenTheBlankAndTheLineEnd) {
         SCOPED_TRACE(show(c.answer));
         LinkRig rig;
         rig.station.settings.InLineEnd = c.inLineEnd;
-        rig.view.setPaneText("tbMon", "          INITIALIZING ...  PLEASE WAIT ");
+        rig.view.panes["tbMon"] = ("          INITIALIZING ...  PLEASE WAIT ");
         rig.rx.startUnprotoQuery();
         rig.clock.advance(2500);
         rig.feed(c.answer);
         EXPECT_EQ(rig.session.SavedUnproto, c.path);
-        EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
         EXPECT_EQ(rig.view.pane("tbMon"), "");
     }
 }
@@ -456,19 +457,19 @@ TEST(ReceiveProcessorUnproto, PathIsTheTextBetweenTheBlankAndTheLineEnd) {
 TEST(ReceiveProcessorUnproto, UnansweredQueryEndsOnTheFourthTickAndEarlyTextIsIgnored) {
     LinkRig rig;
     const QByteArray initializing = "          INITIALIZING ...  PLEASE WAIT ";
-    rig.view.setPaneText("tbMon", initializing);
+    rig.view.panes["tbMon"] = (initializing);
     rig.rx.startUnprotoQuery();
     rig.feed("cmd:UNPROTO CQ\r");
     EXPECT_EQ(rig.view.pane("tbMon"), initializing);
     EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
     rig.clock.advance(2500);
     EXPECT_EQ(rig.sent(), (std::vector<Sent>{{2500, "UNPROTO\r"}}));
-    EXPECT_EQ(rig.session.linkState, LinkState::LinkUnprotoQuery);
+    EXPECT_EQ(rig.session.state(), LinkState::LinkUnprotoQuery);
     rig.feed("cmd:UNPROTO\r"); // the echo alone
     rig.clock.advance(899);
-    EXPECT_EQ(rig.session.linkState, LinkState::LinkUnprotoQuery);
+    EXPECT_EQ(rig.session.state(), LinkState::LinkUnprotoQuery);
     rig.clock.advance(1);
-    EXPECT_EQ(rig.session.linkState, LinkState::LinkIdle);
+    EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
     EXPECT_EQ(rig.rx.unprotoTicks(), 4);
     EXPECT_EQ(rig.session.SavedUnproto, "");
     EXPECT_EQ(rig.clock.pending(), 0u);
@@ -527,11 +528,12 @@ TEST(ReceiveProcessorFuzz, GarbageAndShuffledTrafficKeepTheInvariants) {
     auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(gen); };
     for (int round = 0; round < 30; ++round) {
         LinkRig rig;
-        rig.rx.onTransition = [&](S from, S to) {
-            if (to != S::LinkUnprotoQueryDue) {
+        bool feeding = false; // only what the receive side does on its own is checked
+        rig.session.subscribe([&](S from, S to) {
+            if (feeding && from != to && to != S::LinkUnprotoQueryDue) {
                 EXPECT_TRUE(allowed.count({from, to})) << int(from) << " -> " << int(to);
             }
-        };
+        });
         for (int step = 0; step < 400; ++step) {
             const int r = pick(100);
             QByteArray chunk;
@@ -549,19 +551,19 @@ TEST(ReceiveProcessorFuzz, GarbageAndShuffledTrafficKeepTheInvariants) {
             } else {
                 switch (pick(7)) {
                 case 0:
-                    rig.connect.cmdConnect(corpus[std::size_t(pick(int(corpus.size())))].left(20));
+                    rig.connect.connect(corpus[std::size_t(pick(int(corpus.size())))].left(20));
                     break;
                 case 1:
-                    rig.connect.cmdConnect("N1ABC,NODEA,NODEB");
+                    rig.connect.connect("N1ABC,NODEA,NODEB");
                     break;
                 case 2:
-                    rig.connect.cmdDiscClick();
+                    rig.connect.disconnect();
                     break;
                 case 3:
-                    rig.connect.cmdLocalBBSClick();
+                    rig.connect.connectToMailbox();
                     break;
                 case 4:
-                    rig.panes.cmdViewRcvClick();
+                    rig.panes.monitorReceive();
                     break;
                 case 5:
                     rig.rx.startUnprotoQuery();
@@ -571,13 +573,32 @@ TEST(ReceiveProcessorFuzz, GarbageAndShuffledTrafficKeepTheInvariants) {
                     break;
                 }
             }
+            feeding = true;
             if (!chunk.isEmpty()) rig.feed(chunk);
-            ASSERT_TRUE(values.count(rig.session.linkState));
-            seen.insert(rig.session.linkState);
+            feeding = false;
+            ASSERT_TRUE(values.count(rig.session.state()));
+            seen.insert(rig.session.state());
             ASSERT_LE(rig.session.RxBuffer.size(), ReceiveProcessor::kCaptureCap);
             ASSERT_LT(rig.session.MsgBuffer.size(), ReceiveProcessor::kMessageCap);
         }
         rig.clock.runAll();
     }
     EXPECT_GE(seen.size(), values.size() - 1); // LinkBbsClosed never outlives a call
+}
+
+// A station that connects while the start-up query is under way is not lost: what is not the
+// answer is read in the idle state once the query ends, answered or not.
+TEST(ReceiveProcessorUnproto, AConnectDuringTheQueryIsKept) {
+    for (const bool answered : {true, false}) {
+        SCOPED_TRACE(answered ? "answered" : "no answer");
+        LinkRig rig;
+        rig.rx.startUnprotoQuery();
+        rig.clock.advance(2500);
+        rig.feed("cmd:UNPROTO\r*** CONNECTED to W1AW\r");
+        if (answered) rig.feed("UNPROTO CQ VIA RELAY\r");
+        rig.clock.advance(1000);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkConnected);
+        EXPECT_EQ(rig.session.SavedUnproto, answered ? "CQ VIA RELAY" : "");
+        EXPECT_TRUE(rig.view.pane("tbMon").contains("*** CONNECTED to W1AW\r"));
+    }
 }

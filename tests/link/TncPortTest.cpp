@@ -105,7 +105,7 @@ TEST_F(TncPortTest, KeysFollowTheDuplexAndEnterRules) {
         port.writes.clear();
         s.Duplex = c.duplex;
         s.OutLineEnd = c.outEnd;
-        EXPECT_EQ(tnc.paneKeyPress(c.pane, c.key), c.kept) << c.duplex << c.key;
+        EXPECT_EQ(tnc.paneKeyPress(MainElement{c.pane}, c.key), c.kept) << c.duplex << c.key;
         EXPECT_EQ(port.written(), c.sent) << c.duplex << " key " << c.key;
     }
 }

@@ -70,12 +70,47 @@ public:
         Icon icon;
         Buttons buttons;
     };
-    Answer show(const QString& title, const QString& text, Icon icon, Buttons buttons) override {
+    // A question is answered from `answers` when one is queued, else it waits in `waiting`
+    // until answer() is called, as a box on screen would.
+    void show(const QString& title, const QString& text, Icon icon, Buttons buttons, AnswerFn onAnswer) override {
         shown.push_back({title, text, icon, buttons});
-        return answers.isEmpty() ? Answer::Ok : answers.takeFirst();
+        if (!onAnswer) return;
+        if (!answers.isEmpty())
+            onAnswer(answers.takeFirst());
+        else
+            waiting.push_back(std::move(onAnswer));
+    }
+    void answer(Answer a) {
+        if (waiting.empty()) return;
+        AnswerFn fn = std::move(waiting.front());
+        waiting.erase(waiting.begin());
+        fn(a);
     }
     std::vector<Shown> shown;
-    QList<Answer> answers; // answers to give, in order; Ok when none is left
+    QList<Answer> answers; // answers to give at once, in order
+    std::vector<AnswerFn> waiting;
+};
+
+class RecordingUrlOpener : public UrlOpener {
+public:
+    bool openUrl(const QUrl& url) override {
+        opened.push_back(url);
+        return works;
+    }
+    std::vector<QUrl> opened;
+    bool works = true;
+};
+
+class RecordingAlertSound : public AlertSound {
+public:
+    bool play(const QString& file) override {
+        played.push_back(file);
+        return works;
+    }
+    void stop() override { ++stops; }
+    std::vector<QString> played;
+    int stops = 0;
+    bool works = true;
 };
 
 class ManualClock : public Clock {
@@ -90,22 +125,25 @@ public:
     qint64 ms = 0;
 };
 
-// Records the main window's element states and pane texts.
+// Records the main window's element states and pane texts, keyed by element name.
 class RecordingMainView : public MainView {
 public:
-    void setVisible(const char* e, bool v) override { visible[e] = v; }
-    bool isVisible(const char* e) const override { auto it = visible.find(e); return it != visible.end() && it->second; }
-    void setText(const char* e, const QByteArray& t) override { text[e] = t; }
-    void setFocus(const char* e) override { focus = e; }
-    qsizetype paneLength(const char* p) const override { return pane(p).size(); }
-    void appendToPane(const char* p, const QByteArray& t) override { panes[p] += t; ++appends; }
-    void chopPane(const char* p, qsizetype n) override { panes[p].chop(n); }
-    void keepPaneTail(const char* p, qsizetype n) override { panes[p] = panes[p].right(n); }
-    void setPaneText(const char* p, const QByteArray& t) override { panes[p] = t; }
-    void emptyUndo(const char* p) override { ++undoEmptied[p]; }
+    void setVisible(MainElement e, bool v) override { visible[e.name] = v; }
+    bool isVisible(MainElement e) const override { return shown(e.name); }
+    void setText(MainElement e, const QByteArray& t) override { text[e.name] = t; }
+    void setFocus(MainElement e) override { focus = e.name; }
+    qsizetype paneLength(MainElement p) const override { return pane(p.name).size(); }
+    void appendToPane(MainElement p, const QByteArray& t) override { panes[p.name] += t; ++appends; }
+    void chopPane(MainElement p, qsizetype n) override { panes[p.name].chop(n); }
+    void keepPaneTail(MainElement p, qsizetype n) override { panes[p.name] = panes[p.name].right(n); }
+    void setPaneText(MainElement p, const QByteArray& t) override { panes[p.name] = t; }
+    void emptyUndo(MainElement p) override { ++undoEmptied[p.name]; }
+    void appendReceived(const QByteArray& t) override { received += t; }
 
+    bool shown(const char* e) const { auto it = visible.find(e); return it != visible.end() && it->second; }
     QByteArray pane(const char* p) const { auto it = panes.find(p); return it == panes.end() ? QByteArray() : it->second; }
     QByteArray caption(const char* e) const { auto it = text.find(e); return it == text.end() ? QByteArray() : it->second; }
+    QByteArray received;
 
     std::map<std::string, bool> visible;
     std::map<std::string, QByteArray> text;

@@ -27,6 +27,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <vector>
 
 using namespace tolvex;
@@ -627,6 +629,41 @@ TEST_F(NodeDialogTest, HelpFieldFollowsTheMouse) {
     EXPECT_EQ(help->toPlainText(), "");
 }
 
+// --- line breaks in setting texts ---
+
+TEST(SettingTexts, APastedMultiLineTextBecomesTheOneLineThatIsSaved) {
+    Settings s;
+    QTemporaryDir dir;
+    TncDialog tnc(s, dir.path(), nullptr, nullptr);
+    NodeDialog node(s, nullptr, nullptr);
+    const struct {
+        QDialog* dialog;
+        const char* field;
+        const QByteArray* setting;
+    } fields[] = {
+        {&tnc, "txtConnected", &s.ConnStr},        {&tnc, "txtCmdChar", &s.CmdCmd},
+        {&tnc, "txtDisconnect", &s.DisconCmd},     {&node, "txtNodeReady_2", &s.NodeReady[2]},
+        {&node, "txtLinkMade_0", &s.LinkMade[0]}, {&node, "txtConnFail_3", &s.ConnFail[3]},
+    };
+    for (const auto& f : fields) {
+        auto* edit = child<QLineEdit>(*f.dialog, f.field);
+        edit->setText("<>");
+        edit->setCursorPosition(1);
+        edit->insert("\r\n*** CONNECTED\r\n\nto\r\n"); // as a paste inserts it
+        EXPECT_EQ(edit->text(), "< *** CONNECTED to >") << f.field;
+        EXPECT_EQ(edit->cursorPosition(), 19) << f.field; // still just after the pasted text
+        edit->selectAll();
+        edit->insert("*** CONNECTED\r\nto\r\n"); // a copied line end goes
+        EXPECT_EQ(edit->text(), "*** CONNECTED to") << f.field;
+    }
+    for (QDialog* d : {static_cast<QDialog*>(&tnc), static_cast<QDialog*>(&node)}) {
+        release(d->findChild<QLineEdit*>());
+        child<QPushButton>(*d, "cmdSave")->click();
+    }
+    for (const auto& f : fields)
+        EXPECT_EQ(*f.setting, "*** CONNECTED to") << f.field;
+}
+
 TEST(DialogHelp, EachDialogOpensItsOwnPage) {
     RecordingMessageBoxes boxes;
     Settings settings;
@@ -657,23 +694,13 @@ void closeOpenBoxes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 // Presses a button of the next modal box once it is up.
-void answerNextBox(QDialogButtonBox::StandardButton button) {
-    auto* timer = new QTimer;
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, button] {
-        if (QWidget* box = QApplication::activeModalWidget()) {
-            box->findChild<QDialogButtonBox*>()->button(button)->click();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
-}
 } // namespace
 
 TEST(QtMessageBoxes, AnOkBoxDoesNotWaitAndIsNotStacked) {
     QtMessageBoxes boxes;
-    EXPECT_EQ(boxes.show("Comm Error", "Framing Error"), MessageBoxes::Answer::Ok);
+    boxes.show("Comm Error", "Framing Error");
     EXPECT_EQ(boxes.openCount(), 1);
-    EXPECT_EQ(boxes.show("Comm Error", "Framing Error"), MessageBoxes::Answer::Ok);
+    boxes.show("Comm Error", "Framing Error");
     EXPECT_EQ(boxes.openCount(), 1);
     boxes.show("Comm Error", "Overrun Error");
     EXPECT_EQ(boxes.openCount(), 2);
@@ -684,7 +711,8 @@ TEST(QtMessageBoxes, AnOkBoxDoesNotWaitAndIsNotStacked) {
     closeOpenBoxes();
 }
 
-TEST(QtMessageBoxes, BoxesThatAskWaitForTheAnswer) {
+// A question never holds up the caller: show() returns at once and the answer comes later.
+TEST(QtMessageBoxes, QuestionsAnswerThroughTheirCallback) {
     struct Case {
         MessageBoxes::Buttons buttons;
         QDialogButtonBox::StandardButton press;
@@ -698,9 +726,16 @@ TEST(QtMessageBoxes, BoxesThatAskWaitForTheAnswer) {
     };
     QtMessageBoxes boxes;
     for (const Case& c : cases) {
-        answerNextBox(c.press);
-        EXPECT_EQ(
-            boxes.show("Callsign needed", "Please enter a callsign", MessageBoxes::Icon::None, c.buttons),
-            c.answer);
+        std::optional<MessageBoxes::Answer> answer;
+        boxes.show("Callsign needed", "Please enter a callsign", MessageBoxes::Icon::None, c.buttons,
+                   [&](MessageBoxes::Answer a) { answer = a; });
+        EXPECT_FALSE(answer.has_value());
+        QDialog* box = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == "MessageBox" && w->isVisible()) box = qobject_cast<QDialog*>(w);
+        ASSERT_NE(box, nullptr);
+        box->findChild<QDialogButtonBox*>()->button(c.press)->click();
+        EXPECT_EQ(answer, c.answer);
+        QApplication::processEvents();
     }
 }

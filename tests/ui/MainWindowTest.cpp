@@ -74,7 +74,7 @@ TEST(MainWindow, ElementsCarryTheirNamesCaptionsAndStartingVisibility) {
         {"cmdLog", "View Log", true},
         {"lblDest", "", false},
         {"cmdDest", "Select Destination", true},
-        {"Frame1", "", true},
+        {"Frame1", "", false}, // shown while a message is pending
         {"cmdSend", "Send Message", true},
         {"cmdEdit", "Edit Message", true},
         {"cmdErase", "Erase Message", true},
@@ -109,7 +109,7 @@ TEST(MainWindow, ElementsCarryTheirNamesCaptionsAndStartingVisibility) {
         if (c.caption) {
             EXPECT_EQ(captionOf(widget), QString::fromLatin1(c.caption));
         }
-        EXPECT_EQ(w.isVisible(c.name), c.shown);
+        EXPECT_EQ(w.view().isVisible(MainElement{c.name}), c.shown);
     }
     EXPECT_NE(w.findChild<QPlainTextEdit*>("tbMon"), nullptr);
     EXPECT_NE(w.findChild<QPlainTextEdit*>("tbLocal"), nullptr);
@@ -124,21 +124,21 @@ TEST(MainWindow, ElementsCarryTheirNamesCaptionsAndStartingVisibility) {
 TEST(MainWindow, ViewSetsTextVisibilityAndFocusByName) {
     MainWindow w;
     Shown shown(w);
-    MainView& view = w;
-    view.setText("lblConn", "Connected");
-    view.setText("lblRCount_1", "3");
-    view.setText("txtSave", "subj\xe9");
-    view.setText("txtNet", "line one\r\nline two");
+    MainView& view = w.view();
+    view.setText(frmMain::lblConn, "Connected");
+    view.setText(frmMain::lblRCount_1, "3");
+    view.setText(frmMain::txtSave, "subj\xe9");
+    view.setText(frmMain::txtNet, "line one\r\nline two");
     EXPECT_EQ(w.findChild<QLabel*>("lblConn")->text(), "Connected");
     EXPECT_EQ(w.findChild<QLabel*>("lblRCount_1")->text(), "3");
     EXPECT_EQ(w.findChild<QLineEdit*>("txtSave")->text(), QString::fromLatin1("subj\xe9"));
     EXPECT_TRUE(w.findChild<QPlainTextEdit*>("txtNet")->toPlainText().endsWith("line two"));
 
-    view.setVisible("tbMon", false);
-    view.setVisible("tbLocal", true);
-    EXPECT_FALSE(view.isVisible("tbMon"));
-    EXPECT_TRUE(view.isVisible("tbLocal"));
-    view.setFocus("tbLocal");
+    view.setVisible(frmMain::tbMon, false);
+    view.setVisible(frmMain::tbLocal, true);
+    EXPECT_FALSE(view.isVisible(frmMain::tbMon));
+    EXPECT_TRUE(view.isVisible(frmMain::tbLocal));
+    view.setFocus(frmMain::tbLocal);
     EXPECT_EQ(QApplication::focusWidget(), w.findChild<QWidget*>("tbLocal"));
 }
 
@@ -335,7 +335,7 @@ TEST(MainWindow, AboutBoxShowsReleaseAndClosesWithOk) {
 TEST(MainWindow, EditMenuWorksOnTheFocusedSelection) {
     MainWindow w;
     Shown shown(w);
-    w.setVisible("frSave", true);
+    w.view().setVisible(frmMain::frSave, true);
     auto select = [](QWidget* widget) {
         if (auto* line = qobject_cast<QLineEdit*>(widget)) {
             line->setText("hello world");
@@ -425,11 +425,11 @@ TEST(MainWindow, KeysInThePanesGoToTheHookAsCharacterCodes) {
         MainWindow w;
         std::vector<std::pair<std::string, int>> pressed;
         int released = 0;
-        w.paneKeyPress = [&](const char* pane, int key) {
-            pressed.emplace_back(pane, key);
+        w.paneKeyPress = [&](MainElement pane, int key) {
+            pressed.emplace_back(pane.name, key);
             return false;
         };
-        w.paneKeyUp = [&](const char*) { ++released; };
+        w.paneKeyUp = [&](MainElement) { ++released; };
         auto* pane = w.findChild<QPlainTextEdit*>(QLatin1String(paneName));
         for (const Case& c : cases) {
             SCOPED_TRACE(testing::Message() << paneName << ": " << c.what);
@@ -450,9 +450,9 @@ TEST(MainWindow, KeysInThePanesGoToTheHookAsCharacterCodes) {
 
 TEST(MainWindow, AKeptKeyIsShownAndEditingShortcutsDoNothing) {
     MainWindow w;
-    w.paneKeyPress = [](const char*, int) { return true; };
+    w.paneKeyPress = [](MainElement, int) { return true; };
     auto* pane = w.findChild<QPlainTextEdit*>("tbMon");
-    w.appendToPane("tbMon", "cmd:");
+    w.view().appendToPane(frmMain::tbMon, "cmd:");
     w.flushPanes();
     QGuiApplication::clipboard()->setText("PASTED");
     sendKey(pane, Qt::Key_A, Qt::NoModifier, "a");
@@ -491,25 +491,25 @@ TEST(MainWindow, PaneTextIsBatchedIntoOneUpdatePerFrame) {
     int changes = 0;
     QObject::connect(pane->document(), &QTextDocument::contentsChange, pane, [&] { ++changes; });
     for (int i = 0; i < 1000; ++i)
-        w.appendToPane("tbMon", "line\r\n");
+        w.view().appendToPane(frmMain::tbMon, "line\r\n");
     EXPECT_EQ(pane->toPlainText(), "");
-    EXPECT_EQ(w.paneLength("tbMon"), 5000);
-    w.chopPane("tbMon", 3);
-    EXPECT_EQ(w.paneLength("tbMon"), 4997);
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 5000);
+    w.view().chopPane(frmMain::tbMon, 3);
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 4997);
 
     QTest::qWait(MainWindow::kFlushMs * 3);
     EXPECT_EQ(changes, 1);
-    EXPECT_EQ(w.paneLength("tbMon"), 4997);
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 4997);
     EXPECT_TRUE(pane->toPlainText().endsWith("line\nli"));
     EXPECT_EQ(pane->textCursor().position(), 4997); // caret at the end
 
     // Chopping past the pending text takes from the widget.
-    w.appendToPane("tbMon", "XY");
-    w.chopPane("tbMon", 4);
-    EXPECT_EQ(w.paneLength("tbMon"), 4995);
+    w.view().appendToPane(frmMain::tbMon, "XY");
+    w.view().chopPane(frmMain::tbMon, 4);
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 4995);
     QTest::qWait(MainWindow::kFlushMs * 3);
     EXPECT_TRUE(pane->toPlainText().endsWith("line\n"));
-    EXPECT_EQ(w.paneLength("tbMon"), 4995);
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 4995);
 }
 
 TEST(MainWindow, LineBreaksCountOnceWhateverTheirForm) {
@@ -525,11 +525,11 @@ TEST(MainWindow, LineBreaksCountOnceWhateverTheirForm) {
     for (const Case& c : cases) {
         MainWindow w;
         for (const QByteArray& chunk : c.chunks)
-            w.appendToPane("tbLocal", chunk);
-        const qsizetype before = w.paneLength("tbLocal");
+            w.view().appendToPane(frmMain::tbLocal, chunk);
+        const qsizetype before = w.view().paneLength(frmMain::tbLocal);
         w.flushPanes();
         EXPECT_EQ(w.findChild<QPlainTextEdit*>("tbLocal")->toPlainText(), c.shown);
-        EXPECT_EQ(w.paneLength("tbLocal"), before);
+        EXPECT_EQ(w.view().paneLength(frmMain::tbLocal), before);
         EXPECT_EQ(before, c.shown.size());
     }
 }
@@ -539,28 +539,28 @@ TEST(MainWindow, TrimmingAndReplacingPaneText) {
     QByteArray text;
     for (int i = 0; i < 15001; ++i)
         text += char('a' + i % 26);
-    w.appendToPane("tbMon", text);
-    w.keepPaneTail("tbMon", 8000);
-    EXPECT_EQ(w.paneLength("tbMon"), 8000);
+    w.view().appendToPane(frmMain::tbMon, text);
+    w.view().keepPaneTail(frmMain::tbMon, 8000);
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 8000);
     EXPECT_EQ(w.findChild<QPlainTextEdit*>("tbMon")->toPlainText(), QString::fromLatin1(text.right(8000)));
-    w.keepPaneTail("tbMon", 9000);
-    EXPECT_EQ(w.paneLength("tbMon"), 8000);
+    w.view().keepPaneTail(frmMain::tbMon, 9000);
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 8000);
 
-    w.appendToPane("tbMon", "pending");
-    w.setPaneText("tbMon", "          INITIALIZING ...  PLEASE WAIT ");
+    w.view().appendToPane(frmMain::tbMon, "pending");
+    w.view().setPaneText(frmMain::tbMon, "          INITIALIZING ...  PLEASE WAIT ");
     QCoreApplication::processEvents();
     EXPECT_EQ(w.findChild<QPlainTextEdit*>("tbMon")->toPlainText(),
               "          INITIALIZING ...  PLEASE WAIT ");
-    EXPECT_EQ(w.paneLength("tbMon"), 40);
-    w.setPaneText("tbMon", "");
-    EXPECT_EQ(w.paneLength("tbMon"), 0);
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 40);
+    w.view().setPaneText(frmMain::tbMon, "");
+    EXPECT_EQ(w.view().paneLength(frmMain::tbMon), 0);
 }
 
 TEST(MainWindow, MouseReleaseOnTheMonitorReportsItsSelection) {
     MainWindow w;
     Shown shown(w);
     auto* pane = w.findChild<QPlainTextEdit*>("tbMon");
-    w.setPaneText("tbMon", "abc def");
+    w.view().setPaneText(frmMain::tbMon, "abc def");
     QTextCursor c = pane->textCursor();
     c.setPosition(4);
     c.setPosition(7, QTextCursor::KeepAnchor);
@@ -591,15 +591,15 @@ TEST(MainWindow, Screenshot) {
     if (path.isEmpty()) GTEST_SKIP() << "set TOLVEX_SCREENSHOT to a file name to grab the window";
     MainWindow w;
     if (qEnvironmentVariableIsSet("TOLVEX_SCREENSHOT_NET")) {
-        for (const char* name : {"lblNet", "txtNet", "Label3", "lblDest", "frSave"})
-            w.setVisible(name, true);
-        w.setText("txtNet", "N0CALL: check in");
+        for (const MainElement e : {frmMain::lblNet, frmMain::txtNet, frmMain::Label3, frmMain::lblDest, frmMain::frSave})
+            w.view().setVisible(e, true);
+        w.view().setText(frmMain::txtNet, "N0CALL: check in");
     }
     if (qEnvironmentVariableIsSet("TOLVEX_SCREENSHOT_SHORT")) w.useScreen({640, 480}, 96);
     w.show();
     (void)QTest::qWaitForWindowExposed(&w);
-    w.setText("lblConn", "Connected");
-    w.appendToPane("tbMon", "N0CALL>CQ: hello\r\nK1ABC>BEACON: test\r\ncmd:");
+    w.view().setText(frmMain::lblConn, "Connected");
+    w.view().appendToPane(frmMain::tbMon, "N0CALL>CQ: hello\r\nK1ABC>BEACON: test\r\ncmd:");
     QTest::qWait(200);
     EXPECT_TRUE(w.grab().save(path));
 }

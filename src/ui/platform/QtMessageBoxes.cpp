@@ -84,27 +84,31 @@ int QtMessageBoxes::openCount() const {
     return n;
 }
 
-MessageBoxes::Answer QtMessageBoxes::show(const QString& title, const QString& text, Icon icon,
-                                          Buttons buttons) {
-    if (buttons == Buttons::Ok) {
-        open_.removeIf([](const Open& o) { return !o.box; });
+void QtMessageBoxes::show(const QString& title, const QString& text, Icon icon, Buttons buttons,
+                          AnswerFn onAnswer) {
+    open_.removeIf([](const Open& o) { return !o.box; });
+    if (buttons == Buttons::Ok && !onAnswer) {
         for (const Open& o : open_)
             if (o.title == title && o.text == text && o.icon == icon) {
                 o.box->activateWindow();
-                return Answer::Ok;
+                return;
             }
-        QDialog* box = makeBox(parent_, title, text, icon, buttons);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        open_.append({box, title, text, icon});
-        box->open();
-        return Answer::Ok;
     }
-
-    QPointer<QDialog> box = makeBox(parent_, title, text, icon, buttons);
-    const bool accepted = box->exec() == QDialog::Accepted;
-    delete box.data(); // null if its parent went away meanwhile
-    if (buttons == Buttons::YesNo) return accepted ? Answer::Yes : Answer::No;
-    return accepted ? Answer::Ok : Answer::Cancel;
+    QDialog* box = makeBox(parent_, title, text, icon, buttons);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    if (onAnswer) {
+        QObject::connect(box, &QDialog::finished, box, [buttons, onAnswer](int result) {
+            const bool accepted = result == QDialog::Accepted;
+            if (buttons == Buttons::YesNo)
+                onAnswer(accepted ? Answer::Yes : Answer::No);
+            else if (buttons == Buttons::OkCancel)
+                onAnswer(accepted ? Answer::Ok : Answer::Cancel);
+            else
+                onAnswer(Answer::Ok);
+        });
+    }
+    open_.append({box, title, text, icon});
+    box->open();
 }
 
 } // namespace tolvex

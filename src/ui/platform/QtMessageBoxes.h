@@ -1,7 +1,7 @@
 #pragma once
-// Message boxes on screen. A box with only OK is shown without waiting, so a receive handler
-// that reports something never stops the event loop, and the same box is never stacked twice;
-// boxes that ask a question wait for the answer.
+// Message boxes on screen. No box waits: show() returns at once and the answer reaches its
+// callback when the operator presses a button, so reception goes on meanwhile. The same OK box
+// is never stacked twice.
 #include "core/Platform.h"
 
 #include <QList>
@@ -18,10 +18,10 @@ public:
     // The window the boxes belong to (the main window, once it exists).
     void setParent(QWidget* parent) { parent_ = parent; }
 
-    Answer show(const QString& title, const QString& text, Icon icon = Icon::None,
-                Buttons buttons = Buttons::Ok) override;
+    void show(const QString& title, const QString& text, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
+              AnswerFn onAnswer = {}) override;
 
-    // Boxes shown and not yet closed that nobody waits for.
+    // Boxes shown and not yet closed.
     int openCount() const;
 
 private:

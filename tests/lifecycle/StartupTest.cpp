@@ -1,5 +1,5 @@
 #include "lifecycle/Startup.h"
-#include "support/Doubles.h"
+#include "support/StationRig.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -9,20 +9,6 @@ using namespace tolvex;
 using namespace tolvex::test;
 
 namespace {
-
-struct RecordingHost : StartupHost {
-    QStringList calls;
-    int exitCode = -1;
-    void showWelcome() override { calls << "welcome"; }
-    void closeWelcome() override { calls << "closeWelcome"; }
-    void showMainWindow() override { calls << "main"; }
-    void showNetMemberConsole() override { calls << "member"; }
-    void showNetControlConsole() override { calls << "control"; }
-    void quit(int code) override {
-        calls << "quit";
-        exitCode = code;
-    }
-};
 
 QByteArray parms(const QByteArray& callsign, const QByteArray& net = "0", const QByteArray& ncs = "0") {
     return "Callsign=" + callsign + "\r\nCmdCmd=3\r\nUnprotoCmd=UNPROTO\r\nLFout=0\r\nLFin=1\r\nBaudSet=3\r\n"
@@ -35,21 +21,23 @@ QByteArray parms(const QByteArray& callsign, const QByteArray& net = "0", const 
 class StartupTest : public ::testing::Test {
 protected:
     QTemporaryDir dir;
-    Station station;
-    RecordingMessageBoxes boxes;
-    ManualScheduler clock;
-    FakeSerialPort port{&clock};
-    RecordingMainView view;
-    RecordingHost host;
-    LinkSession session;
-    ParmsStore store{dir.path(), boxes};
-    TncPort tnc{station.settings, port, boxes, view, dir.path()};
-    Sequencer sequencer{clock, [this](const QByteArray& b) { tnc.sendToTnc(b); }};
-    int queries = 0, stops = 0;
-    Startup startup{station, store, host, view, tnc, sequencer, session, clock,
-                    Startup::Hooks{{}, {}, {}, [this] { ++queries; }, [this] { ++stops; }}};
+    StationRig rig{dir.path()};
+    Station& station = rig.station;
+    RecordingMessageBoxes& boxes = rig.boxes;
+    ManualScheduler& clock = rig.clock;
+    FakeSerialPort& port = rig.port;
+    RecordingMainView& view = rig.view;
+    RecordingHost& host = rig.host;
+    LinkSession& session = rig.session;
+    Sequencer& sequencer = rig.sequencer;
+    Startup& startup = rig.startup;
+    int queries = 0;
 
-    void SetUp() override { station.dir = dir.path(); }
+    StartupTest() {
+        session.subscribe([this](LinkState, LinkState to) {
+            if (to == LinkState::LinkUnprotoQueryDue) ++queries;
+        });
+    }
     void put(const QString& name, const QByteArray& data) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -64,7 +52,7 @@ protected:
 TEST_F(StartupTest, StationWithCallsignWakesTheTncAndQueuesTheQuery) {
     put("Parms.inf", parms("N0CALL"));
     put("MsgNo.inf", "12\r\n");
-    ASSERT_TRUE(startup.StartProgram());
+    ASSERT_TRUE(startup.start());
     EXPECT_EQ(host.calls, QStringList{"main"});
     EXPECT_TRUE(port.writes.empty()); // nothing before the window is drawn
     clock.advance(0);
@@ -72,7 +60,7 @@ TEST_F(StartupTest, StationWithCallsignWakesTheTncAndQueuesTheQuery) {
     EXPECT_EQ(port.writes[0].bytes, "\r\x03\r");
     EXPECT_EQ(view.pane("tbMon"), "          INITIALIZING ...  PLEASE WAIT ");
     EXPECT_EQ(view.pane("tbMon").size(), 40);
-    EXPECT_EQ(session.linkState, LinkState::LinkUnprotoQueryDue);
+    EXPECT_EQ(session.state(), LinkState::LinkUnprotoQueryDue);
     EXPECT_EQ(queries, 1);
     EXPECT_EQ(station.MsgNo, "12");
     EXPECT_EQ(station.GroupName[0], "ZULGRP");
@@ -94,24 +82,19 @@ TEST_F(StartupTest, NetConsolesOpenByTheNetSettings) {
         {"1", "1", {"main", "member", "control"}},
     };
     for (const Case& c : cases) {
-        RecordingHost h;
-        RecordingMainView v;
-        Station st;
-        st.dir = dir.path();
         put("Parms.inf", parms("N0CALL", c.net, c.ncs));
         put("MsgNo.inf", "1\r\n");
-        TncPort t{st.settings, port, boxes, v, dir.path()};
-        Startup s{st, store, h, v, t, sequencer, session, clock, {}};
-        ASSERT_TRUE(s.StartProgram());
-        clock.advance(0);
-        EXPECT_EQ(h.calls, c.calls) << c.net << c.ncs;
-        EXPECT_EQ(v.isVisible("lblNet"), QByteArray(c.net) == "1");
+        StationRig r{dir.path()};
+        ASSERT_TRUE(r.startup.start());
+        r.clock.advance(0);
+        EXPECT_EQ(r.host.calls, c.calls) << c.net << c.ncs;
+        EXPECT_EQ(r.view.shown("lblNet"), QByteArray(c.net) == "1");
     }
 }
 
 TEST_F(StartupTest, FirstRunStoresTheCallsignAndStartsOnce) {
     put("Parms.inf", parms(""));
-    ASSERT_TRUE(startup.StartProgram());
+    ASSERT_TRUE(startup.start());
     EXPECT_EQ(host.calls, QStringList{"welcome"});
     startup.welcomeContinue(" n0call");
     EXPECT_EQ(station.settings.Callsign, " N0CALL");
@@ -131,7 +114,7 @@ TEST_F(StartupTest, FirstRunStoresTheCallsignAndStartsOnce) {
 
 TEST_F(StartupTest, UnreadableSettingsEndTheProgram) {
     put("Parms.inf", "garbage without equals\r\n");
-    EXPECT_FALSE(startup.StartProgram());
+    EXPECT_FALSE(startup.start());
     EXPECT_TRUE(host.calls.isEmpty());
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].title, "Critical Fault");
@@ -141,13 +124,13 @@ TEST_F(StartupTest, PortThatWillNotOpenLeavesTheWindowIdle) {
     put("Parms.inf", parms("N0CALL"));
     put("MsgNo.inf", "1\r\n");
     port.refuseOpen = true;
-    ASSERT_TRUE(startup.StartProgram());
+    ASSERT_TRUE(startup.start());
     clock.advance(0);
-    EXPECT_EQ(session.linkState, LinkState::LinkIdle);
+    EXPECT_EQ(session.state(), LinkState::LinkIdle);
     EXPECT_EQ(view.pane("tbMon"), "");
     EXPECT_EQ(queries, 0);
     EXPECT_EQ(boxes.shown.back().title, "ComPort setup problem");
-    startup.EndProgram(); // nothing is sent, the program just ends
+    startup.shutdown(); // nothing is sent, the program just ends
     EXPECT_TRUE(port.writes.empty());
     EXPECT_EQ(host.calls.last(), "quit");
 }
@@ -155,14 +138,13 @@ TEST_F(StartupTest, PortThatWillNotOpenLeavesTheWindowIdle) {
 TEST_F(StartupTest, EndProgramGivesBackTheUnprotoPathThenCloses) {
     put("Parms.inf", parms("N0CALL"));
     put("MsgNo.inf", "1\r\n");
-    ASSERT_TRUE(startup.StartProgram());
+    ASSERT_TRUE(startup.start());
     clock.advance(1000);
     session.SavedUnproto = "CQ VIA RELAY";
     port.writes.clear();
     sequencer.run({Step::wait(5000), Step::send("queued message")}); // gives way to shutdown
-    startup.EndProgram();
-    startup.EndProgram(); // a second request while ending changes nothing
-    EXPECT_EQ(stops, 1);
+    startup.shutdown();
+    startup.shutdown(); // a second request while ending changes nothing
     clock.advance(399);
     ASSERT_EQ(port.writes.size(), 1u);
     EXPECT_EQ(port.writes[0].bytes, "\r\x03\r");
@@ -184,12 +166,30 @@ TEST_F(StartupTest, EndProgramGivesBackTheUnprotoPathThenCloses) {
 TEST_F(StartupTest, EndBeforeTheAnswerSendsTheCommandAndOneBlank) {
     put("Parms.inf", parms("N0CALL"));
     put("MsgNo.inf", "1\r\n");
-    ASSERT_TRUE(startup.StartProgram());
+    ASSERT_TRUE(startup.start());
     clock.advance(0);
-    startup.EndProgram();
+    startup.shutdown();
     clock.runAll();
     ASSERT_EQ(port.writes.size(), 3u);
     EXPECT_EQ(port.writes[2].bytes, "UNPROTO \r");
+}
+
+// Exit pressed during Disconnect's pause: the disconnect command still goes out, then shutdown's.
+TEST_F(StartupTest, ShutdownLetsAPendingDisconnectGoFirst) {
+    put("Parms.inf", parms("N0CALL"));
+    put("MsgNo.inf", "1\r\n");
+    ASSERT_TRUE(startup.start());
+    clock.advance(3000);
+    session.setState(LinkState::LinkConnected);
+    port.writes.clear();
+    rig.connect.disconnect();
+    clock.advance(1000);
+    startup.shutdown();
+    clock.runAll();
+    QList<QByteArray> written;
+    for (const auto& w : port.writes) written << w.bytes;
+    EXPECT_EQ(written, (QList<QByteArray>{"\r\x03", "\r", "\r\x03\r", "UNPROTO \r"})); // DisconCmd is empty here
+    EXPECT_EQ(host.calls.last(), "quit");
 }
 
 TEST(Counters, StopAtTheirLargestValue) {

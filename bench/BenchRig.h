@@ -1,7 +1,7 @@
 #pragma once
-// The receive side under load, and a recorded-looking busy channel: monitored frames, beacons, group and net frames, and
-// connections carrying framed messages, as a TNC prints them with CR line ends.
-#include "support/WiredLink.h"
+// The receive side under load, and a recorded-looking busy channel: monitored frames, beacons, group and net
+// frames, and connections carrying framed messages, as a TNC prints them with CR line ends.
+#include "support/StationRig.h"
 
 #include <QByteArray>
 #include <random>
@@ -48,13 +48,11 @@ inline QByteArray busyChannel(qsizetype size) {
     return out;
 }
 
-
 using namespace tolvex::test;
 
 // Counts what the receive side hands over.
 class CountingHandlers : public MessageHandlers {
 public:
-    explicit CountingHandlers(LinkSession&) {}
     void processHeader(const QByteArray&) override { ++headers; }
     void processIncoming(const QByteArray& text, int) override {
         ++messages;
@@ -64,6 +62,11 @@ public:
     qint64 headers = 0, messages = 0, netLines = 0, bytes = 0;
 };
 
-template <class View> using Link = WiredLink<View, CountingHandlers>;
+// The station's logic as the program builds it, with counting handlers, on the given main view
+// (a recording one when none is given).
+struct Link : LinkedStation {
+    explicit Link(MainView* mainView = nullptr) : LinkedStation(mainView) { rx.useHandlers(handlers); }
+    CountingHandlers handlers;
+};
 
 } // namespace tolvex::bench

@@ -1,13 +1,5 @@
 // Throughput and memory of the receive side on a busy channel: monitored frames, connects with
 // messages, group and net frames, fed the way a serial port delivers them.
-#include "core/Station.h"
-#include "link/ConnectSequence.h"
-#include "link/LinkSession.h"
-#include "link/Panes.h"
-#include "link/ReceiveProcessor.h"
-#include "core/Sequencer.h"
-#include "link/TncPort.h"
-#include "support/Doubles.h"
 #include "BenchRig.h"
 
 #include <benchmark/benchmark.h>
@@ -26,7 +18,7 @@ const QByteArray& channel() {
     return stream;
 }
 
-using Rig = Link<RecordingMainView>;
+using Rig = Link;
 
 struct Peaks {
     qsizetype rx = 0, msg = 0, pane = 0;

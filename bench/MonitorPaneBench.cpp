@@ -25,8 +25,9 @@ void BM_MonitorPane(benchmark::State& state) {
     const int perTurn = int(state.range(1));
     for (auto _ : state) {
         state.PauseTiming();
-        auto link = std::make_unique<Link<MainWindow>>();
-        link->view.show();
+        auto window = std::make_unique<MainWindow>();
+        auto link = std::make_unique<Link>(&window->view());
+        window->show();
         QApplication::processEvents();
         state.ResumeTiming();
         int reads = 0;
@@ -39,8 +40,7 @@ void BM_MonitorPane(benchmark::State& state) {
     }
     const double chars = double(state.iterations()) * double(stream.size());
     state.counters["chars_per_second"] = benchmark::Counter(chars, benchmark::Counter::kIsRate);
-    state.counters["times_line_rate"] =
-        benchmark::Counter(chars / kLineRate, benchmark::Counter::kIsRate);
+    state.counters["times_line_rate"] = benchmark::Counter(chars / kLineRate, benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_MonitorPane)
     ->Args({64, 1})

@@ -27,8 +27,10 @@ void Application::connectWindow() {
     window_.rcvdKeyPress = [&l] { l.tnc.rcvdKeyPress(); };
     QObject::connect(&window_, &MainWindow::exitRequested, &window_, [&l] { l.startup.shutdown(); });
     QObject::connect(&window_, &MainWindow::activated, &window_, [&l] { l.tnc.focusToPanel(); });
-    QObject::connect(&window_, &MainWindow::helpRequested, &window_, [this](const QString& p) { showHelp(p); });
-    QObject::connect(&window_, &MainWindow::cmdLocalBBSClicked, &window_, [&l] { l.connect.connectToMailbox(); });
+    QObject::connect(&window_, &MainWindow::helpRequested, &window_,
+                     [this](const QString& p) { showHelp(p); });
+    QObject::connect(&window_, &MainWindow::cmdLocalBBSClicked, &window_,
+                     [&l] { l.connect.connectToMailbox(); });
     QObject::connect(&window_, &MainWindow::cmdViewRcvClicked, &window_, [&l] { l.panes.monitorReceive(); });
     QObject::connect(&window_, &MainWindow::cmdDiscClicked, &window_, [&l] { l.connect.disconnect(); });
     QObject::connect(&window_, &MainWindow::cmdDestClicked, &window_, [this] { openConnectDialog(); });
@@ -81,8 +83,7 @@ void Application::openTncDialog() {
     }
     auto* dialog = new TncDialog(
         logic_.station.settings, logic_.station.dir, [this] { logic_.settingsChanged(); },
-        [this](const QString& p) { showHelp(p); },
-        &window_);
+        [this](const QString& p) { showHelp(p); }, &window_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     tncDialog_ = dialog;
     dialog->show();
@@ -94,8 +95,8 @@ void Application::openNodeDialog() {
         return;
     }
     auto* dialog = new NodeDialog(
-        logic_.station.settings, [this] { logic_.settingsChanged(); }, [this](const QString& p) { showHelp(p); },
-        &window_);
+        logic_.station.settings, [this] { logic_.settingsChanged(); },
+        [this](const QString& p) { showHelp(p); }, &window_);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     nodeDialog_ = dialog;
     dialog->show();

@@ -6,9 +6,9 @@
 #include "lifecycle/StationLogic.h"
 #include "link/QtSerialPort.h"
 #include "ui/MainWindow.h"
-#include "ui/platform/QtMessageBoxes.h"
 #include "ui/platform/DesktopUrlOpener.h"
 #include "ui/platform/QtAlertSound.h"
+#include "ui/platform/QtMessageBoxes.h"
 
 #include <QPointer>
 

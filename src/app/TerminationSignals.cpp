@@ -25,11 +25,13 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal, QObject* 
     sa.sa_handler = handleSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) sigaction(sig, &sa, nullptr);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(sig, &sa, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
-    for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, SIG_DFL);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP})
+        std::signal(sig, SIG_DFL);
     for (int& fd : g_signalFds) {
         if (fd >= 0) ::close(fd);
         fd = -1;

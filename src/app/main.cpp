@@ -33,7 +33,8 @@ int main(int argc, char** argv) {
     const QString dir = stationDirFrom(argc, argv);
     const QString defaults = QCoreApplication::applicationDirPath() + QStringLiteral("/station-default");
     if (tolvex::prepareStation(dir, defaults) == tolvex::StationPrepared::Failed)
-        printFatal(QStringLiteral("could not make a new station in ") + dir + QStringLiteral(" from ") + defaults);
+        printFatal(QStringLiteral("could not make a new station in ") + dir + QStringLiteral(" from ") +
+                   defaults);
 
     tolvex::Application tolvex(dir);
     tolvex::TerminationSignals signals([&tolvex] { tolvex.shutdown(); });

@@ -118,7 +118,8 @@ template <typename Fn> bool forEachLine(const QByteArray& data, Fn&& fn) {
     const qsizetype n = data.size();
     while (start < n) {
         qsizetype end = start;
-        while (end < n && data[end] != '\r' && data[end] != '\n') ++end;
+        while (end < n && data[end] != '\r' && data[end] != '\n')
+            ++end;
         if (!fn(data.mid(start, end - start))) return false;
         if (end < n && data[end] == '\r' && end + 1 < n && data[end + 1] == '\n') ++end;
         start = end + 1;
@@ -131,8 +132,10 @@ template <typename Fn> bool forEachLine(const QByteArray& data, Fn&& fn) {
 qsizetype endOfSettings(const QByteArray& data) {
     const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
     qsizetype end = data.size();
-    while (end > 0 && isBlank(data[end - 1])) --end;
-    while (end < data.size() && data[end] != '\r' && data[end] != '\n') ++end;
+    while (end > 0 && isBlank(data[end - 1]))
+        --end;
+    while (end < data.size() && data[end] != '\r' && data[end] != '\n')
+        ++end;
     return end;
 }
 
@@ -149,12 +152,18 @@ bool readParms(QIODevice& in, Settings& s) {
         for (const Key& k : kKeys) {
             if (key != k.name) continue;
             switch (k.form) {
-            case Form::Text: *k.text(s) = value; break;
+            case Form::Text:
+                *k.text(s) = value;
+                break;
             case Form::Int:
                 if (!toInt16(value, *k.number(s))) return false;
                 break;
-            case Form::LFout: s.OutLineEnd = value == "1" ? "\r\n" : "\r"; break;
-            case Form::LFin: s.InLineEnd = value == "1" ? "\r" : "\n"; break;
+            case Form::LFout:
+                s.OutLineEnd = value == "1" ? "\r\n" : "\r";
+                break;
+            case Form::LFin:
+                s.InLineEnd = value == "1" ? "\r" : "\n";
+                break;
             }
             if (key == "LinkMade(3)") repairNodeTexts(s);
             if (key == "ConnFail(3)") repairFailTexts(s);
@@ -172,10 +181,18 @@ void writeParms(QIODevice& out, const Settings& settings) {
         text += '=';
         switch (k.form) {
         // A line break inside a value would split its line and make the file unreadable.
-        case Form::Text: text += oneLine(*k.text(s)); break;
-        case Form::Int: text += QByteArray::number(*k.number(s)); break;
-        case Form::LFout: text += s.OutLineEnd == "\r\n" ? "1" : "0"; break;
-        case Form::LFin: text += s.InLineEnd == "\n" ? "2" : "1"; break;
+        case Form::Text:
+            text += oneLine(*k.text(s));
+            break;
+        case Form::Int:
+            text += QByteArray::number(*k.number(s));
+            break;
+        case Form::LFout:
+            text += s.OutLineEnd == "\r\n" ? "1" : "0";
+            break;
+        case Form::LFin:
+            text += s.InLineEnd == "\n" ? "2" : "1";
+            break;
         }
         text += "\r\n";
     }
@@ -232,9 +249,10 @@ QByteArray ParmsStore::ReadMsgNo() {
         const qlonglong n = line.trimmed().toLongLong(&ok);
         if (ok && n >= 0) return line;
     }
-    boxes_.show(QStringLiteral("Lost Message Count"),
-                QStringLiteral("Unable to determine number of messages sent\r\nRestarting message count at 001"),
-                MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
+    boxes_.show(
+        QStringLiteral("Lost Message Count"),
+        QStringLiteral("Unable to determine number of messages sent\r\nRestarting message count at 001"),
+        MessageBoxes::Icon::Information, MessageBoxes::Buttons::Ok);
     return "1";
 }
 

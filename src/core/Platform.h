@@ -42,8 +42,8 @@ class Clock {
 public:
     enum class Period { Unknown, Standard, Daylight };
     struct Zone {
-        int biasMinutes = 0;      // minutes to add to local standard time to get UTC (300 for US Eastern)
-        QString standardName;     // "Eastern Standard Time"
+        int biasMinutes = 0;  // minutes to add to local standard time to get UTC (300 for US Eastern)
+        QString standardName; // "Eastern Standard Time"
         Period period = Period::Unknown;
         bool observesDaylight = false; // whether the zone has daylight saving now or ahead
     };
@@ -71,7 +71,7 @@ public:
     enum class Parity { Odd, Even, None };
     enum class Flow { None, XonXoff, RtsCts, RtsCtsXonXoff };
     struct Config {
-        QString device;  // full path of the device to open
+        QString device; // full path of the device to open
         int baud = 9600;
         Parity parity = Parity::None;
         int dataBits = 8;

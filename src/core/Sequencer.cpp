@@ -10,7 +10,8 @@ Sequencer::~Sequencer() {
 
 Sequencer::Id Sequencer::enqueue(Sequence sequence, Finished finished, bool urgent) {
     Job job{nextId_++, urgent, {}, std::move(finished)};
-    for (auto& step : sequence) job.steps.push_back(std::move(step));
+    for (auto& step : sequence)
+        job.steps.push_back(std::move(step));
     const Id id = job.id;
     (urgent ? urgent_ : normal_).push_back(std::move(job));
     pump();
@@ -27,9 +28,11 @@ Sequencer::Id Sequencer::runUrgent(Sequence sequence, Finished finished) {
 
 Sequencer::Id Sequencer::runLast(Sequence sequence, Finished finished) {
     std::vector<Id> dropped;
-    for (const Job& job : normal_) dropped.push_back(job.id);
+    for (const Job& job : normal_)
+        dropped.push_back(job.id);
     if (current_ && !current_->urgent) dropped.push_back(current_->id);
-    for (const Id id : dropped) cancel(id);
+    for (const Id id : dropped)
+        cancel(id);
     return runUrgent(std::move(sequence), std::move(finished));
 }
 

@@ -22,7 +22,9 @@ struct Step {
 
     static Step send(QByteArray b) { return {Kind::Send, std::move(b), 0, {}, {}}; }
     // Bytes decided when the step comes round (the UNPROTO path learnt meanwhile, say).
-    static Step sendLate(std::function<QByteArray()> fn) { return {Kind::SendLate, {}, 0, {}, std::move(fn)}; }
+    static Step sendLate(std::function<QByteArray()> fn) {
+        return {Kind::SendLate, {}, 0, {}, std::move(fn)};
+    }
     static Step wait(int ms) { return {Kind::Wait, {}, ms, {}, {}}; }
     static Step run(std::function<void()> fn) { return {Kind::Action, {}, 0, std::move(fn), {}}; }
 };

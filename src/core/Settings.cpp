@@ -16,8 +16,10 @@ template <typename Text> Text joinLines(const Text& value) {
     const auto isBreak = [&value](qsizetype i) { return value[i] == Char(u'\r') || value[i] == Char(u'\n'); };
     qsizetype from = 0;
     qsizetype to = value.size();
-    while (from < to && isBreak(from)) ++from;
-    while (to > from && isBreak(to - 1)) --to;
+    while (from < to && isBreak(from))
+        ++from;
+    while (to > from && isBreak(to - 1))
+        --to;
     Text line;
     line.reserve(to - from);
     for (qsizetype i = from; i < to; ++i) {

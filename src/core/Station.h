@@ -19,7 +19,8 @@ struct Station {
     std::int16_t NetMsgCount = 0;
 
     void deriveNames() {
-        for (std::size_t i = 0; i < GroupName.size(); ++i) GroupName[i] = firstWord(settings.GroupAd[i]);
+        for (std::size_t i = 0; i < GroupName.size(); ++i)
+            GroupName[i] = firstWord(settings.GroupAd[i]);
         NcsName = firstWord(settings.NCSCallsign);
     }
     QString path(const QString& name) const { return dir + QLatin1Char('/') + name; }

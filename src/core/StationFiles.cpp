@@ -12,7 +12,8 @@ namespace {
 bool copyTree(const QString& from, const QString& to) {
     QDir target(to);
     if (!target.mkpath(QStringLiteral("."))) return false;
-    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    QDirIterator it(from, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                    QDirIterator::Subdirectories);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
@@ -22,8 +23,8 @@ bool copyTree(const QString& from, const QString& to) {
         } else if (!QFile::copy(info.filePath(), target.filePath(rel))) {
             return false;
         } else {
-            QFile::setPermissions(target.filePath(rel), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                                            QFile::ReadOther);
+            QFile::setPermissions(target.filePath(rel),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
         }
     }
     return true;

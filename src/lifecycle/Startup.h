@@ -3,8 +3,8 @@
 // sequence that leaves the TNC in command mode with its UNPROTO path given back.
 #include "core/ParmsFile.h"
 #include "core/Platform.h"
-#include "core/Station.h"
 #include "core/Sequencer.h"
+#include "core/Station.h"
 #include "core/views/MainView.h"
 #include "link/LinkSession.h"
 #include "link/ReceiveProcessor.h"

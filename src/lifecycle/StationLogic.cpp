@@ -19,7 +19,8 @@ StationLogic::StationLogic(const QString& stationDir, PlatformServices platform,
       receive(station, session, windows.main, reception, panes, connect, sequencer, tnc, platform.scheduler),
       help(stationDir, platform.browser, platform.boxes),
       alert(platform.scheduler, platform.immediateSound, platform.fallbackSound, stationDir),
-      startup(station, store, windows.host, windows.main, tnc, sequencer, session, receive, platform.scheduler) {
+      startup(station, store, windows.host, windows.main, tnc, sequencer, session, receive,
+              platform.scheduler) {
     station.dir = stationDir;
     tnc.onComInput = [this](const QByteArray& chunk) { receive.comInput(chunk); };
     startup.setHooks({

@@ -3,9 +3,9 @@
 // hop, the next one released by the node's ready answer. Also the Disconnect and "Connect to  Local
 // BBS" buttons of the main window.
 #include "LinkSession.h"
-#include "core/Sequencer.h"
 #include "TncPort.h"
 #include "core/Platform.h"
+#include "core/Sequencer.h"
 #include "core/Settings.h"
 
 #include <array>

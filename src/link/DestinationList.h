@@ -25,7 +25,6 @@ QByteArray buildEntry(const QByteArray& call, const std::array<QByteArray, 3>& n
 // The destination an entry stands for: "CALL,NODE1,NODE2", without the note.
 QByteArray destinationOf(const QByteArray& entry);
 
-
 } // namespace DestinationList
 
 } // namespace tolvex

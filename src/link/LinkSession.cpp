@@ -6,7 +6,8 @@ void LinkSession::setState(LinkState to) {
     const LinkState from = state_;
     state_ = to;
     if (from != to) callAnswered_ = false;
-    for (const Listener& listener : listeners_) listener(from, to);
+    for (const Listener& listener : listeners_)
+        listener(from, to);
 }
 
 bool LinkSession::setStateIf(LinkState expected, LinkState to) {
@@ -18,7 +19,8 @@ bool LinkSession::setStateIf(LinkState expected, LinkState to) {
 void LinkSession::markLinkUp() {
     if (state_ != LinkState::LinkCalling || callAnswered_) return;
     callAnswered_ = true;
-    for (const Listener& listener : listeners_) listener(state_, state_);
+    for (const Listener& listener : listeners_)
+        listener(state_, state_);
 }
 
 } // namespace tolvex

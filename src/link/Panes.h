@@ -3,10 +3,10 @@
 // mailbox). Received text is appended here with the backspace rule it shares with RxBuffer, the
 // panes are kept short, and the view switches between them.
 #include "LinkSession.h"
-#include "core/views/MainView.h"
-#include "core/Sequencer.h"
 #include "TncPort.h"
+#include "core/Sequencer.h"
 #include "core/Settings.h"
+#include "core/views/MainView.h"
 
 namespace tolvex {
 

@@ -494,7 +494,8 @@ bool ReceiveProcessor::unprotoAnswer() {
     for (;;) {
         // The answer line ends at CR or LF, whichever the TNC sends.
         qsizetype e = start;
-        while (e < rx.size() && rx[e] != '\r' && rx[e] != '\n') ++e;
+        while (e < rx.size() && rx[e] != '\r' && rx[e] != '\n')
+            ++e;
         if (e >= rx.size()) break;
         const QByteArrayView line = QByteArrayView(rx).sliced(start, e - start);
         const qsizetype p = line.toByteArray().toUpper().indexOf(word);

@@ -6,12 +6,12 @@
 // It never reads the port and never blocks: its pauses are sequencer steps.
 #include "ConnectSequence.h"
 #include "LinkSession.h"
-#include "core/views/MainView.h"
 #include "Panes.h"
-#include "core/Sequencer.h"
 #include "TncPort.h"
 #include "core/Platform.h"
+#include "core/Sequencer.h"
 #include "core/Station.h"
+#include "core/views/MainView.h"
 
 #include <cstdint>
 #include <functional>
@@ -92,7 +92,7 @@ private:
     TncPort& tnc_;
     Scheduler& scheduler_;
 
-    bool lineCut_ = false; // the unfinished line lost its beginning, so it cannot be a header
+    bool lineCut_ = false;       // the unfinished line lost its beginning, so it cannot be a header
     Sequencer::Id nodeStep_ = 0; // the pause before the next hop's command, while one is due
     QByteArray heldDuringQuery_; // lines that came during the UNPROTO query, read once it ends
     std::int16_t UnprotoTicks = 0;

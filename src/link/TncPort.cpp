@@ -5,18 +5,19 @@
 namespace tolvex {
 
 const QString TncPort::kSetupProblemTitle = QStringLiteral("ComPort setup problem");
-const QString TncPort::kSetupProblemText = QStringLiteral(
-    "Error setting com port parameters.\r\n"
-    "Com port may be unavailable (non existent or already in use).\r\n"
-    "Try using the SETUP/TNC PARAMETERS menu to select a different ComPort\r\n"
-    "or different com port parameters");
+const QString TncPort::kSetupProblemText =
+    QStringLiteral("Error setting com port parameters.\r\n"
+                   "Com port may be unavailable (non existent or already in use).\r\n"
+                   "Try using the SETUP/TNC PARAMETERS menu to select a different ComPort\r\n"
+                   "or different com port parameters");
 
 namespace {
 constexpr int kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400};
 constexpr char kParity[] = {'o', 'e', 'n'};
 } // namespace
 
-TncPort::TncPort(Settings& settings, SerialPort& port, MessageBoxes& boxes, MainView& view, QString stationDir)
+TncPort::TncPort(Settings& settings, SerialPort& port, MessageBoxes& boxes, MainView& view,
+                 QString stationDir)
     : settings_(settings), port_(port), boxes_(boxes), view_(view), stationDir_(std::move(stationDir)) {
     port_.onReceived = [this](const QByteArray& chunk) {
         if (onComInput) onComInput(chunk);
@@ -94,16 +95,23 @@ bool TncPort::paneKeyPress(MainElement pane, int key) {
 
 QString TncPort::commErrorText(SerialPort::Error error) {
     switch (error) {
-    case SerialPort::Error::Break: return QStringLiteral("Break Received");
-    case SerialPort::Error::Framing: return QStringLiteral("Framing Error");
-    case SerialPort::Error::Overrun: return QStringLiteral("Overrun Error");
-    case SerialPort::Error::ReceiveOverflow: return QStringLiteral("Receive Buffer Overflow");
-    case SerialPort::Error::Parity: return QStringLiteral("Parity Error");
-    case SerialPort::Error::TransmitFull: return QStringLiteral("Transmit Buffer Full");
+    case SerialPort::Error::Break:
+        return QStringLiteral("Break Received");
+    case SerialPort::Error::Framing:
+        return QStringLiteral("Framing Error");
+    case SerialPort::Error::Overrun:
+        return QStringLiteral("Overrun Error");
+    case SerialPort::Error::ReceiveOverflow:
+        return QStringLiteral("Receive Buffer Overflow");
+    case SerialPort::Error::Parity:
+        return QStringLiteral("Parity Error");
+    case SerialPort::Error::TransmitFull:
+        return QStringLiteral("Transmit Buffer Full");
     case SerialPort::Error::DeviceLost:
         return QStringLiteral("The serial port was lost (device removed or closed).\r\n"
                               "Check the TNC cable, then re-open the port from Setup, TNC Parameters.");
-    case SerialPort::Error::Other: break;
+    case SerialPort::Error::Other:
+        break;
     }
     return QStringLiteral("Unknown error or event");
 }

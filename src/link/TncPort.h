@@ -2,9 +2,9 @@
 // The serial port to the TNC and everything written to it: opening it from the settings, the one
 // write, the echo of local commands, the focus rule and the operator's keys in the panes.
 #include "LinkSession.h"
-#include "core/views/MainView.h"
 #include "core/Platform.h"
 #include "core/Settings.h"
+#include "core/views/MainView.h"
 
 #include <QString>
 #include <functional>

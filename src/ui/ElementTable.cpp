@@ -66,7 +66,8 @@ void ElementTable::setFocus(const char* name) const {
 QString ElementTable::selectedText(const char* name) const {
     QObject* found = find(name);
     if (auto* line = qobject_cast<QLineEdit*>(found)) return line->selectedText();
-    if (auto* plain = qobject_cast<QPlainTextEdit*>(found)) return plain->textCursor().selection().toPlainText();
+    if (auto* plain = qobject_cast<QPlainTextEdit*>(found))
+        return plain->textCursor().selection().toPlainText();
     if (auto* rich = qobject_cast<QTextEdit*>(found)) return rich->textCursor().selection().toPlainText();
     return {};
 }

@@ -150,7 +150,8 @@ private:
 
     ElementTable elements_;
     QHash<QWidget*, QRect> design_; // design rectangle (twips) of every placed element
-    std::array<Pane, 2> panes_{Pane{frmMain::tbMon, nullptr, {}, false}, Pane{frmMain::tbLocal, nullptr, {}, false}};
+    std::array<Pane, 2> panes_{Pane{frmMain::tbMon, nullptr, {}, false},
+                               Pane{frmMain::tbLocal, nullptr, {}, false}};
     std::unique_ptr<View> view_;
     QTextEdit* rtbRcvd_ = nullptr;
     QPlainTextEdit* txtNet_ = nullptr;

@@ -31,16 +31,23 @@ public:
 
 QByteArray fullFile() {
     // Every key in a scrambled order, with an unknown key and a repeated one.
-    return "FCC=W1AW\r\nCallsign=N0CALL\r\nUnknownKey=zzz\r\nAddFCC=1\r\nAutofill=1\r\nMsgFormPref=General.frm\r\n"
-           "PrintPref=2\r\nAlertPref=0\r\nConnStr=*** CONNECTED\r\nDisconStr=*** DISCONNECTED\r\nComPortSet=0\r\n"
-           "ParitySet=2\r\nDataBitSet=1\r\nStopBitSet=0\r\nBaudSet=3\r\nFlowSet=0\r\nGroupAd(0)=ZULGRP VIA RELAY\r\n"
-           "GroupAd(1)=\r\nGroupAd(2)=\r\nGroupAd(3)=\r\nGroupAd(4)=\r\nGroupAd(5)=\r\nCmdCmd=3\r\nConnCmd=C\r\n"
+    return "FCC=W1AW\r\nCallsign=N0CALL\r\nUnknownKey=zzz\r\nAddFCC=1\r\nAutofill=1\r\nMsgFormPref=General."
+           "frm\r\n"
+           "PrintPref=2\r\nAlertPref=0\r\nConnStr=*** CONNECTED\r\nDisconStr=*** "
+           "DISCONNECTED\r\nComPortSet=0\r\n"
+           "ParitySet=2\r\nDataBitSet=1\r\nStopBitSet=0\r\nBaudSet=3\r\nFlowSet=0\r\nGroupAd(0)=ZULGRP VIA "
+           "RELAY\r\n"
+           "GroupAd(1)=\r\nGroupAd(2)=\r\nGroupAd(3)=\r\nGroupAd(4)=\r\nGroupAd(5)=\r\nCmdCmd=3\r\nConnCmd="
+           "C\r\n"
            "DisconCmd=D\r\nNodeReady(0)=*** CONNECTED to\r\nNodeReady(1)=} Connected to\r\nNodeReady(2)=\r\n"
            "NodeReady(3)=\r\nSSID=N0CALL-1\r\nTNCCmd=cmd:\r\nConnFail(0)=Failure with\r\nConnFail(1)=Busy\r\n"
            "ConnFail(2)=\r\nConnFail(3)=\r\nConverseCmd=CONV\r\nThisNCS=0\r\nDirAlert=0\r\nNetOperation=0\r\n"
-           "NCSCallsign=\r\nNetActiveMsg=a=b=c\r\nNCS1Msg=1\r\nNCS2Msg=2\r\nNCS3Msg=3\r\nNCS4Msg=4\r\nInfoNet1Msg=i1\r\n"
-           "InfoNet2Msg=i2\r\nPermitMsg=go\r\nRemoteOperation=0\r\nLFout=1\r\nLFin=1\r\nBye=B\r\nSaveRcvdMsgs=1\r\n"
-           "SaveSentMsgs=1\r\nUnprotoCmd=UNPROTO\r\nLinkMade(0)=} Connected to\r\nLinkMade(1)=\r\nLinkMade(2)=\r\n"
+           "NCSCallsign=\r\nNetActiveMsg=a=b=c\r\nNCS1Msg=1\r\nNCS2Msg=2\r\nNCS3Msg=3\r\nNCS4Msg="
+           "4\r\nInfoNet1Msg=i1\r\n"
+           "InfoNet2Msg=i2\r\nPermitMsg=go\r\nRemoteOperation=0\r\nLFout=1\r\nLFin=1\r\nBye="
+           "B\r\nSaveRcvdMsgs=1\r\n"
+           "SaveSentMsgs=1\r\nUnprotoCmd=UNPROTO\r\nLinkMade(0)=} Connected "
+           "to\r\nLinkMade(1)=\r\nLinkMade(2)=\r\n"
            "LinkMade(3)=\r\nDuplex=half \r\nEncodingValue=-1\r\nFCC=K1ABC\r\n";
 }
 
@@ -102,10 +109,8 @@ TEST(ParmsFile, LineEndSettingsWriteBackInTheirTwoForms) {
         const char* written;
     };
     const Case cases[] = {
-        {"1", "1", "\r\n", "\r", "LFout=1\r\nLFin=1\r\n"},
-        {"0", "2", "\r", "\n", "LFout=0\r\nLFin=2\r\n"},
-        {"7", "x", "\r", "\n", "LFout=0\r\nLFin=2\r\n"},
-        {"", "", "\r", "\n", "LFout=0\r\nLFin=2\r\n"},
+        {"1", "1", "\r\n", "\r", "LFout=1\r\nLFin=1\r\n"}, {"0", "2", "\r", "\n", "LFout=0\r\nLFin=2\r\n"},
+        {"7", "x", "\r", "\n", "LFout=0\r\nLFin=2\r\n"},   {"", "", "\r", "\n", "LFout=0\r\nLFin=2\r\n"},
         {" 1", "1 ", "\r", "\n", "LFout=0\r\nLFin=2\r\n"},
     };
     for (const Case& c : cases) {
@@ -210,8 +215,9 @@ TEST_F(ParmsStoreTest, MissingOrHugeJunkFileIsACriticalFault) {
     EXPECT_FALSE(store.ReadParms(s));
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].title, "Critical Fault");
-    EXPECT_EQ(boxes.shown[0].text, "Unable to read " + QDir::toNativeSeparators(dir.filePath("Parms.inf")) +
-                                       " file. Program cannot continue.\r\nRe-install program or re-build file.");
+    EXPECT_EQ(boxes.shown[0].text,
+              "Unable to read " + QDir::toNativeSeparators(dir.filePath("Parms.inf")) +
+                  " file. Program cannot continue.\r\nRe-install program or re-build file.");
     EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Error);
 }
 
@@ -220,16 +226,11 @@ TEST_F(ParmsStoreTest, AnUnusableCommandCharacterIsReportedOnceAndStartGoesOn) {
         QByteArray lines;
         const char* found; // as the message names it; null: no message
     } cases[] = {
-        {"CmdCmd=3\r\n", nullptr},
-        {"CmdCmd= 27 \r\n", nullptr},
-        {"CmdCmd=0\r\n", nullptr},
-        {"CmdCmd=255\r\n", nullptr},
-        {"CmdCmd=\r\n", "empty"},
-        {"", "empty"},
-        {"CmdCmd=C\r\n", "\"C\""},
-        {"CmdCmd=256\r\n", "\"256\""},
-        {"CmdCmd=-1\r\n", "\"-1\""},
-        {"CmdCmd=3\r\nCmdCmd=3x\r\n", "\"3x\""},
+        {"CmdCmd=3\r\n", nullptr},   {"CmdCmd= 27 \r\n", nullptr},
+        {"CmdCmd=0\r\n", nullptr},   {"CmdCmd=255\r\n", nullptr},
+        {"CmdCmd=\r\n", "empty"},    {"", "empty"},
+        {"CmdCmd=C\r\n", "\"C\""},   {"CmdCmd=256\r\n", "\"256\""},
+        {"CmdCmd=-1\r\n", "\"-1\""}, {"CmdCmd=3\r\nCmdCmd=3x\r\n", "\"3x\""},
     };
     const QString path = QDir::toNativeSeparators(dir.filePath("Parms.inf"));
     for (const auto& c : cases) {
@@ -245,11 +246,12 @@ TEST_F(ParmsStoreTest, AnUnusableCommandCharacterIsReportedOnceAndStartGoesOn) {
         }
         ASSERT_EQ(boxes.shown.size(), 1u) << c.lines.toStdString();
         EXPECT_EQ(boxes.shown[0].title, "Settings problem");
-        EXPECT_EQ(boxes.shown[0].text,
-                  "The command mode character CmdCmd in " + path + " is " + QString::fromLatin1(c.found) +
-                      ", not a character code from 0 to 255.\r\n"
-                      "The TNC cannot be put in command mode until it is set in the Setup/TNC Parameters menu "
-                      "(Command Mode Char Value).");
+        EXPECT_EQ(
+            boxes.shown[0].text,
+            "The command mode character CmdCmd in " + path + " is " + QString::fromLatin1(c.found) +
+                ", not a character code from 0 to 255.\r\n"
+                "The TNC cannot be put in command mode until it is set in the Setup/TNC Parameters menu "
+                "(Command Mode Char Value).");
         EXPECT_EQ(boxes.shown[0].icon, MessageBoxes::Icon::Warning);
     }
 }

@@ -76,8 +76,8 @@ TEST_F(SequencerTest, ShutdownFromInsideAnActionReplacesTheRest) {
 TEST_F(SequencerTest, UrgentGoesAheadAfterTheStepInProgressAndCancelStops) {
     std::vector<Sequencer::Outcome> outcomes;
     const auto record = [&](Sequencer::Outcome o) { outcomes.push_back(o); };
-    const Sequencer::Id paced =
-        seq.run({Step::send("p1"), Step::wait(200), Step::send("p2"), Step::wait(200), Step::send("p3")}, record);
+    const Sequencer::Id paced = seq.run(
+        {Step::send("p1"), Step::wait(200), Step::send("p2"), Step::wait(200), Step::send("p3")}, record);
     seq.run({Step::send("queued")}, record);
     clock.advance(50);
     seq.runUrgent({Step::send("cmd")}, record);
@@ -89,8 +89,9 @@ TEST_F(SequencerTest, UrgentGoesAheadAfterTheStepInProgressAndCancelStops) {
     EXPECT_FALSE(seq.isActive(paced));
     clock.runAll();
     EXPECT_EQ(line.back(), (Line{200, "queued"}));
-    EXPECT_EQ(outcomes, (std::vector<Sequencer::Outcome>{Sequencer::Outcome::Done, Sequencer::Outcome::Cancelled,
-                                                         Sequencer::Outcome::Done}));
+    EXPECT_EQ(outcomes,
+              (std::vector<Sequencer::Outcome>{Sequencer::Outcome::Done, Sequencer::Outcome::Cancelled,
+                                               Sequencer::Outcome::Done}));
     seq.cancel(paced); // twice, or an unknown id: nothing happens
     seq.cancel(9999);
 }

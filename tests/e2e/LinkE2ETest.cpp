@@ -67,7 +67,8 @@ protected:
     // What the program wrote to its TNC so far.
     QByteArray written() {
         QByteArray all;
-        for (const std::string& line : tncsimtest::logged(log.toStdString(), "N0CALL< ")) all += line.c_str();
+        for (const std::string& line : tncsimtest::logged(log.toStdString(), "N0CALL< "))
+            all += line.c_str();
         return all;
     }
 };
@@ -113,7 +114,9 @@ TEST_F(SimulatedStation, ConnectsThroughTwoNodesAndBackDown) {
 
     button(w, "cmdDisc")->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return written().endsWith("D\r"); }, 6000));
-    EXPECT_TRUE(written().endsWith("C N0FAR\r\r\x03" "D\r")) << written().toStdString();
+    EXPECT_TRUE(written().endsWith("C N0FAR\r\r\x03"
+                                   "D\r"))
+        << written().toStdString();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !button(w, "cmdLocalBBS")->isHidden(); }, 2000));
     EXPECT_EQ(caption(w, "lblConn"), "");
     EXPECT_TRUE(button(w, "cmdDisc")->isHidden());
@@ -130,7 +133,12 @@ TEST_F(SimulatedStation, MailboxRoundTrip) {
     button(w, "cmdLocalBBS")->click();
     EXPECT_FALSE(w.findChild<QPlainTextEdit*>("tbLocal")->isHidden());
     ASSERT_TRUE(QTest::qWaitFor([&] { return caption(w, "lblConn") == "Connected-BBS"; }, 5000));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return written().endsWith("\r\x03" "C N0CALL-1\r"); }, 2000))
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return written().endsWith("\r\x03"
+                                      "C N0CALL-1\r");
+        },
+        2000))
         << written().toPercentEncoding().toStdString();
     auto* local = w.findChild<QPlainTextEdit*>("tbLocal");
     ASSERT_TRUE(QTest::qWaitFor([&] { return local->toPlainText().contains("ENTER COMMAND"); }, 5000));
@@ -153,7 +161,9 @@ TEST_F(SimulatedStation, FramedMessageFromADistantStationIsHandedOver) {
     auto* rcvd = w.findChild<QTextEdit*>("rtbRcvd");
     ASSERT_TRUE(QTest::qWaitFor([&] { return rcvd->toPlainText().contains("41 people"); }, 12000));
     EXPECT_TRUE(rcvd->toPlainText().contains(".hdr  _N0FAR _Shelter count"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return station.logic().session.state() == LinkState::LinkIdle; }, 5000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return station.logic().session.state() == LinkState::LinkIdle; }, 5000));
     // The link dropped by the far end: the TNC is put back in command mode.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return written().endsWith("\x03\r"); }, 2000)) << written().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return written().endsWith("\x03\r"); }, 2000))
+        << written().toStdString();
 }

@@ -79,7 +79,8 @@ public:
 
     static QByteArray joined(const std::vector<Chunk>& chunks) {
         QByteArray all;
-        for (const auto& c : chunks) all += c.bytes;
+        for (const auto& c : chunks)
+            all += c.bytes;
         return all;
     }
 

@@ -11,8 +11,10 @@ using namespace tolvex::test;
 namespace {
 
 QByteArray parms(const QByteArray& callsign, const QByteArray& net = "0", const QByteArray& ncs = "0") {
-    return "Callsign=" + callsign + "\r\nCmdCmd=3\r\nUnprotoCmd=UNPROTO\r\nLFout=0\r\nLFin=1\r\nBaudSet=3\r\n"
-           "ParitySet=2\r\nDataBitSet=1\r\nNetOperation=" + net + "\r\nThisNCS=" + ncs +
+    return "Callsign=" + callsign +
+           "\r\nCmdCmd=3\r\nUnprotoCmd=UNPROTO\r\nLFout=0\r\nLFin=1\r\nBaudSet=3\r\n"
+           "ParitySet=2\r\nDataBitSet=1\r\nNetOperation=" +
+           net + "\r\nThisNCS=" + ncs +
            "\r\nGroupAd(0)=ZULGRP VIA RELAY\r\nGroupAd(1)=SOLO\r\nNCSCallsign=N0NCS  net\r\n";
 }
 
@@ -187,8 +189,10 @@ TEST_F(StartupTest, ShutdownLetsAPendingDisconnectGoFirst) {
     startup.shutdown();
     clock.runAll();
     QList<QByteArray> written;
-    for (const auto& w : port.writes) written << w.bytes;
-    EXPECT_EQ(written, (QList<QByteArray>{"\r\x03", "\r", "\r\x03\r", "UNPROTO \r"})); // DisconCmd is empty here
+    for (const auto& w : port.writes)
+        written << w.bytes;
+    EXPECT_EQ(written,
+              (QList<QByteArray>{"\r\x03", "\r", "\r\x03\r", "UNPROTO \r"})); // DisconCmd is empty here
     EXPECT_EQ(host.calls.last(), "quit");
 }
 

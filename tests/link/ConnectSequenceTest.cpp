@@ -119,7 +119,7 @@ TEST(ConnectSequence, DisconnectPausesThenLeavesEverythingIdle) {
     EXPECT_EQ(rig.view.pane("tbMon"), "D\r\n");
     rig.clock.advance(2549);
     EXPECT_EQ(rig.session.state(), LinkState::LinkViaNodes); // answers are still read as before
-    rig.connect.nodeReady();                      // a node answering now changes nothing
+    rig.connect.nodeReady();                                 // a node answering now changes nothing
     rig.clock.advance(1);
     EXPECT_EQ(rig.sent(), (std::vector<Sent>{{0, "C NODEA\r"}, {1000, "\r\x03"}, {3550, "D\r"}}));
     EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);

@@ -39,9 +39,11 @@ using enum LinkState;
 
 TEST(LinkIndicators, FollowTheState) {
     const Case cases[] = {
-        {"idle", [](LinkSession& s, LinkIndicators&) { s.setState(LinkIdle); },
+        {"idle",
+         [](LinkSession& s, LinkIndicators&) { s.setState(LinkIdle); },
          {"", false, false, true, false, false, true}},
-        {"calling", [](LinkSession& s, LinkIndicators&) { s.setState(LinkCalling); },
+        {"calling",
+         [](LinkSession& s, LinkIndicators&) { s.setState(LinkCalling); },
          {"Connecting", true, true, false, false, false, true}},
         {"called station answered, nothing pending",
          [](LinkSession& s, LinkIndicators&) {
@@ -68,7 +70,8 @@ TEST(LinkIndicators, FollowTheState) {
              s.setState(LinkIdle);
          },
          {"", false, false, true, false, false, true}},
-        {"link dropped", [](LinkSession& s, LinkIndicators& i) {
+        {"link dropped",
+         [](LinkSession& s, LinkIndicators& i) {
              i.setMessagePending(true);
              s.setState(LinkConnected);
              s.setState(LinkIdle);
@@ -89,15 +92,18 @@ TEST(LinkIndicators, FollowTheState) {
              s.setState(LinkIdle);
          },
          {"", false, false, true, false, false, true}},
-        {"mailbox calling", [](LinkSession& s, LinkIndicators&) { s.setState(LinkBbsCalling); },
+        {"mailbox calling",
+         [](LinkSession& s, LinkIndicators&) { s.setState(LinkBbsCalling); },
          {"", false, false, false, true, false, false}},
-        {"mailbox", [](LinkSession& s, LinkIndicators& i) {
+        {"mailbox",
+         [](LinkSession& s, LinkIndicators& i) {
              i.setMessagePending(true);
              s.setState(LinkBbsCalling);
              s.setState(LinkBbs);
          },
          {"Connected-BBS", false, false, false, true, false, false}},
-        {"back from the mailbox", [](LinkSession& s, LinkIndicators&) {
+        {"back from the mailbox",
+         [](LinkSession& s, LinkIndicators&) {
              s.setState(LinkBbsCalling);
              s.setState(LinkBbs);
              s.setState(LinkBbsClosed);

@@ -83,7 +83,8 @@ TEST(PanesBound, FloodOutsideIdleKeepsBothPanesBounded) {
     for (LinkState st : {LinkState::LinkViaNodes, LinkState::LinkBbs}) {
         LinkRig rig;
         rig.session.setState(st);
-        for (int i = 0; i < 2000; ++i) rig.feed("N0ABC>CQ: <UI>:\rchatter on a busy channel\r");
+        for (int i = 0; i < 2000; ++i)
+            rig.feed("N0ABC>CQ: <UI>:\rchatter on a busy channel\r");
         const char* pane = st == LinkState::LinkBbs ? "tbLocal" : "tbMon";
         EXPECT_LE(rig.view.pane(pane).size(), Panes::kPaneHardLimit) << int(st);
         EXPECT_TRUE(rig.view.pane(pane).endsWith("busy channel\r")) << int(st);

@@ -49,7 +49,8 @@ TEST(TncPortSettings, SettingsStringFromIndexes) {
 TEST_F(TncPortTest, OpensTheStationsPortLinkOrTheSystemPort) {
     EXPECT_EQ(TncPort::portDevice(dir.path(), 1), "/dev/ttyS0");
     ASSERT_TRUE(QDir(dir.path()).mkpath("Ports"));
-    ASSERT_TRUE(QFile::link("/nonexistent/ttyUSB0", dir.filePath("Ports/COM3"))); // a dangling link still names it
+    ASSERT_TRUE(
+        QFile::link("/nonexistent/ttyUSB0", dir.filePath("Ports/COM3"))); // a dangling link still names it
     EXPECT_EQ(TncPort::portDevice(dir.path(), 3), dir.filePath("Ports/COM3"));
     s.ComPortSet = 2;
     s.BaudSet = 5;
@@ -89,15 +90,11 @@ TEST_F(TncPortTest, KeysFollowTheDuplexAndEnterRules) {
         bool kept;
     };
     const Case cases[] = {
-        {"full", "\r", "tbMon", 'a', "a", false},
-        {"half", "\r", "tbMon", 'a', "a", true},
+        {"full", "\r", "tbMon", 'a', "a", false},     {"half", "\r", "tbMon", 'a', "a", true},
         {"half ", "\r", "tbMon", 'a', "a", true}, // anything but "full" echoes locally
-        {"full", "\r\n", "tbMon", 13, "\r\n", false},
-        {"full", "\r", "tbMon", 13, "\r", false},
-        {"full", "\r\n", "tbLocal", 13, "\r", false},
-        {"half", "\r", "tbLocal", 8, "\b", true},
-        {"full", "\r", "tbMon", 3, "\x03", false},
-        {"half", "\r", "tbMon", 24, "", false},
+        {"full", "\r\n", "tbMon", 13, "\r\n", false}, {"full", "\r", "tbMon", 13, "\r", false},
+        {"full", "\r\n", "tbLocal", 13, "\r", false}, {"half", "\r", "tbLocal", 8, "\b", true},
+        {"full", "\r", "tbMon", 3, "\x03", false},    {"half", "\r", "tbMon", 24, "", false},
         {"half", "\r", "tbLocal", 22, "", false},
     };
     ASSERT_EQ(tnc.setComPort(), 1);

@@ -33,7 +33,8 @@ struct HelpCase {
 
 TEST(Help, FindsTheHelpSetAndTheBrowser) {
     const std::vector<HelpCase> cases = {
-        {"no Help folder", "st", false, false, true, "Help file not found", "Help file not found.\r\n", nullptr},
+        {"no Help folder", "st", false, false, true, "Help file not found", "Help file not found.\r\n",
+         nullptr},
         {"Help folder without its main page", "st", true, false, true, "Help file not found",
          "Help file not found.\r\n", nullptr},
         {"no browser", "st", true, true, false, "Web browser not found",

@@ -54,7 +54,8 @@ bool FakeSerialPort::write(const QByteArray& bytes) {
 
 QByteArray FakeSerialPort::written() const {
     QByteArray all;
-    for (const auto& w : writes) all += w.bytes;
+    for (const auto& w : writes)
+        all += w.bytes;
     return all;
 }
 

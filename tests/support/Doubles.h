@@ -42,10 +42,15 @@ class FakeSerialPort : public SerialPort {
 public:
     explicit FakeSerialPort(const Scheduler* clock = nullptr) : clock_(clock) {}
     bool open(const Config& config) override;
-    void close() override { open_ = false; ++closes; }
+    void close() override {
+        open_ = false;
+        ++closes;
+    }
     bool isOpen() const override { return open_; }
     bool write(const QByteArray& bytes) override;
-    void receive(const QByteArray& bytes) { if (onReceived) onReceived(bytes); }
+    void receive(const QByteArray& bytes) {
+        if (onReceived) onReceived(bytes);
+    }
 
     struct Write {
         qint64 at;
@@ -72,7 +77,8 @@ public:
     };
     // A question is answered from `answers` when one is queued, else it waits in `waiting`
     // until answer() is called, as a box on screen would.
-    void show(const QString& title, const QString& text, Icon icon, Buttons buttons, AnswerFn onAnswer) override {
+    void show(const QString& title, const QString& text, Icon icon, Buttons buttons,
+              AnswerFn onAnswer) override {
         shown.push_back({title, text, icon, buttons});
         if (!onAnswer) return;
         if (!answers.isEmpty())
@@ -133,16 +139,28 @@ public:
     void setText(MainElement e, const QByteArray& t) override { text[e.name] = t; }
     void setFocus(MainElement e) override { focus = e.name; }
     qsizetype paneLength(MainElement p) const override { return pane(p.name).size(); }
-    void appendToPane(MainElement p, const QByteArray& t) override { panes[p.name] += t; ++appends; }
+    void appendToPane(MainElement p, const QByteArray& t) override {
+        panes[p.name] += t;
+        ++appends;
+    }
     void chopPane(MainElement p, qsizetype n) override { panes[p.name].chop(n); }
     void keepPaneTail(MainElement p, qsizetype n) override { panes[p.name] = panes[p.name].right(n); }
     void setPaneText(MainElement p, const QByteArray& t) override { panes[p.name] = t; }
     void emptyUndo(MainElement p) override { ++undoEmptied[p.name]; }
     void appendReceived(const QByteArray& t) override { received += t; }
 
-    bool shown(const char* e) const { auto it = visible.find(e); return it != visible.end() && it->second; }
-    QByteArray pane(const char* p) const { auto it = panes.find(p); return it == panes.end() ? QByteArray() : it->second; }
-    QByteArray caption(const char* e) const { auto it = text.find(e); return it == text.end() ? QByteArray() : it->second; }
+    bool shown(const char* e) const {
+        auto it = visible.find(e);
+        return it != visible.end() && it->second;
+    }
+    QByteArray pane(const char* p) const {
+        auto it = panes.find(p);
+        return it == panes.end() ? QByteArray() : it->second;
+    }
+    QByteArray caption(const char* e) const {
+        auto it = text.find(e);
+        return it == text.end() ? QByteArray() : it->second;
+    }
     QByteArray received;
 
     std::map<std::string, bool> visible;

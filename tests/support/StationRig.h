@@ -47,7 +47,8 @@ struct RecordingHost : StartupHost {
 
 struct StationRig {
     explicit StationRig(const QString& stationDir = {}, MainView* mainView = nullptr)
-        : logic(stationDir, PlatformServices{clock, wallClock, port, boxes, browser, immediateSound, fallbackSound},
+        : logic(stationDir,
+                PlatformServices{clock, wallClock, port, boxes, browser, immediateSound, fallbackSound},
                 Views{mainView ? *mainView : view, host}) {}
 
     ManualScheduler clock;

@@ -19,17 +19,14 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int msLeft(Clock::time_point deadline)
-{
+int msLeft(Clock::time_point deadline) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-pid_t spawn(const std::vector<std::string>& args, int& stdoutFd)
-{
+pid_t spawn(const std::vector<std::string>& args, int& stdoutFd) {
     int pipeFds[2];
-    if (::pipe(pipeFds) != 0)
-        return -1;
+    if (::pipe(pipeFds) != 0) return -1;
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(pipeFds[1], STDOUT_FILENO);
@@ -50,16 +47,13 @@ pid_t spawn(const std::vector<std::string>& args, int& stdoutFd)
 }
 
 // Waits for the child to end; kills it if it will not.
-int reap(pid_t pid, int timeoutMs)
-{
+int reap(pid_t pid, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     int status = 0;
     for (;;) {
         const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (done < 0)
-            return -1;
+        if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        if (done < 0) return -1;
         if (msLeft(deadline) == 0) {
             ::kill(pid, SIGKILL);
             ::waitpid(pid, &status, 0);
@@ -69,10 +63,11 @@ int reap(pid_t pid, int timeoutMs)
     }
 }
 
-char unhex(char c) { return static_cast<char>(c <= '9' ? c - '0' : c - 'a' + 10); }
+char unhex(char c) {
+    return static_cast<char>(c <= '9' ? c - '0' : c - 'a' + 10);
+}
 
-std::string unescape(std::string_view text)
-{
+std::string unescape(std::string_view text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] != '\\' || i + 1 >= text.size()) {
@@ -97,81 +92,66 @@ std::string unescape(std::string_view text)
 
 } // namespace
 
-TempDir::TempDir()
-{
+TempDir::TempDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tncsim-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()))
-        path_ = pattern;
+    if (::mkdtemp(pattern.data())) path_ = pattern;
 }
 
-TempDir::~TempDir()
-{
+TempDir::~TempDir() {
     std::error_code ec;
-    if (!path_.empty())
-        std::filesystem::remove_all(path_, ec);
+    if (!path_.empty()) std::filesystem::remove_all(path_, ec);
 }
 
-SimProcess::SimProcess(const std::vector<std::string>& args)
-{
+SimProcess::SimProcess(const std::vector<std::string>& args) {
     pid_ = spawn(args, out_);
-    if (pid_ < 0)
-        return;
+    if (pid_ < 0) return;
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     std::string text;
     while (text.find('\n') == std::string::npos) {
         pollfd p{out_, POLLIN, 0};
-        if (::poll(&p, 1, msLeft(deadline)) <= 0)
-            return;
+        if (::poll(&p, 1, msLeft(deadline)) <= 0) return;
         char buffer[256];
         const ssize_t n = ::read(out_, buffer, sizeof buffer);
-        if (n <= 0)
-            return;
+        if (n <= 0) return;
         text.append(buffer, static_cast<std::size_t>(n));
     }
     ready_ = text == "tncsim ready\n";
 }
 
-SimProcess::~SimProcess() { stop(SIGTERM); }
+SimProcess::~SimProcess() {
+    stop(SIGTERM);
+}
 
-int SimProcess::stop(int signal)
-{
-    if (pid_ <= 0)
-        return -1;
+int SimProcess::stop(int signal) {
+    if (pid_ <= 0) return -1;
     ::kill(pid_, signal);
     const int code = reap(pid_, 5000);
     pid_ = -1;
-    if (out_ >= 0)
-        ::close(out_);
+    if (out_ >= 0) ::close(out_);
     out_ = -1;
     return code;
 }
 
-int runToExit(const std::vector<std::string>& args, std::string& output)
-{
+int runToExit(const std::vector<std::string>& args, std::string& output) {
     int fd = -1;
     const pid_t pid = spawn(args, fd);
-    if (pid < 0)
-        return -1;
+    if (pid < 0) return -1;
     const auto deadline = Clock::now() + std::chrono::seconds(5);
     for (;;) {
         pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, msLeft(deadline)) <= 0)
-            break;
+        if (::poll(&p, 1, msLeft(deadline)) <= 0) break;
         char buffer[1024];
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n <= 0)
-            break;
+        if (n <= 0) break;
         output.append(buffer, static_cast<std::size_t>(n));
     }
     ::close(fd);
     return reap(pid, 5000);
 }
 
-Port::Port(const std::string& path)
-{
+Port::Port(const std::string& path) {
     fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd_ < 0)
-        return;
+    if (fd_ < 0) return;
     termios tio{};
     ::tcgetattr(fd_, &tio);
     tio.c_iflag = 0;
@@ -183,18 +163,17 @@ Port::Port(const std::string& path)
     ::tcsetattr(fd_, TCSANOW, &tio);
 }
 
-Port::~Port() { close(); }
+Port::~Port() {
+    close();
+}
 
-void Port::close()
-{
-    if (fd_ >= 0)
-        ::close(fd_);
+void Port::close() {
+    if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     pending_.clear();
 }
 
-void Port::send(std::string_view bytes)
-{
+void Port::send(std::string_view bytes) {
     std::size_t done = 0;
     while (fd_ >= 0 && done < bytes.size()) {
         const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
@@ -209,23 +188,18 @@ void Port::send(std::string_view bytes)
     }
 }
 
-bool Port::fill(int timeoutMs)
-{
-    if (fd_ < 0)
-        return false;
+bool Port::fill(int timeoutMs) {
+    if (fd_ < 0) return false;
     pollfd p{fd_, POLLIN, 0};
-    if (::poll(&p, 1, timeoutMs) <= 0)
-        return false;
+    if (::poll(&p, 1, timeoutMs) <= 0) return false;
     char buffer[4096];
     const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-    if (n <= 0)
-        return false;
+    if (n <= 0) return false;
     pending_.append(buffer, static_cast<std::size_t>(n));
     return true;
 }
 
-std::string Port::take(std::size_t count, int timeoutMs)
-{
+std::string Port::take(std::size_t count, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (pending_.size() < count && fill(msLeft(deadline))) {
     }
@@ -234,8 +208,7 @@ std::string Port::take(std::size_t count, int timeoutMs)
     return out;
 }
 
-std::string Port::until(std::string_view needle, int timeoutMs)
-{
+std::string Port::until(std::string_view needle, int timeoutMs) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     while (pending_.find(needle) == std::string::npos && fill(msLeft(deadline))) {
     }
@@ -246,19 +219,16 @@ std::string Port::until(std::string_view needle, int timeoutMs)
     return out;
 }
 
-std::vector<std::string> logged(const std::string& logFile, std::string_view prefix)
-{
+std::vector<std::string> logged(const std::string& logFile, std::string_view prefix) {
     std::vector<std::string> out;
     std::istringstream lines(readFile(logFile));
     std::string line;
     while (std::getline(lines, line))
-        if (line.starts_with(prefix))
-            out.push_back(unescape(std::string_view(line).substr(prefix.size())));
+        if (line.starts_with(prefix)) out.push_back(unescape(std::string_view(line).substr(prefix.size())));
     return out;
 }
 
-std::string readFile(const std::string& path)
-{
+std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();

@@ -15,17 +15,16 @@ using namespace tncsimtest;
 
 namespace {
 
-const std::string kGreeting = "[TOLVEXSIM-1.0-H$]\r99845 BYTES AVAILABLE\rENTER COMMAND: B,J,K,L,R,S, or Help >\r";
+const std::string kGreeting =
+    "[TOLVEXSIM-1.0-H$]\r99845 BYTES AVAILABLE\rENTER COMMAND: B,J,K,L,R,S, or Help >\r";
 const std::string kMailboxPrompt = "ENTER COMMAND: B,J,K,L,R,S, or Help >\r";
 const std::string kKanodePrompt = "ENTER COMMAND: B,C,J,N,X, or Help ?\r";
 
 // Every byte value but Ctrl-C, which the sending TNC takes as its command character.
-std::string everyByteButCtrlC()
-{
+std::string everyByteButCtrlC() {
     std::string bytes;
     for (int c = 0; c < 256; ++c)
-        if (c != 3)
-            bytes += static_cast<char>(c);
+        if (c != 3) bytes += static_cast<char>(c);
     return bytes + "\r";
 }
 
@@ -49,28 +48,25 @@ struct Dialogue {
     std::vector<Say> says;
 };
 
-void PrintTo(const Dialogue& dialogue, std::ostream* os) { *os << dialogue.name; }
+void PrintTo(const Dialogue& dialogue, std::ostream* os) {
+    *os << dialogue.name;
+}
 
-std::vector<std::string> withStations(const TempDir& dir, std::vector<std::string> args)
-{
+std::vector<std::string> withStations(const TempDir& dir, std::vector<std::string> args) {
     args.push_back(dir.file("a") + "=N0AAA");
     args.push_back(dir.file("b") + "=N0BBB");
     return args;
 }
 
-void writeFile(const std::string& path, const std::string& text)
-{
+void writeFile(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
 // Polls a log file until `done` holds for its text (the simulator logs right after each write).
-template <typename F>
-bool waitForLog(const std::string& file, F&& done)
-{
+template <typename F> bool waitForLog(const std::string& file, F&& done) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
     while (!done(readFile(file))) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
+        if (std::chrono::steady_clock::now() > deadline) return false;
         ::poll(nullptr, 0, 10);
     }
     return true;
@@ -78,8 +74,7 @@ bool waitForLog(const std::string& file, F&& done)
 
 class Dialogues : public testing::TestWithParam<Dialogue> {};
 
-TEST_P(Dialogues, BytesOnTheLine)
-{
+TEST_P(Dialogues, BytesOnTheLine) {
     const Dialogue& dialogue = GetParam();
     TempDir dir;
     std::vector<std::string> args = dialogue.args;
@@ -96,8 +91,7 @@ TEST_P(Dialogues, BytesOnTheLine)
 
     for (std::size_t i = 0; i < dialogue.says.size(); ++i) {
         const Say& say = dialogue.says[i];
-        if (!say.typed.empty())
-            (say.port == 'a' ? a : b).send(say.typed);
+        if (!say.typed.empty()) (say.port == 'a' ? a : b).send(say.typed);
         for (const Expect& expect : say.expect)
             ASSERT_EQ((expect.port == 'a' ? a : b).take(expect.bytes.size()), expect.bytes)
                 << "step " << i << ", station " << expect.port;
@@ -106,184 +100,298 @@ TEST_P(Dialogues, BytesOnTheLine)
 
 const std::vector<std::string> kNodeAB{"--node", "NODA:N0NDA", "--node", "NODB:N0NDB"};
 
-std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b)
-{
+std::vector<std::string> plus(std::vector<std::string> a, const std::vector<std::string>& b) {
     a.insert(a.end(), b.begin(), b.end());
     return a;
 }
 
 // ---- command mode
 
-INSTANTIATE_TEST_SUITE_P(CommandMode, Dialogues,
+INSTANTIATE_TEST_SUITE_P(
+    CommandMode, Dialogues,
     testing::Values(
-        Dialogue{"PromptOnCrCtrlCAndLoneLf", {}, "",
+        Dialogue{
+            "PromptOnCrCtrlCAndLoneLf",
+            {},
+            "",
             {{'a', "\r", {{'a', "cmd:"}}}, {'a', "\x03", {{'a', "cmd:"}}}, {'a', "\n\r", {{'a', "cmd:"}}}}},
-        Dialogue{"UnprotoQueryFullAndAbbreviated", {}, "",
+        Dialogue{
+            "UnprotoQueryFullAndAbbreviated",
+            {},
+            "",
             {{'a', "UNPROTO\r", {{'a', "UNPROTO CQ\rcmd:"}}}, {'a', "u\r", {{'a', "UNPROTO CQ\rcmd:"}}}}},
-        Dialogue{"UnprotoQueryCrLf", {"--crlf"}, "",
-            {{'a', "UNPROTO\r\n", {{'a', "UNPROTO CQ\r\ncmd:"}}}, {'a', "\r\n", {{'a', "cmd:"}}}}},
-        Dialogue{"UnprotoSetKeepsViaPath", {}, "",
-            {{'a', "UNPROTO ZULGRP VIA RELAY\r", {{'a', "cmd:"}}},
-                {'a', "UNPROTO\r", {{'a', "UNPROTO ZULGRP VIA RELAY\rcmd:"}}}}},
-        Dialogue{"UnprotoStubAnswersOnlyThePrompt", {"--unproto-answer", "none"}, "",
-            {{'a', "UNPROTO\r", {{'a', "cmd:"}}}}},
-        Dialogue{"UnprotoDualPortAnswer", {"--unproto-answer", "UNPROTO  CQ/CQ"}, "",
-            {{'a', "UNPROTO\r", {{'a', "UNPROTO  CQ/CQ\rcmd:"}}}}},
-        Dialogue{"MycallAskedAndSet", {}, "",
-            {{'a', "MYCALL\r", {{'a', "MYCALL N0AAA\rcmd:"}}},
-                {'a', "mycall n0ccc\r", {{'a', "MYCALL was N0AAA\rcmd:"}}},
-                {'a', "MY\r", {{'a', "MYCALL N0CCC\rcmd:"}}}}},
+        Dialogue{"UnprotoQueryCrLf",
+                 {"--crlf"},
+                 "",
+                 {{'a', "UNPROTO\r\n", {{'a', "UNPROTO CQ\r\ncmd:"}}}, {'a', "\r\n", {{'a', "cmd:"}}}}},
+        Dialogue{"UnprotoSetKeepsViaPath",
+                 {},
+                 "",
+                 {{'a', "UNPROTO ZULGRP VIA RELAY\r", {{'a', "cmd:"}}},
+                  {'a', "UNPROTO\r", {{'a', "UNPROTO ZULGRP VIA RELAY\rcmd:"}}}}},
+        Dialogue{"UnprotoStubAnswersOnlyThePrompt",
+                 {"--unproto-answer", "none"},
+                 "",
+                 {{'a', "UNPROTO\r", {{'a', "cmd:"}}}}},
+        Dialogue{"UnprotoDualPortAnswer",
+                 {"--unproto-answer", "UNPROTO  CQ/CQ"},
+                 "",
+                 {{'a', "UNPROTO\r", {{'a', "UNPROTO  CQ/CQ\rcmd:"}}}}},
+        Dialogue{"MycallAskedAndSet",
+                 {},
+                 "",
+                 {{'a', "MYCALL\r", {{'a', "MYCALL N0AAA\rcmd:"}}},
+                  {'a', "mycall n0ccc\r", {{'a', "MYCALL was N0AAA\rcmd:"}}},
+                  {'a', "MY\r", {{'a', "MYCALL N0CCC\rcmd:"}}}}},
         Dialogue{"UnknownTapr", {}, "", {{'a', "XYZZY\r", {{'a', "EH?\rcmd:"}}}}},
-        Dialogue{"UnknownKantronics", {"--dialect", "kantronics"}, "",
-            {{'a', "XYZZY\r", {{'a', "    $\rEH?\rcmd:"}}}}},
+        Dialogue{"UnknownKantronics",
+                 {"--dialect", "kantronics"},
+                 "",
+                 {{'a', "XYZZY\r", {{'a', "    $\rEH?\rcmd:"}}}}},
         Dialogue{"UnknownAea", {"--dialect", "aea"}, "", {{'a', "XYZZY\r", {{'a', "?EH\rcmd:"}}}}},
         Dialogue{"UnknownEmulator", {"--dialect", "emulator"}, "", {{'a', "XYZZY\r", {{'a', "Eh?\rcmd:"}}}}},
-        Dialogue{"EchoAndBackspace", {"--echo"}, "",
-            {{'a', "MX\x08Y\r", {{'a', "MX\b \bY\rMYCALL N0AAA\rcmd:"}}}}},
+        Dialogue{"EchoAndBackspace",
+                 {"--echo"},
+                 "",
+                 {{'a', "MX\x08Y\r", {{'a', "MX\b \bY\rMYCALL N0AAA\rcmd:"}}}}},
         Dialogue{"DisconnectWhenIdleOnlyPrompts", {}, "", {{'a', "D\r", {{'a', "cmd:"}}}}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- links between two stations
 
-INSTANTIATE_TEST_SUITE_P(Links, Dialogues,
+INSTANTIATE_TEST_SUITE_P(
+    Links, Dialogues,
     testing::Values(
-        Dialogue{"TaprEveryByteBothWays", {}, "",
-            {{'a', "C N0BBB\r", {{'a', "*** CONNECTED to N0BBB\r"}, {'b', "*** CONNECTED to N0AAA\r"}}},
-                {'a', everyByteButCtrlC(), {{'b', everyByteButCtrlC()}}},
-                {'b', "\xff\x00 back\r"s, {{'a', "\xff\x00 back\r"s}}},
-                {'a', "\x03", {{'a', "cmd:"}}},
-                {'a', "D\r", {{'a', "*** DISCONNECTED\rcmd:"}, {'b', "*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"Aea", {"--dialect", "aea"}, "",
+        Dialogue{"TaprEveryByteBothWays",
+                 {},
+                 "",
+                 {{'a', "C N0BBB\r", {{'a', "*** CONNECTED to N0BBB\r"}, {'b', "*** CONNECTED to N0AAA\r"}}},
+                  {'a', everyByteButCtrlC(), {{'b', everyByteButCtrlC()}}},
+                  {'b', "\xff\x00 back\r"s, {{'a', "\xff\x00 back\r"s}}},
+                  {'a', "\x03", {{'a', "cmd:"}}},
+                  {'a', "D\r", {{'a', "*** DISCONNECTED\rcmd:"}, {'b', "*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{
+            "Aea",
+            {"--dialect", "aea"},
+            "",
             {{'a', "c n0bbb\r", {{'a', "*** CONNECTED to: N0BBB\r"}, {'b', "*** CONNECTED to: N0AAA\r"}}},
-                {'b', "\x03" "D\r", {{'b', "cmd:*** DISCONNECTED: N0AAA\rcmd:"}, {'a', "*** DISCONNECTED: N0BBB\rcmd:"}}}}},
-        Dialogue{"Emulator", {"--dialect", "emulator"}, "",
+             {'b',
+              "\x03"
+              "D\r",
+              {{'b', "cmd:*** DISCONNECTED: N0AAA\rcmd:"}, {'a', "*** DISCONNECTED: N0BBB\rcmd:"}}}}},
+        Dialogue{
+            "Emulator",
+            {"--dialect", "emulator"},
+            "",
             {{'a', "C N0BBB\r", {{'a', "\r*** CONNECTED to N0BBB\r"}, {'b', "\r*** CONNECTED to N0AAA\r"}}},
-                {'a', "\x03" "D\r", {{'a', "cmd:\r*** DISCONNECTED\rcmd:cmd:"}, {'b', "\r*** DISCONNECTED\rcmd:cmd:"}}}}},
-        Dialogue{"CrLfLineEndsLeaveLinkDataAlone", {"--crlf"}, "",
+             {'a',
+              "\x03"
+              "D\r",
+              {{'a', "cmd:\r*** DISCONNECTED\rcmd:cmd:"}, {'b', "\r*** DISCONNECTED\rcmd:cmd:"}}}}},
+        Dialogue{
+            "CrLfLineEndsLeaveLinkDataAlone",
+            {"--crlf"},
+            "",
             {{'a', "C N0BBB\r\n", {{'a', "*** CONNECTED to N0BBB\r\n"}, {'b', "*** CONNECTED to N0AAA\r\n"}}},
-                {'a', "one\rtwo\r\n", {{'b', "one\rtwo\r\n"}}},
-                {'a', "\x03" "D\r\n", {{'a', "cmd:*** DISCONNECTED\r\ncmd:"}, {'b', "*** DISCONNECTED\r\ncmd:"}}}}},
-        Dialogue{"PartLineGoesOutOnCtrlCAndConverseResumes", {}, "",
-            {{'a', "C N0BBB\r", {{'a', "*** CONNECTED to N0BBB\r"}, {'b', "*** CONNECTED to N0AAA\r"}}},
-                {'a', "no line end\x03", {{'b', "no line end"}, {'a', "cmd:"}}},
-                {'a', "K\rmore\r", {{'b', "more\r"}}}}},
-        Dialogue{"LinkedStationAnswersBusy", {}, "",
-            {{'a', "C N0AAA-1\r", {{'a', "*** CONNECTED to N0AAA-1\r" + kGreeting}}},
-                {'b', "C N0AAA\r", {{'b', "*** N0AAA busy\r*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"Mailbox", {}, "",
-            {{'a', "C N0AAA-1\r", {{'a', "*** CONNECTED to N0AAA-1\r" + kGreeting}}},
-                {'a', "L\r", {{'a', "No messages\r" + kMailboxPrompt}}},
-                {'a', "R 1\r", {{'a', kMailboxPrompt}}},
-                {'a', "B\r", {{'a', "*** DISCONNECTED\rcmd:"}}}}}),
+             {'a', "one\rtwo\r\n", {{'b', "one\rtwo\r\n"}}},
+             {'a',
+              "\x03"
+              "D\r\n",
+              {{'a', "cmd:*** DISCONNECTED\r\ncmd:"}, {'b', "*** DISCONNECTED\r\ncmd:"}}}}},
+        Dialogue{"PartLineGoesOutOnCtrlCAndConverseResumes",
+                 {},
+                 "",
+                 {{'a', "C N0BBB\r", {{'a', "*** CONNECTED to N0BBB\r"}, {'b', "*** CONNECTED to N0AAA\r"}}},
+                  {'a', "no line end\x03", {{'b', "no line end"}, {'a', "cmd:"}}},
+                  {'a', "K\rmore\r", {{'b', "more\r"}}}}},
+        Dialogue{"LinkedStationAnswersBusy",
+                 {},
+                 "",
+                 {{'a', "C N0AAA-1\r", {{'a', "*** CONNECTED to N0AAA-1\r" + kGreeting}}},
+                  {'b', "C N0AAA\r", {{'b', "*** N0AAA busy\r*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"Mailbox",
+                 {},
+                 "",
+                 {{'a', "C N0AAA-1\r", {{'a', "*** CONNECTED to N0AAA-1\r" + kGreeting}}},
+                  {'a', "L\r", {{'a', "No messages\r" + kMailboxPrompt}}},
+                  {'a', "R 1\r", {{'a', kMailboxPrompt}}},
+                  {'a', "B\r", {{'a', "*** DISCONNECTED\rcmd:"}}}}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- nodes
 
-INSTANTIATE_TEST_SUITE_P(Nodes, Dialogues,
+INSTANTIATE_TEST_SUITE_P(
+    Nodes, Dialogues,
     testing::Values(
-        Dialogue{"TwoBpqNodesFarEndHangsUp", kNodeAB, "",
+        Dialogue{
+            "TwoBpqNodesFarEndHangsUp",
+            kNodeAB,
+            "",
             {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
-                {'a', "C NODB\r", {{'a', "NODA:N0NDA} Connected to NODB\r"}}},
-                {'a', "C N0BBB\r", {{'a', "NODB:N0NDB} Connected to N0BBB\r"}, {'b', "*** CONNECTED to N0NDB\r"}}},
-                {'a', "up\x00\xff\r"s, {{'b', "up\x00\xff\r"s}}},
-                {'b', "down\r", {{'a', "down\r"}}},
-                {'b', "\x03" "D\r", {{'b', "cmd:*** DISCONNECTED\rcmd:"}, {'a', "*** DISCONNECTED\rcmd:"}}},
-                // Back down: nothing is left hanging at the nodes, a direct call works.
-                {'a', "C N0BBB\r", {{'a', "*** CONNECTED to N0BBB\r"}, {'b', "*** CONNECTED to N0AAA\r"}}}}},
-        Dialogue{"TwoBpqNodesUserHangsUp", kNodeAB, "",
-            {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
-                {'a', "C 1 N0NDB\r", {{'a', "NODA:N0NDA} Connected to N0NDB\r"}}},
-                {'a', "C N0BBB\r", {{'a', "NODB:N0NDB} Connected to N0BBB\r"}, {'b', "*** CONNECTED to N0NDB\r"}}},
-                {'a', "\x03" "D\r", {{'a', "cmd:*** DISCONNECTED\rcmd:"}, {'b', "*** DISCONNECTED\rcmd:"}}}}},
+             {'a', "C NODB\r", {{'a', "NODA:N0NDA} Connected to NODB\r"}}},
+             {'a',
+              "C N0BBB\r",
+              {{'a', "NODB:N0NDB} Connected to N0BBB\r"}, {'b', "*** CONNECTED to N0NDB\r"}}},
+             {'a', "up\x00\xff\r"s, {{'b', "up\x00\xff\r"s}}},
+             {'b', "down\r", {{'a', "down\r"}}},
+             {'b',
+              "\x03"
+              "D\r",
+              {{'b', "cmd:*** DISCONNECTED\rcmd:"}, {'a', "*** DISCONNECTED\rcmd:"}}},
+             // Back down: nothing is left hanging at the nodes, a direct call works.
+             {'a', "C N0BBB\r", {{'a', "*** CONNECTED to N0BBB\r"}, {'b', "*** CONNECTED to N0AAA\r"}}}}},
+        Dialogue{"TwoBpqNodesUserHangsUp",
+                 kNodeAB,
+                 "",
+                 {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
+                  {'a', "C 1 N0NDB\r", {{'a', "NODA:N0NDA} Connected to N0NDB\r"}}},
+                  {'a',
+                   "C N0BBB\r",
+                   {{'a', "NODB:N0NDB} Connected to N0BBB\r"}, {'b', "*** CONNECTED to N0NDB\r"}}},
+                  {'a',
+                   "\x03"
+                   "D\r",
+                   {{'a', "cmd:*** DISCONNECTED\rcmd:"}, {'b', "*** DISCONNECTED\rcmd:"}}}}},
         Dialogue{"BpqNetromKanodeChain",
-            {"--node", "NODA:N0NDA", "--node", "NODB:N0NDB:netrom", "--node", "NODC:N0NDC:kanode"}, "",
-            {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
-                {'a', "C NODB\r", {{'a', "NODA:N0NDA} Connected to NODB\r"}}},
-                {'a', "C NODC\r",
-                    {{'a', "NODB:N0NDB> Connected to NODC\r###CONNECTED TO NODE NODC(N0NDC) CHANNEL A\r" + kKanodePrompt}}},
-                {'a', "C N0BBB\r", {{'a', "###LINK MADE\r"}, {'b', "*** CONNECTED to N0NDC\r"}}},
-                {'b', "hello from b\r", {{'a', "hello from b\r"}}},
-                {'b', "\x03" "D\r",
-                    {{'b', "cmd:*** DISCONNECTED\rcmd:"},
-                        {'a', "###DISCONNECTED BY N0BBB AT NODE NODC\r*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"BpqInvalidCommandAndBye", {"--node", "NODA:N0NDA"}, "",
-            {{'a', "C N0NDA\r", {{'a', "*** CONNECTED to N0NDA\r"}}},
-                {'a', "FROB\r", {{'a', "NODA:N0NDA} Invalid command\r"}}},
-                {'a', "BYE\r", {{'a', "*** DISCONNECTED\rcmd:"}}}}}),
+                 {"--node", "NODA:N0NDA", "--node", "NODB:N0NDB:netrom", "--node", "NODC:N0NDC:kanode"},
+                 "",
+                 {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
+                  {'a', "C NODB\r", {{'a', "NODA:N0NDA} Connected to NODB\r"}}},
+                  {'a',
+                   "C NODC\r",
+                   {{'a', "NODB:N0NDB> Connected to NODC\r###CONNECTED TO NODE NODC(N0NDC) CHANNEL A\r" +
+                              kKanodePrompt}}},
+                  {'a', "C N0BBB\r", {{'a', "###LINK MADE\r"}, {'b', "*** CONNECTED to N0NDC\r"}}},
+                  {'b', "hello from b\r", {{'a', "hello from b\r"}}},
+                  {'b',
+                   "\x03"
+                   "D\r",
+                   {{'b', "cmd:*** DISCONNECTED\rcmd:"},
+                    {'a', "###DISCONNECTED BY N0BBB AT NODE NODC\r*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"BpqInvalidCommandAndBye",
+                 {"--node", "NODA:N0NDA"},
+                 "",
+                 {{'a', "C N0NDA\r", {{'a', "*** CONNECTED to N0NDA\r"}}},
+                  {'a', "FROB\r", {{'a', "NODA:N0NDA} Invalid command\r"}}},
+                  {'a', "BYE\r", {{'a', "*** DISCONNECTED\rcmd:"}}}}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- connects that fail
 
-INSTANTIATE_TEST_SUITE_P(Failures, Dialogues,
+INSTANTIATE_TEST_SUITE_P(
+    Failures, Dialogues,
     testing::Values(
-        Dialogue{"DirectNoAnswer", {"--fail", "N0ZZZ"}, "",
-            {{'a', "C N0ZZZ\r", {{'a', "*** retry count exceeded\r*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"DirectUnknownCall", {}, "",
-            {{'a', "C N0QQQ\r", {{'a', "*** retry count exceeded\r*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"DirectBusy", {"--busy", "N0YYY"}, "",
-            {{'a', "C N0YYY\r", {{'a', "*** N0YYY busy\r*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"AeaNoAnswer", {"--dialect", "aea", "--fail", "N0BBB"}, "",
-            {{'a', "C N0BBB\r", {{'a', "*** RETRY COUNT EXCEEDED\r*** DISCONNECTED: N0BBB\rcmd:"}}}}},
-        Dialogue{"ThroughBpq", {"--node", "NODA:N0NDA", "--fail", "N0ZZZ"}, "",
-            {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
-                {'a', "C N0ZZZ\r", {{'a', "NODA:N0NDA} Failure with N0ZZZ\r"}}},
-                {'a', "\x03" "D\r", {{'a', "cmd:*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"BusyThroughBpq", {"--node", "NODA:N0NDA", "--busy", "N0YYY"}, "",
-            {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
-                {'a', "C N0YYY\r", {{'a', "NODA:N0NDA} Busy from N0YYY\r"}}}}},
-        Dialogue{"UnknownThroughNetrom", {"--node", "NODN:N0NDN:netrom"}, "",
-            {{'a', "C NODN\r", {{'a', "*** CONNECTED to NODN\r"}}},
-                {'a', "C N0QQQ\r", {{'a', "NODN:N0NDN> Failure with N0QQQ\r"}}}}},
-        Dialogue{"ThroughKanode", {"--node", "KAN:N0KAN:kanode", "--fail", "N0ZZZ"}, "",
-            {{'a', "C KAN\r",
-                 {{'a', "*** CONNECTED to KAN\r###CONNECTED TO NODE KAN(N0KAN) CHANNEL A\r" + kKanodePrompt}}},
-                {'a', "C N0ZZZ\r", {{'a', "###UNABLE TO CONNECT TO N0ZZZ\r" + kKanodePrompt}}}}},
-        Dialogue{"AtTheSecondNode", plus(kNodeAB, {"--fail", "N0ZZZ"}), "",
-            {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
-                {'a', "C NODB\r", {{'a', "NODA:N0NDA} Connected to NODB\r"}}},
-                {'a', "C N0ZZZ\r", {{'a', "NODB:N0NDB} Failure with N0ZZZ\r"}}}}}),
+        Dialogue{"DirectNoAnswer",
+                 {"--fail", "N0ZZZ"},
+                 "",
+                 {{'a', "C N0ZZZ\r", {{'a', "*** retry count exceeded\r*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"DirectUnknownCall",
+                 {},
+                 "",
+                 {{'a', "C N0QQQ\r", {{'a', "*** retry count exceeded\r*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"DirectBusy",
+                 {"--busy", "N0YYY"},
+                 "",
+                 {{'a', "C N0YYY\r", {{'a', "*** N0YYY busy\r*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"AeaNoAnswer",
+                 {"--dialect", "aea", "--fail", "N0BBB"},
+                 "",
+                 {{'a', "C N0BBB\r", {{'a', "*** RETRY COUNT EXCEEDED\r*** DISCONNECTED: N0BBB\rcmd:"}}}}},
+        Dialogue{"ThroughBpq",
+                 {"--node", "NODA:N0NDA", "--fail", "N0ZZZ"},
+                 "",
+                 {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
+                  {'a', "C N0ZZZ\r", {{'a', "NODA:N0NDA} Failure with N0ZZZ\r"}}},
+                  {'a',
+                   "\x03"
+                   "D\r",
+                   {{'a', "cmd:*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"BusyThroughBpq",
+                 {"--node", "NODA:N0NDA", "--busy", "N0YYY"},
+                 "",
+                 {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
+                  {'a', "C N0YYY\r", {{'a', "NODA:N0NDA} Busy from N0YYY\r"}}}}},
+        Dialogue{"UnknownThroughNetrom",
+                 {"--node", "NODN:N0NDN:netrom"},
+                 "",
+                 {{'a', "C NODN\r", {{'a', "*** CONNECTED to NODN\r"}}},
+                  {'a', "C N0QQQ\r", {{'a', "NODN:N0NDN> Failure with N0QQQ\r"}}}}},
+        Dialogue{
+            "ThroughKanode",
+            {"--node", "KAN:N0KAN:kanode", "--fail", "N0ZZZ"},
+            "",
+            {{'a',
+              "C KAN\r",
+              {{'a', "*** CONNECTED to KAN\r###CONNECTED TO NODE KAN(N0KAN) CHANNEL A\r" + kKanodePrompt}}},
+             {'a', "C N0ZZZ\r", {{'a', "###UNABLE TO CONNECT TO N0ZZZ\r" + kKanodePrompt}}}}},
+        Dialogue{"AtTheSecondNode",
+                 plus(kNodeAB, {"--fail", "N0ZZZ"}),
+                 "",
+                 {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
+                  {'a', "C NODB\r", {{'a', "NODA:N0NDA} Connected to NODB\r"}}},
+                  {'a', "C N0ZZZ\r", {{'a', "NODB:N0NDB} Failure with N0ZZZ\r"}}}}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- unconnected frames in the other station's monitor
 
-Say sendGroupLine(const std::string& shownAtB)
-{
+Say sendGroupLine(const std::string& shownAtB) {
     return {'a', "K\rhello group$^\r", {{'b', shownAtB}}};
 }
 
-INSTANTIATE_TEST_SUITE_P(Monitor, Dialogues,
-    testing::Values(
-        Dialogue{"Kantronics", {}, "",
-            {{'a', "UNPROTO ZULGRP\r", {{'a', "cmd:"}}}, sendGroupLine("N0AAA>ZULGRP: <UI>:\rhello group$^\r"),
-                {'a', "\x03", {{'a', "cmd:"}}}}},
-        Dialogue{"Tnc2", {"--monitor", "tnc2"}, "",
-            {{'a', "UNPROTO ZULGRP\r", {{'a', "cmd:"}}}, sendGroupLine("N0AAA>ZULGRP:hello group$^\r"),
-                {'a', "\x03", {{'a', "cmd:"}}}}},
-        Dialogue{"Aea", {"--monitor", "aea"}, "",
-            {{'a', "UNPROTO ZULGRP\r", {{'a', "cmd:"}}}, sendGroupLine("N0AAA>ZULGRP <UI R>:\rhello group$^\r"),
-                {'a', "\x03", {{'a', "cmd:"}}}}},
-        Dialogue{"Software", {"--monitor", "software"}, "",
-            {{'a', "UNPROTO ZULGRP\r", {{'a', "cmd:"}}}, sendGroupLine("[0] N0AAA>ZULGRP:hello group$^\r"),
-                {'a', "\x03", {{'a', "cmd:"}}}}},
-        // The way Tolvex sends a broadcast: no line end before Ctrl-C. The sender never sees its
-        // own frame, so its next bytes are the prompts.
-        Dialogue{"ViaDigiPartLineAndCrLf", {"--monitor", "tnc2", "--crlf"}, "",
-            {{'a', "UNPROTO ZULGRP VIA RELAY\r", {{'a', "cmd:"}}},
-                {'a', "K\rnet up$^ de N0AAA \x03", {{'b', "N0AAA>ZULGRP,RELAY*:net up$^ de N0AAA \r\n"}, {'a', "cmd:"}}},
-                {'a', "\r", {{'a', "cmd:"}}}}},
-        Dialogue{"NotShownWhileLinked", {}, "",
-            {{'a', "C N0AAA-1\r", {{'a', "*** CONNECTED to N0AAA-1\r" + kGreeting}}},
-                {'b', "K\rduring\r\x03", {{'b', "cmd:"}}},
-                {'a', "L\r", {{'a', "No messages\r" + kMailboxPrompt}}},
-                {'a', "B\r", {{'a', "*** DISCONNECTED\rcmd:"}}},
-                {'b', "K\rafter\r\x03", {{'b', "cmd:"}, {'a', "N0BBB>CQ: <UI>:\rafter\r"}}}}}),
+INSTANTIATE_TEST_SUITE_P(
+    Monitor, Dialogues,
+    testing::Values(Dialogue{"Kantronics",
+                             {},
+                             "",
+                             {{'a', "UNPROTO ZULGRP\r", {{'a', "cmd:"}}},
+                              sendGroupLine("N0AAA>ZULGRP: <UI>:\rhello group$^\r"),
+                              {'a', "\x03", {{'a', "cmd:"}}}}},
+                    Dialogue{"Tnc2",
+                             {"--monitor", "tnc2"},
+                             "",
+                             {{'a', "UNPROTO ZULGRP\r", {{'a', "cmd:"}}},
+                              sendGroupLine("N0AAA>ZULGRP:hello group$^\r"),
+                              {'a', "\x03", {{'a', "cmd:"}}}}},
+                    Dialogue{"Aea",
+                             {"--monitor", "aea"},
+                             "",
+                             {{'a', "UNPROTO ZULGRP\r", {{'a', "cmd:"}}},
+                              sendGroupLine("N0AAA>ZULGRP <UI R>:\rhello group$^\r"),
+                              {'a', "\x03", {{'a', "cmd:"}}}}},
+                    Dialogue{"Software",
+                             {"--monitor", "software"},
+                             "",
+                             {{'a', "UNPROTO ZULGRP\r", {{'a', "cmd:"}}},
+                              sendGroupLine("[0] N0AAA>ZULGRP:hello group$^\r"),
+                              {'a', "\x03", {{'a', "cmd:"}}}}},
+                    // The way Tolvex sends a broadcast: no line end before Ctrl-C. The sender never sees its
+                    // own frame, so its next bytes are the prompts.
+                    Dialogue{"ViaDigiPartLineAndCrLf",
+                             {"--monitor", "tnc2", "--crlf"},
+                             "",
+                             {{'a', "UNPROTO ZULGRP VIA RELAY\r", {{'a', "cmd:"}}},
+                              {'a',
+                               "K\rnet up$^ de N0AAA \x03",
+                               {{'b', "N0AAA>ZULGRP,RELAY*:net up$^ de N0AAA \r\n"}, {'a', "cmd:"}}},
+                              {'a', "\r", {{'a', "cmd:"}}}}},
+                    Dialogue{"NotShownWhileLinked",
+                             {},
+                             "",
+                             {{'a', "C N0AAA-1\r", {{'a', "*** CONNECTED to N0AAA-1\r" + kGreeting}}},
+                              {'b', "K\rduring\r\x03", {{'b', "cmd:"}}},
+                              {'a', "L\r", {{'a', "No messages\r" + kMailboxPrompt}}},
+                              {'a', "B\r", {{'a', "*** DISCONNECTED\rcmd:"}}},
+                              {'b', "K\rafter\r\x03", {{'b', "cmd:"}, {'a', "N0BBB>CQ: <UI>:\rafter\r"}}}}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- scripted distant stations
 
-INSTANTIATE_TEST_SUITE_P(Scripts, Dialogues,
+INSTANTIATE_TEST_SUITE_P(
+    Scripts, Dialogues,
     testing::Values(
-        Dialogue{"FramedMessage", {},
+        Dialogue{
+            "FramedMessage",
+            {},
             R"(# a distant station sends one message
 station W1XYZ
 connect N0AAA
@@ -294,30 +402,40 @@ send Second line
 send $^
 disconnect
 )",
-            {{'a', "",
-                {{'a', "*** CONNECTED to W1XYZ\r.hdr  _W1XYZ _Test traffic\r\rFirst line\rSecond line\r$^\r"
-                       "*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"ThroughANodeToPractice", {"--node", "NODA:N0NDA"},
-            "station W1P\nconnect PRACTICE via NODA\nsend hello\ndisconnect\n",
-            {{'a', "", {{'a', "*** CONNECTED to N0NDA\rhello\r*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"EchoAndAwait", {}, "station W1ECH\necho on\nawait quit\nsend bye now\ndisconnect\n",
-            {{'a', "C W1ECH\r", {{'a', "*** CONNECTED to W1ECH\r"}}},
-                {'a', "ping\r", {{'a', "ECHO: ping\r"}}},
-                {'a', "quit\r", {{'a', "ECHO: quit\rbye now\r*** DISCONNECTED\rcmd:"}}}}},
-        Dialogue{"RawBytesAndUiFrame", {},
-            R"(station W1RAW
+            {{'a',
+              "",
+              {{'a', "*** CONNECTED to W1XYZ\r.hdr  _W1XYZ _Test traffic\r\rFirst line\rSecond line\r$^\r"
+                     "*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"ThroughANodeToPractice",
+                 {"--node", "NODA:N0NDA"},
+                 "station W1P\nconnect PRACTICE via NODA\nsend hello\ndisconnect\n",
+                 {{'a', "", {{'a', "*** CONNECTED to N0NDA\rhello\r*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"EchoAndAwait",
+                 {},
+                 "station W1ECH\necho on\nawait quit\nsend bye now\ndisconnect\n",
+                 {{'a', "C W1ECH\r", {{'a', "*** CONNECTED to W1ECH\r"}}},
+                  {'a', "ping\r", {{'a', "ECHO: ping\r"}}},
+                  {'a', "quit\r", {{'a', "ECHO: quit\rbye now\r*** DISCONNECTED\rcmd:"}}}}},
+        Dialogue{"RawBytesAndUiFrame",
+                 {},
+                 R"(station W1RAW
 connect N0AAA
 sendraw a\x00b\xffc\r\x03
 disconnect
 wait 100
 ui ZULGRP net check$^
 )",
-            {{'a', "",
-                {{'a', "*** CONNECTED to W1RAW\ra\x00"s "b\xff" "c\r\x03*** DISCONNECTED\rcmd:"
-                       "W1RAW>ZULGRP: <UI>:\rnet check$^\r"}}},
-                {'b', "", {{'b', "W1RAW>ZULGRP: <UI>:\rnet check$^\r"}}}}},
-        Dialogue{"AcceptOff", {}, "station W1OFF\naccept off\n",
-            {{'a', "C W1OFF\r", {{'a', "*** retry count exceeded\r*** DISCONNECTED\rcmd:"}}}}}),
+                 {{'a',
+                   "",
+                   {{'a', "*** CONNECTED to W1RAW\ra\x00"s
+                          "b\xff"
+                          "c\r\x03*** DISCONNECTED\rcmd:"
+                          "W1RAW>ZULGRP: <UI>:\rnet check$^\r"}}},
+                  {'b', "", {{'b', "W1RAW>ZULGRP: <UI>:\rnet check$^\r"}}}}},
+        Dialogue{"AcceptOff",
+                 {},
+                 "station W1OFF\naccept off\n",
+                 {{'a', "C W1OFF\r", {{'a', "*** retry count exceeded\r*** DISCONNECTED\rcmd:"}}}}}),
     [](const auto& info) { return info.param.name; });
 
 // ---- the same dialogue, cut differently
@@ -328,11 +446,12 @@ struct Cutting {
     bool chunked;
 };
 
-void PrintTo(const Cutting& cutting, std::ostream* os) { *os << cutting.name; }
+void PrintTo(const Cutting& cutting, std::ostream* os) {
+    *os << cutting.name;
+}
 
 // Runs a mailbox visit with --log and returns the pieces written to station a.
-std::vector<std::string> mailboxVisit(const std::vector<std::string>& extraArgs)
-{
+std::vector<std::string> mailboxVisit(const std::vector<std::string>& extraArgs) {
     TempDir dir;
     const std::string log = dir.file("sim.log");
     SimProcess sim(withStations(dir, plus({"--log", log}, extraArgs)));
@@ -363,8 +482,7 @@ std::vector<std::string> mailboxVisit(const std::vector<std::string>& extraArgs)
 
 class Cuttings : public testing::TestWithParam<Cutting> {};
 
-TEST_P(Cuttings, SameBytesOnlyCutDifferently)
-{
+TEST_P(Cuttings, SameBytesOnlyCutDifferently) {
     const std::vector<std::string> pieces = mailboxVisit(GetParam().args);
     if (GetParam().chunked) {
         // The 83-byte greeting cannot have gone out whole.
@@ -374,19 +492,19 @@ TEST_P(Cuttings, SameBytesOnlyCutDifferently)
 }
 
 INSTANTIATE_TEST_SUITE_P(Output, Cuttings,
-    testing::Values(Cutting{"Whole", {}, false}, Cutting{"Delayed", {"--delay", "30"}, false},
-        Cutting{"Chunks", {"--chunks", "7"}, true}, Cutting{"ChunksAndDelay", {"--chunks", "11", "--delay", "6"}, true}),
-    [](const auto& info) { return info.param.name; });
+                         testing::Values(Cutting{"Whole", {}, false},
+                                         Cutting{"Delayed", {"--delay", "30"}, false},
+                                         Cutting{"Chunks", {"--chunks", "7"}, true},
+                                         Cutting{"ChunksAndDelay", {"--chunks", "11", "--delay", "6"}, true}),
+                         [](const auto& info) { return info.param.name; });
 
-TEST(Chunks, SameSeedCutsTheSameWay)
-{
+TEST(Chunks, SameSeedCutsTheSameWay) {
     EXPECT_EQ(mailboxVisit({"--chunks", "42"}), mailboxVisit({"--chunks", "42"}));
 }
 
 // ---- process and device life
 
-TEST(Log, EscapesBothDirections)
-{
+TEST(Log, EscapesBothDirections) {
     TempDir dir;
     const std::string log = dir.file("sim.log");
     SimProcess sim(withStations(dir, {"--log", log}));
@@ -395,13 +513,12 @@ TEST(Log, EscapesBothDirections)
     a.send("\x00\xff\\\r"s);
     ASSERT_EQ(a.take(8), "EH?\rcmd:");
     EXPECT_TRUE(waitForLog(log, [](const std::string& text) {
-        return text.find("N0AAA< \\x00\\xff\\\\\\r\n") != std::string::npos
-            && text.find("N0AAA> EH?\\rcmd:\n") != std::string::npos;
+        return text.find("N0AAA< \\x00\\xff\\\\\\r\n") != std::string::npos &&
+               text.find("N0AAA> EH?\\rcmd:\n") != std::string::npos;
     })) << readFile(log);
 }
 
-TEST(Device, ReopenedAfterCloseWithWhatHappenedMeanwhile)
-{
+TEST(Device, ReopenedAfterCloseWithWhatHappenedMeanwhile) {
     TempDir dir;
     SimProcess sim(withStations(dir, {}));
     ASSERT_TRUE(sim.ready());
@@ -423,8 +540,7 @@ TEST(Device, ReopenedAfterCloseWithWhatHappenedMeanwhile)
 
 class Signals : public testing::TestWithParam<int> {};
 
-TEST_P(Signals, RemoveTheLinksAndExitCleanly)
-{
+TEST_P(Signals, RemoveTheLinksAndExitCleanly) {
     namespace fs = std::filesystem;
     TempDir dir;
     fs::create_directories(dir.file("a/Ports"));
@@ -451,12 +567,13 @@ struct CommandLine {
     std::string inOutput;
 };
 
-void PrintTo(const CommandLine& line, std::ostream* os) { *os << line.name; }
+void PrintTo(const CommandLine& line, std::ostream* os) {
+    *os << line.name;
+}
 
 class CommandLines : public testing::TestWithParam<CommandLine> {};
 
-TEST_P(CommandLines, ExitCodeAndOutput)
-{
+TEST_P(CommandLines, ExitCodeAndOutput) {
     TempDir dir;
     std::vector<std::string> args = GetParam().args;
     if (!GetParam().script.empty()) {
@@ -468,12 +585,13 @@ TEST_P(CommandLines, ExitCodeAndOutput)
     EXPECT_NE(output.find(GetParam().inOutput), std::string::npos) << output;
 }
 
-INSTANTIATE_TEST_SUITE_P(Start, CommandLines,
+INSTANTIATE_TEST_SUITE_P(
+    Start, CommandLines,
     testing::Values(CommandLine{"Help", {"--help"}, "", 0, "--node ALIAS:CALL[:style]"},
-        CommandLine{"UnknownOption", {"--bogus", "x=N0AAA"}, "", 2, ""},
-        CommandLine{"NoStation", {"--crlf"}, "", 2, ""},
-        CommandLine{"BadNodeStyle", {"--node", "A:B:fancy", "x=N0AAA"}, "", 2, ""},
-        CommandLine{"ScriptErrorStopsBeforeReady", {}, "station W1X\nfrobnicate\n", 1, ""}),
+                    CommandLine{"UnknownOption", {"--bogus", "x=N0AAA"}, "", 2, ""},
+                    CommandLine{"NoStation", {"--crlf"}, "", 2, ""},
+                    CommandLine{"BadNodeStyle", {"--node", "A:B:fancy", "x=N0AAA"}, "", 2, ""},
+                    CommandLine{"ScriptErrorStopsBeforeReady", {}, "station W1X\nfrobnicate\n", 1, ""}),
     [](const auto& info) { return info.param.name; });
 
 } // namespace

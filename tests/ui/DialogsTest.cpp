@@ -3,9 +3,9 @@
 #include "support/Doubles.h"
 #include "ui/ConnectDialog.h"
 #include "ui/NodeDialog.h"
-#include "ui/platform/QtMessageBoxes.h"
 #include "ui/TncDialog.h"
 #include "ui/WelcomeWindow.h"
+#include "ui/platform/QtMessageBoxes.h"
 
 #include <QAccessible>
 #include <QAction>
@@ -641,8 +641,8 @@ TEST(SettingTexts, APastedMultiLineTextBecomesTheOneLineThatIsSaved) {
         const char* field;
         const QByteArray* setting;
     } fields[] = {
-        {&tnc, "txtConnected", &s.ConnStr},        {&tnc, "txtCmdChar", &s.CmdCmd},
-        {&tnc, "txtDisconnect", &s.DisconCmd},     {&node, "txtNodeReady_2", &s.NodeReady[2]},
+        {&tnc, "txtConnected", &s.ConnStr},       {&tnc, "txtCmdChar", &s.CmdCmd},
+        {&tnc, "txtDisconnect", &s.DisconCmd},    {&node, "txtNodeReady_2", &s.NodeReady[2]},
         {&node, "txtLinkMade_0", &s.LinkMade[0]}, {&node, "txtConnFail_3", &s.ConnFail[3]},
     };
     for (const auto& f : fields) {

@@ -591,7 +591,8 @@ TEST(MainWindow, Screenshot) {
     if (path.isEmpty()) GTEST_SKIP() << "set TOLVEX_SCREENSHOT to a file name to grab the window";
     MainWindow w;
     if (qEnvironmentVariableIsSet("TOLVEX_SCREENSHOT_NET")) {
-        for (const MainElement e : {frmMain::lblNet, frmMain::txtNet, frmMain::Label3, frmMain::lblDest, frmMain::frSave})
+        for (const MainElement e :
+             {frmMain::lblNet, frmMain::txtNet, frmMain::Label3, frmMain::lblDest, frmMain::frSave})
             w.view().setVisible(e, true);
         w.view().setText(frmMain::txtNet, "N0CALL: check in");
     }

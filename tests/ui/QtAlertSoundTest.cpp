@@ -34,7 +34,8 @@ TEST(QtAlertSoundDeathTest, RefusesWithoutAWaveFileOrAnAudioOutput) {
         QtImmediateSound immediate;
         QtFallbackSound fallback;
         int faults = 0;
-        for (AlertSound* sound : {static_cast<AlertSound*>(&immediate), static_cast<AlertSound*>(&fallback)}) {
+        for (AlertSound* sound :
+             {static_cast<AlertSound*>(&immediate), static_cast<AlertSound*>(&fallback)}) {
             faults += sound->play(dir.filePath(QStringLiteral("missing.wav")));
             faults += sound->play(text);
             faults += sound->play(wave) != hasOutput;

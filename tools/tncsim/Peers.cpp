@@ -13,40 +13,35 @@ constexpr int kIdleRepeatMs = 1000;         // a block with no pause in it repea
 constexpr std::string_view kMailboxPrompt = "ENTER COMMAND: B,J,K,L,R,S, or Help >";
 constexpr std::string_view kKanodePrompt = "ENTER COMMAND: B,C,J,N,X, or Help ?";
 
-bool contains(const Bytes& text, std::string_view what) { return text.find(what) != Bytes::npos; }
+bool contains(const Bytes& text, std::string_view what) {
+    return text.find(what) != Bytes::npos;
+}
 
 } // namespace
 
 // ---- Mailbox
 
-void Mailbox::linkUp(const std::shared_ptr<Link>& link, const std::string&)
-{
+void Mailbox::linkUp(const std::shared_ptr<Link>& link, const std::string&) {
     link_ = link;
     const std::string& eol = sim_.eol();
     send("[TOLVEXSIM-1.0-H$]" + eol + "99845 BYTES AVAILABLE" + eol + std::string(kMailboxPrompt) + eol);
 }
 
-void Mailbox::linkData(Link&, const Bytes& data)
-{
+void Mailbox::linkData(Link&, const Bytes& data) {
     lines_.feed(data, [this](const std::string& line) { command(line); });
 }
 
-void Mailbox::linkClosed(Link&)
-{
+void Mailbox::linkClosed(Link&) {
     link_.reset();
     done_ = true;
 }
 
-void Mailbox::send(const std::string& text)
-{
-    if (link_)
-        link_->send(this, text);
+void Mailbox::send(const std::string& text) {
+    if (link_) link_->send(this, text);
 }
 
-void Mailbox::command(const std::string& line)
-{
-    if (!link_)
-        return;
+void Mailbox::command(const std::string& line) {
+    if (!link_) return;
     const std::vector<std::string> parts = words(line);
     const std::string word = parts.empty() ? "" : toUpper(parts[0]);
     const std::string& eol = sim_.eol();
@@ -64,8 +59,7 @@ void Mailbox::command(const std::string& line)
 
 // ---- NodeSession
 
-void NodeSession::linkUp(const std::shared_ptr<Link>& link, const std::string&)
-{
+void NodeSession::linkUp(const std::shared_ptr<Link>& link, const std::string&) {
     up_ = link;
     if (node_.style == NodeStyle::Kanode) {
         reply("###CONNECTED TO NODE " + node_.alias + "(" + node_.call + ") CHANNEL A");
@@ -73,10 +67,8 @@ void NodeSession::linkUp(const std::shared_ptr<Link>& link, const std::string&)
     }
 }
 
-void NodeSession::reply(const std::string& text)
-{
-    if (!up_)
-        return;
+void NodeSession::reply(const std::string& text) {
+    if (!up_) return;
     std::string prefix;
     if (node_.style == NodeStyle::Bpq)
         prefix = node_.alias + ":" + node_.call + "} ";
@@ -85,21 +77,16 @@ void NodeSession::reply(const std::string& text)
     up_->send(this, prefix + text + sim_.eol());
 }
 
-void NodeSession::prompt()
-{
-    if (up_ && node_.style == NodeStyle::Kanode)
-        up_->send(this, std::string(kKanodePrompt) + sim_.eol());
+void NodeSession::prompt() {
+    if (up_ && node_.style == NodeStyle::Kanode) up_->send(this, std::string(kKanodePrompt) + sim_.eol());
 }
 
-void NodeSession::linkData(Link& link, const Bytes& data)
-{
+void NodeSession::linkData(Link& link, const Bytes& data) {
     if (down_ && &link == down_.get()) {
-        if (up_)
-            up_->send(this, data);
+        if (up_) up_->send(this, data);
         return;
     }
-    if (!up_ || &link != up_.get())
-        return;
+    if (!up_ || &link != up_.get()) return;
     if (down_)
         down_->send(this, data);
     else if (connecting_)
@@ -114,12 +101,10 @@ void NodeSession::linkData(Link& link, const Bytes& data)
         });
 }
 
-void NodeSession::linkClosed(Link& link)
-{
+void NodeSession::linkClosed(Link& link) {
     if (up_ && &link == up_.get()) {
         up_.reset();
-        if (down_)
-            down_->close(this);
+        if (down_) down_->close(this);
         finish();
         return;
     }
@@ -127,24 +112,20 @@ void NodeSession::linkClosed(Link& link)
         down_.reset();
         if (node_.style == NodeStyle::Kanode)
             reply("###DISCONNECTED BY " + downCall_ + " AT NODE " + node_.alias);
-        if (up_)
-            up_->close(this);
+        if (up_) up_->close(this);
         finish();
     }
 }
 
-void NodeSession::finish()
-{
-    if (connecting_)
-        connecting_->cancelled = true;
+void NodeSession::finish() {
+    if (connecting_) connecting_->cancelled = true;
     connecting_.reset();
     up_.reset();
     down_.reset();
     done_ = true;
 }
 
-void NodeSession::command(const std::string& line)
-{
+void NodeSession::command(const std::string& line) {
     const std::vector<std::string> parts = words(line);
     if (parts.empty()) {
         prompt();
@@ -157,26 +138,22 @@ void NodeSession::command(const std::string& line)
         const std::string target = toUpper(parts.size() >= 3 && allDigits(parts[1]) ? parts[2] : parts[1]);
         std::weak_ptr<NodeSession> weak = weak_from_this();
         connecting_ = sim_.connect(shared_from_this(), node_.call, target,
-            [weak, target](ConnectResult result, std::shared_ptr<Link> link) {
-                if (auto self = weak.lock())
-                    self->connectDone(result, link, target);
-            });
+                                   [weak, target](ConnectResult result, std::shared_ptr<Link> link) {
+                                       if (auto self = weak.lock()) self->connectDone(result, link, target);
+                                   });
         return;
     }
     if (word == "B" || word == "BYE" || word == "Q" || word == "QUIT") {
-        if (up_)
-            up_->close(this);
+        if (up_) up_->close(this);
         finish();
         return;
     }
     if (abbreviates(word, "NODES", 1)) {
         std::string list;
         for (const std::string& name : sim_.nodeNames())
-            if (name != node_.alias + ":" + node_.call)
-                list += (list.empty() ? "" : "  ") + name;
+            if (name != node_.alias + ":" + node_.call) list += (list.empty() ? "" : "  ") + name;
         reply(kanode ? "###NODES: " + list : "Nodes");
-        if (!kanode && !list.empty() && up_)
-            up_->send(this, list + sim_.eol());
+        if (!kanode && !list.empty() && up_) up_->send(this, list + sim_.eol());
         prompt();
         return;
     }
@@ -189,8 +166,8 @@ void NodeSession::command(const std::string& line)
     prompt();
 }
 
-void NodeSession::connectDone(ConnectResult result, const std::shared_ptr<Link>& link, const std::string& target)
-{
+void NodeSession::connectDone(ConnectResult result, const std::shared_ptr<Link>& link,
+                              const std::string& target) {
     connecting_.reset();
     const bool kanode = node_.style == NodeStyle::Kanode;
     if (result == ConnectResult::Connected) {
@@ -202,8 +179,7 @@ void NodeSession::connectDone(ConnectResult result, const std::shared_ptr<Link>&
             return;
         }
         reply(kanode ? "###LINK MADE" : "Connected to " + target);
-        if (!held_.empty())
-            down_->send(this, std::move(held_));
+        if (!held_.empty()) down_->send(this, std::move(held_));
         held_.clear();
         return;
     }
@@ -217,33 +193,29 @@ void NodeSession::connectDone(ConnectResult result, const std::shared_ptr<Link>&
 
 // ---- ScriptStation
 
-void ScriptStation::warn(const std::string& text) const { std::cerr << "tncsim: " << call() << ": " << text << '\n'; }
+void ScriptStation::warn(const std::string& text) const {
+    std::cerr << "tncsim: " << call() << ": " << text << '\n';
+}
 
-void ScriptStation::start()
-{
+void ScriptStation::start() {
     std::weak_ptr<ScriptStation> weak = weak_from_this();
     sim_.loop().after(0, [weak] {
-        if (auto self = weak.lock())
-            self->resume();
+        if (auto self = weak.lock()) self->resume();
     });
 }
 
-void ScriptStation::resume()
-{
+void ScriptStation::resume() {
     while (pc_ < def_.steps.size()) {
         const Step& step = def_.steps[pc_++];
-        if (execute(step))
-            return;
+        if (execute(step)) return;
     }
 }
 
-bool ScriptStation::execute(const Step& step)
-{
+bool ScriptStation::execute(const Step& step) {
     std::weak_ptr<ScriptStation> weak = weak_from_this();
     const auto resumeLater = [this, weak](int ms) {
         sim_.loop().after(ms, [weak] {
-            if (auto self = weak.lock())
-                self->resume();
+            if (auto self = weak.lock()) self->resume();
         });
     };
     switch (step.kind) {
@@ -264,10 +236,9 @@ bool ScriptStation::execute(const Step& step)
             hops_.push_back(step.target);
         }
         connecting_ = sim_.connect(shared_from_this(), call(), first,
-            [weak, first](ConnectResult result, std::shared_ptr<Link> link) {
-                if (auto self = weak.lock())
-                    self->connectDone(result, link, first);
-            });
+                                   [weak, first](ConnectResult result, std::shared_ptr<Link> link) {
+                                       if (auto self = weak.lock()) self->connectDone(result, link, first);
+                                   });
         return true;
     }
     case Step::Kind::Send:
@@ -278,8 +249,7 @@ bool ScriptStation::execute(const Step& step)
             warn("not linked, send dropped");
         return false;
     case Step::Kind::Disconnect:
-        if (link_)
-            link_->close(this);
+        if (link_) link_->close(this);
         link_.reset();
         return false;
     case Step::Kind::Ui: {
@@ -292,8 +262,7 @@ bool ScriptStation::execute(const Step& step)
     case Step::Kind::Await:
         awaiting_ = step.text;
         isAwaiting_ = !awaitMet();
-        if (isAwaiting_)
-            waitedSinceRepeat_ = true;
+        if (isAwaiting_) waitedSinceRepeat_ = true;
         return isAwaiting_;
     case Step::Kind::Accept:
         accept_ = step.flag;
@@ -302,8 +271,7 @@ bool ScriptStation::execute(const Step& step)
         echo_ = step.flag;
         return false;
     case Step::Kind::Chatter:
-        if (step.number <= 0)
-            return false;
+        if (step.number <= 0) return false;
         waitedSinceRepeat_ = true;
         chatterLeft_ = step.number;
         chatterGap_ = step.gapMs;
@@ -321,8 +289,8 @@ bool ScriptStation::execute(const Step& step)
     return false;
 }
 
-void ScriptStation::connectDone(ConnectResult result, const std::shared_ptr<Link>& link, const std::string& target)
-{
+void ScriptStation::connectDone(ConnectResult result, const std::shared_ptr<Link>& link,
+                                const std::string& target) {
     connecting_.reset();
     if (result == ConnectResult::Connected) {
         link_ = link;
@@ -338,16 +306,14 @@ void ScriptStation::connectDone(ConnectResult result, const std::shared_ptr<Link
     resume();
 }
 
-void ScriptStation::nextHop()
-{
+void ScriptStation::nextHop() {
     const std::string target = hops_.front();
     hops_.erase(hops_.begin());
     hopPending_ = true;
     link_->send(this, "C " + target + "\r");
 }
 
-void ScriptStation::hopFinished(bool ok)
-{
+void ScriptStation::hopFinished(bool ok) {
     hopPending_ = false;
     rx_.clear();
     if (ok && !hops_.empty()) {
@@ -357,81 +323,66 @@ void ScriptStation::hopFinished(bool ok)
     if (!ok) {
         warn("connect through the nodes failed");
         hops_.clear();
-        if (link_)
-            link_->close(this);
+        if (link_) link_->close(this);
         link_.reset();
     }
     resume();
 }
 
-bool ScriptStation::awaitMet()
-{
+bool ScriptStation::awaitMet() {
     const std::size_t at = rx_.find(awaiting_);
-    if (at == Bytes::npos)
-        return false;
+    if (at == Bytes::npos) return false;
     rx_.erase(0, at + awaiting_.size());
     return true;
 }
 
-Offer ScriptStation::offer()
-{
-    if (!accept_)
-        return {};
-    if (link_ || connecting_)
-        return {ConnectResult::Busy, nullptr};
+Offer ScriptStation::offer() {
+    if (!accept_) return {};
+    if (link_ || connecting_) return {ConnectResult::Busy, nullptr};
     return {ConnectResult::Connected, shared_from_this()};
 }
 
-void ScriptStation::linkUp(const std::shared_ptr<Link>& link, const std::string&)
-{
+void ScriptStation::linkUp(const std::shared_ptr<Link>& link, const std::string&) {
     link_ = link;
     rx_.clear();
 }
 
-void ScriptStation::linkData(Link& link, const Bytes& data)
-{
-    if (&link != link_.get())
-        return;
+void ScriptStation::linkData(Link& link, const Bytes& data) {
+    if (&link != link_.get()) return;
     rx_ += data;
-    if (rx_.size() > kReceiveKeep)
-        rx_.erase(0, rx_.size() - kReceiveKeep / 2);
+    if (rx_.size() > kReceiveKeep) rx_.erase(0, rx_.size() - kReceiveKeep / 2);
     if (hopPending_) {
         if (contains(rx_, "Connected to") || contains(rx_, "###LINK MADE"))
             hopFinished(true);
-        else if (contains(rx_, "Failure with") || contains(rx_, "Busy from") || contains(rx_, "UNABLE TO CONNECT")
-            || contains(rx_, " BUSY") || contains(rx_, "Invalid command") || contains(rx_, "INVALID COMMAND"))
+        else if (contains(rx_, "Failure with") || contains(rx_, "Busy from") ||
+                 contains(rx_, "UNABLE TO CONNECT") || contains(rx_, " BUSY") ||
+                 contains(rx_, "Invalid command") || contains(rx_, "INVALID COMMAND"))
             hopFinished(false);
         return;
     }
-    if (echo_)
-        echoLines(data);
+    if (echo_) echoLines(data);
     if (isAwaiting_ && awaitMet()) {
         isAwaiting_ = false;
         resume();
     }
 }
 
-void ScriptStation::echoLines(const Bytes& data)
-{
+void ScriptStation::echoLines(const Bytes& data) {
     echoLines_.feed(data, [this](const std::string& line) {
         // Never answer an echo, so two echoing stations cannot talk forever.
-        if (link_ && !line.starts_with("ECHO: "))
-            link_->send(this, "ECHO: " + line + "\r");
+        if (link_ && !line.starts_with("ECHO: ")) link_->send(this, "ECHO: " + line + "\r");
     });
 }
 
-void ScriptStation::linkClosed(Link& link)
-{
-    if (&link != link_.get())
-        return;
+void ScriptStation::linkClosed(Link& link) {
+    if (&link != link_.get()) return;
     link_.reset();
-    if (hopPending_)
-        hopFinished(false);
+    if (hopPending_) hopFinished(false);
 }
 
-void ScriptStation::chatterTick()
-{
-    static constexpr std::array<const char*, 10> prefixes{"K", "W", "N", "KB", "KD", "KF", "WA", "WB", "AA", "AD"};
+void ScriptStation::chatterTick() {
+    static constexpr std::array<const char*, 10> prefixes{"K",  "W",  "N",  "KB", "KD",
+                                                          "KF", "WA", "WB", "AA", "AD"};
     static constexpr std::array<const char*, 6> dests{"CQ", "BEACON", "ID", "QST", "MAIL", "NODES"};
     static constexpr std::array<const char*, 8> texts{
         "Net tonight at 1900 local on this frequency",
@@ -444,13 +395,14 @@ void ScriptStation::chatterTick()
         "Beacon: node up, 2 users",
     };
     std::mt19937& rng = sim_.rng();
-    const auto pick = [&rng](std::size_t n) { return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng); };
+    const auto pick = [&rng](std::size_t n) {
+        return std::uniform_int_distribution<std::size_t>(0, n - 1)(rng);
+    };
     std::string source = prefixes[pick(prefixes.size())];
     source += static_cast<char>('0' + pick(10));
     for (std::size_t i = 0, n = 1 + pick(3); i < n; ++i)
         source += static_cast<char>('A' + pick(26));
-    if (pick(3) == 0)
-        source += "-" + std::to_string(1 + pick(15));
+    if (pick(3) == 0) source += "-" + std::to_string(1 + pick(15));
 
     Frame frame;
     frame.source = source;

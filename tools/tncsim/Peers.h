@@ -9,9 +9,7 @@ namespace tncsim {
 // Cuts link data into CR-ended lines; LF is dropped, as a mailbox or node would.
 class LineAssembler {
 public:
-    template <typename F>
-    void feed(const Bytes& data, F&& onLine)
-    {
+    template <typename F> void feed(const Bytes& data, F&& onLine) {
         for (char c : data) {
             if (c == '\r') {
                 std::string line = std::move(pending_);

@@ -8,10 +8,23 @@
 namespace tncsim {
 
 struct Step {
-    enum class Kind { Wait, Connect, Send, SendRaw, Disconnect, Ui, Await, Accept, Echo, Chatter, Loop, Repeat };
+    enum class Kind {
+        Wait,
+        Connect,
+        Send,
+        SendRaw,
+        Disconnect,
+        Ui,
+        Await,
+        Accept,
+        Echo,
+        Chatter,
+        Loop,
+        Repeat
+    };
     Kind kind = Kind::Wait;
-    int number = 0;  // wait MS, chatter N
-    int gapMs = 0;   // chatter MS
+    int number = 0; // wait MS, chatter N
+    int gapMs = 0;  // chatter MS
     bool flag = false;
     std::string target; // connect CALL, ui DEST
     std::vector<std::string> via;
@@ -26,6 +39,6 @@ struct ScriptDef {
 // Parses a script file's text. The word PRACTICE is replaced by `practiceCall` first.
 // On an error returns false and sets `error` to "FILE:LINE: what".
 bool parseScript(std::string_view text, const std::string& fileName, const std::string& practiceCall,
-    std::vector<ScriptDef>& out, std::string& error);
+                 std::vector<ScriptDef>& out, std::string& error);
 
 } // namespace tncsim

@@ -28,37 +28,30 @@ constexpr int kMaxSleepMs = 200;
 
 // ---- EventLoop
 
-std::uint64_t EventLoop::at(TimePoint when, Task task)
-{
+std::uint64_t EventLoop::at(TimePoint when, Task task) {
     const std::uint64_t id = nextId_++;
     tasks_.emplace(std::make_pair(when, id), std::move(task));
     whenById_.emplace(id, when);
     return id;
 }
 
-std::uint64_t EventLoop::after(int ms, Task task)
-{
+std::uint64_t EventLoop::after(int ms, Task task) {
     return at(Clock::now() + std::chrono::milliseconds(ms), std::move(task));
 }
 
-void EventLoop::cancel(std::uint64_t id)
-{
+void EventLoop::cancel(std::uint64_t id) {
     const auto it = whenById_.find(id);
-    if (it == whenById_.end())
-        return;
+    if (it == whenById_.end()) return;
     tasks_.erase(std::make_pair(it->second, id));
     whenById_.erase(it);
 }
 
-std::optional<TimePoint> EventLoop::next() const
-{
-    if (tasks_.empty())
-        return std::nullopt;
+std::optional<TimePoint> EventLoop::next() const {
+    if (tasks_.empty()) return std::nullopt;
     return tasks_.begin()->first.first;
 }
 
-void EventLoop::runDue()
-{
+void EventLoop::runDue() {
     const TimePoint limit = Clock::now();
     while (!tasks_.empty() && tasks_.begin()->first.first <= limit) {
         auto node = tasks_.extract(tasks_.begin());
@@ -69,55 +62,44 @@ void EventLoop::runDue()
 
 // ---- Frame paths
 
-Frame framePath(std::string_view path)
-{
+Frame framePath(std::string_view path) {
     Frame frame;
     const std::vector<std::string> parts = words(toUpper(path), true);
-    if (parts.empty())
-        return frame;
+    if (parts.empty()) return frame;
     frame.dest = parts[0].substr(0, parts[0].find('/'));
     for (std::size_t i = 1; i < parts.size(); ++i)
-        if (parts[i] != "VIA" && parts[i] != "V")
-            frame.digis.push_back(parts[i]);
+        if (parts[i] != "VIA" && parts[i] != "V") frame.digis.push_back(parts[i]);
     return frame;
 }
 
 // ---- Link
 
 Link::Link(EventLoop& loop, const std::shared_ptr<Endpoint>& caller, const std::shared_ptr<Endpoint>& callee)
-    : loop_(loop), ends_{caller, callee}, raw_{caller.get(), callee.get()}
-{
+    : loop_(loop), ends_{caller, callee}, raw_{caller.get(), callee.get()} {}
+
+int Link::sideOf(const Endpoint* endpoint) const {
+    return raw_[0] == endpoint ? 0 : 1;
 }
 
-int Link::sideOf(const Endpoint* endpoint) const { return raw_[0] == endpoint ? 0 : 1; }
-
-void Link::send(const Endpoint* from, Bytes data)
-{
+void Link::send(const Endpoint* from, Bytes data) {
     const int side = sideOf(from);
-    if (closed_[side] || data.empty())
-        return;
+    if (closed_[side] || data.empty()) return;
     const int other = 1 - side;
     loop_.after(0, [self = shared_from_this(), other, data = std::move(data)] {
-        if (self->closed_[other])
-            return;
-        if (auto endpoint = self->ends_[other].lock())
-            endpoint->linkData(*self, data);
+        if (self->closed_[other]) return;
+        if (auto endpoint = self->ends_[other].lock()) endpoint->linkData(*self, data);
     });
 }
 
-void Link::close(const Endpoint* by)
-{
+void Link::close(const Endpoint* by) {
     const int side = sideOf(by);
-    if (closed_[side])
-        return;
+    if (closed_[side]) return;
     closed_[side] = true;
     const int other = 1 - side;
     loop_.after(0, [self = shared_from_this(), other] {
-        if (self->closed_[other])
-            return;
+        if (self->closed_[other]) return;
         self->closed_[other] = true;
-        if (auto endpoint = self->ends_[other].lock())
-            endpoint->linkClosed(*self);
+        if (auto endpoint = self->ends_[other].lock()) endpoint->linkClosed(*self);
     });
 }
 
@@ -125,14 +107,13 @@ void Link::close(const Endpoint* by)
 
 Sim::Sim(Options options)
     : options_(std::move(options)), eol_(options_.crlf ? "\r\n" : "\r"),
-      rng_(options_.chunkSeed.value_or(20240611u))
-{
+      rng_(options_.chunkSeed.value_or(20240611u)) {}
+
+Sim::~Sim() {
+    shutdown();
 }
 
-Sim::~Sim() { shutdown(); }
-
-bool Sim::start(std::string& error)
-{
+bool Sim::start(std::string& error) {
     if (!options_.logPath.empty()) {
         logFd_ = ::open(options_.logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
         if (logFd_ < 0) {
@@ -144,8 +125,7 @@ bool Sim::start(std::string& error)
     for (const StationDef& def : options_.stations) {
         auto station = std::make_shared<Station>(*this, def, index++);
         stations_.push_back(station);
-        if (!station->open(error))
-            return false;
+        if (!station->open(error)) return false;
     }
     const std::string practiceCall = options_.stations.empty() ? "" : toUpper(options_.stations.front().call);
     for (const std::string& file : options_.scripts) {
@@ -157,16 +137,14 @@ bool Sim::start(std::string& error)
         std::ostringstream text;
         text << in.rdbuf();
         std::vector<ScriptDef> defs;
-        if (!parseScript(text.str(), file, practiceCall, defs, error))
-            return false;
+        if (!parseScript(text.str(), file, practiceCall, defs, error)) return false;
         for (ScriptDef& def : defs)
             scripted_.push_back(std::make_shared<ScriptStation>(*this, std::move(def)));
     }
     return true;
 }
 
-void Sim::run(const volatile std::sig_atomic_t& stop)
-{
+void Sim::run(const volatile std::sig_atomic_t& stop) {
     for (const auto& script : scripted_)
         script->start();
 
@@ -177,14 +155,12 @@ void Sim::run(const volatile std::sig_atomic_t& stop)
         fds.clear();
         polled.clear();
         TimePoint wake = now + std::chrono::milliseconds(kMaxSleepMs);
-        if (const auto next = loop_.next())
-            wake = std::min(wake, *next);
+        if (const auto next = loop_.next()) wake = std::min(wake, *next);
         for (const auto& station : stations_) {
             if (station->hungUp()) {
                 // poll() would report the hang-up at once, so write blind (the kernel keeps a
                 // few kilobytes for whoever opens the device next) and look again shortly.
-                if (station->wantsWrite(now))
-                    station->onWritable();
+                if (station->wantsWrite(now)) station->onWritable();
                 wake = std::min(wake, now + std::chrono::milliseconds(kHangupRecheckMs));
                 continue;
             }
@@ -204,18 +180,15 @@ void Sim::run(const volatile std::sig_atomic_t& stop)
         }
         for (std::size_t i = 0; ready > 0 && i < fds.size(); ++i) {
             const short revents = fds[i].revents;
-            if (revents & (POLLIN | POLLHUP | POLLERR))
-                polled[i]->onReadable();
-            if ((revents & POLLOUT) && !polled[i]->hungUp())
-                polled[i]->onWritable();
+            if (revents & (POLLIN | POLLHUP | POLLERR)) polled[i]->onReadable();
+            if ((revents & POLLOUT) && !polled[i]->hungUp()) polled[i]->onWritable();
         }
         loop_.runDue();
         reapSessions();
     }
 }
 
-void Sim::shutdown()
-{
+void Sim::shutdown() {
     for (const auto& station : stations_)
         station->removeLink();
     if (logFd_ >= 0) {
@@ -224,20 +197,18 @@ void Sim::shutdown()
     }
 }
 
-std::shared_ptr<ConnectAttempt> Sim::connect(const std::shared_ptr<Endpoint>& from, const std::string& fromCall,
-    const std::string& target, ConnectDone done)
-{
+std::shared_ptr<ConnectAttempt> Sim::connect(const std::shared_ptr<Endpoint>& from,
+                                             const std::string& fromCall, const std::string& target,
+                                             ConnectDone done) {
     auto attempt = std::make_shared<ConnectAttempt>();
     std::weak_ptr<Endpoint> caller = from;
     loop_.after(kAnswerMs + jitter(options_.delayMs), [this, attempt, caller, fromCall, target, done] {
         const auto self = caller.lock();
-        if (attempt->cancelled || !self)
-            return;
+        if (attempt->cancelled || !self) return;
         Offer offer = resolve(toUpper(target), self.get());
         if (offer.result == ConnectResult::NoAnswer) {
             loop_.after(kRetryMs, [attempt, done] {
-                if (!attempt->cancelled)
-                    done(ConnectResult::NoAnswer, nullptr);
+                if (!attempt->cancelled) done(ConnectResult::NoAnswer, nullptr);
             });
             return;
         }
@@ -252,15 +223,11 @@ std::shared_ptr<ConnectAttempt> Sim::connect(const std::shared_ptr<Endpoint>& fr
     return attempt;
 }
 
-Offer Sim::resolve(const std::string& target, const Endpoint* caller)
-{
-    if (options_.busyCalls.count(target))
-        return {ConnectResult::Busy, nullptr};
-    if (options_.failCalls.count(target))
-        return {ConnectResult::NoAnswer, nullptr};
+Offer Sim::resolve(const std::string& target, const Endpoint* caller) {
+    if (options_.busyCalls.count(target)) return {ConnectResult::Busy, nullptr};
+    if (options_.failCalls.count(target)) return {ConnectResult::NoAnswer, nullptr};
     for (const auto& station : stations_) {
-        if (station->call() == target)
-            return station.get() == caller ? Offer{} : station->offer();
+        if (station->call() == target) return station.get() == caller ? Offer{} : station->offer();
     }
     for (const auto& station : stations_) {
         if (station->call() + "-1" == target) {
@@ -277,50 +244,40 @@ Offer Sim::resolve(const std::string& target, const Endpoint* caller)
         }
     }
     for (const auto& script : scripted_) {
-        if (script->call() == target)
-            return script.get() == caller ? Offer{} : script->offer();
+        if (script->call() == target) return script.get() == caller ? Offer{} : script->offer();
     }
     return {};
 }
 
-void Sim::reapSessions()
-{
+void Sim::reapSessions() {
     std::erase_if(sessions_, [](const std::shared_ptr<Endpoint>& session) { return session->finished(); });
 }
 
-void Sim::transmit(const Frame& frame, const void* sender)
-{
+void Sim::transmit(const Frame& frame, const void* sender) {
     for (const auto& station : stations_)
-        if (station.get() != sender)
-            station->monitor(frame);
+        if (station.get() != sender) station->monitor(frame);
 }
 
-void Sim::log(const std::string& call, char direction, std::string_view bytes)
-{
-    if (logFd_ < 0)
-        return;
+void Sim::log(const std::string& call, char direction, std::string_view bytes) {
+    if (logFd_ < 0) return;
     const std::string line = call + direction + ' ' + escaped(bytes) + '\n';
     std::size_t done = 0;
     while (done < line.size()) {
         const ssize_t n = ::write(logFd_, line.data() + done, line.size() - done);
         if (n <= 0) {
-            if (n < 0 && errno == EINTR)
-                continue;
+            if (n < 0 && errno == EINTR) continue;
             return;
         }
         done += static_cast<std::size_t>(n);
     }
 }
 
-int Sim::jitter(int maxMs)
-{
-    if (maxMs <= 0)
-        return 0;
+int Sim::jitter(int maxMs) {
+    if (maxMs <= 0) return 0;
     return std::uniform_int_distribution<int>(0, maxMs)(rng_);
 }
 
-std::vector<std::string> Sim::nodeNames() const
-{
+std::vector<std::string> Sim::nodeNames() const {
     std::vector<std::string> names;
     for (const NodeDef& node : options_.nodes)
         names.push_back(node.alias + ":" + node.call);

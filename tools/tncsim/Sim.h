@@ -115,8 +115,9 @@ public:
 
     // Calls `target` on behalf of `from`; `done` runs once with the outcome unless the attempt
     // is cancelled first.
-    std::shared_ptr<ConnectAttempt> connect(const std::shared_ptr<Endpoint>& from, const std::string& fromCall,
-        const std::string& target, ConnectDone done);
+    std::shared_ptr<ConnectAttempt> connect(const std::shared_ptr<Endpoint>& from,
+                                            const std::string& fromCall, const std::string& target,
+                                            ConnectDone done);
 
     // An unconnected frame heard by every station but the sender.
     void transmit(const Frame& frame, const void* sender);

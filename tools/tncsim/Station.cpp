@@ -13,18 +13,17 @@ namespace tncsim {
 
 namespace {
 
-constexpr char kCommandChar = 3;   // Ctrl-C
-constexpr std::size_t kPaclen = 256; // longest packet or command line
-constexpr int kPactimeMs = 1000;   // a part line typed on a link goes out after this pause
-constexpr int kChunkGapMs = 4;     // gap between chunks when --chunks has no --delay
+constexpr char kCommandChar = 3;                // Ctrl-C
+constexpr std::size_t kPaclen = 256;            // longest packet or command line
+constexpr int kPactimeMs = 1000;                // a part line typed on a link goes out after this pause
+constexpr int kChunkGapMs = 4;                  // gap between chunks when --chunks has no --delay
 constexpr std::size_t kKeepWhileClosed = 16384; // output kept while no program has the pty open
 
-bool setRaw(int fd)
-{
+bool setRaw(int fd) {
     termios tio{};
-    if (::tcgetattr(fd, &tio) != 0)
-        return false;
-    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
+    if (::tcgetattr(fd, &tio) != 0) return false;
+    tio.c_iflag &=
+        ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF);
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB);
@@ -37,8 +36,7 @@ bool setRaw(int fd)
 } // namespace
 
 Station::Station(Sim& sim, StationDef def, unsigned index)
-    : sim_(sim), def_(std::move(def)), call_(toUpper(def_.call)), logName_(call_), echo_(sim.options().echo)
-{
+    : sim_(sim), def_(std::move(def)), call_(toUpper(def_.call)), logName_(call_), echo_(sim.options().echo) {
     std::seed_seq seed{sim.options().chunkSeed.value_or(0u), index};
     chunkRng_.seed(seed);
 
@@ -52,19 +50,15 @@ Station::Station(Sim& sim, StationDef def, unsigned index)
     } else {
         unproto_ = trimmed(answer);
     }
-    if (unproto_.empty())
-        unproto_ = "CQ";
+    if (unproto_.empty()) unproto_ = "CQ";
 }
 
-Station::~Station()
-{
+Station::~Station() {
     removeLink();
-    if (master_ >= 0)
-        ::close(master_);
+    if (master_ >= 0) ::close(master_);
 }
 
-bool Station::open(std::string& error)
-{
+bool Station::open(std::string& error) {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
     if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
         error = "cannot create a pseudo-terminal";
@@ -83,8 +77,7 @@ bool Station::open(std::string& error)
     // Closing our own descriptor leaves the master hung up until the program opens it.
     const int fd = ::open(slave.c_str(), O_RDWR | O_NOCTTY);
     if (fd < 0 || !setRaw(fd)) {
-        if (fd >= 0)
-            ::close(fd);
+        if (fd >= 0) ::close(fd);
         error = "cannot set raw mode on " + slave;
         return false;
     }
@@ -105,10 +98,8 @@ bool Station::open(std::string& error)
     return true;
 }
 
-void Station::removeLink()
-{
-    if (linkPath_.empty())
-        return;
+void Station::removeLink() {
+    if (linkPath_.empty()) return;
     std::error_code ec;
     std::filesystem::remove(linkPath_, ec);
     linkPath_.clear();
@@ -116,28 +107,24 @@ void Station::removeLink()
 
 // ---- pty side
 
-bool Station::hungUp()
-{
-    if (!hup_)
-        return false;
+bool Station::hungUp() {
+    if (!hup_) return false;
     pollfd p{master_, POLLIN, 0};
-    if (::poll(&p, 1, 0) < 0 || (p.revents & POLLHUP))
-        return true;
+    if (::poll(&p, 1, 0) < 0 || (p.revents & POLLHUP)) return true;
     hup_ = false;
     return false;
 }
 
-bool Station::wantsWrite(TimePoint now) const { return !out_.empty() && out_.front().due <= now; }
+bool Station::wantsWrite(TimePoint now) const {
+    return !out_.empty() && out_.front().due <= now;
+}
 
-std::optional<TimePoint> Station::nextDue() const
-{
-    if (out_.empty())
-        return std::nullopt;
+std::optional<TimePoint> Station::nextDue() const {
+    if (out_.empty()) return std::nullopt;
     return out_.front().due;
 }
 
-void Station::onReadable()
-{
+void Station::onReadable() {
     char buffer[4096];
     for (;;) {
         const ssize_t n = ::read(master_, buffer, sizeof buffer);
@@ -148,10 +135,8 @@ void Station::onReadable()
                 typed(static_cast<unsigned char>(c));
             continue;
         }
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0 && errno == EAGAIN)
-            return;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) return;
         // EIO: the program closed the device. The TNC keeps its state, and what it prints
         // meanwhile waits (bounded) for the next program to open the device.
         hup_ = true;
@@ -159,10 +144,8 @@ void Station::onReadable()
     }
 }
 
-void Station::onWritable()
-{
-    if (out_.empty())
-        return;
+void Station::onWritable() {
+    if (out_.empty()) return;
     Bytes data = out_.front().data;
     std::size_t pieces = 1;
     if (!sim_.options().chunkSeed) {
@@ -171,8 +154,7 @@ void Station::onWritable()
             data += out_[pieces++].data;
     }
     const ssize_t n = ::write(master_, data.data(), data.size());
-    if (n < 0)
-        return;
+    if (n < 0) return;
     auto written = static_cast<std::size_t>(n);
     sim_.log(logName_, '>', std::string_view(data.data(), written));
     while (written > 0) {
@@ -189,10 +171,8 @@ void Station::onWritable()
 
 // Everything the TNC sends to the program goes through here, so --chunks and --delay cut and
 // hold it but never reorder it.
-void Station::emit(Bytes data)
-{
-    if (data.empty())
-        return;
+void Station::emit(Bytes data) {
+    if (data.empty()) return;
     if (hup_) {
         std::size_t queued = data.size();
         for (const Piece& piece : out_)
@@ -205,7 +185,8 @@ void Station::emit(Bytes data)
     const TimePoint now = Clock::now();
     const Options& options = sim_.options();
     if (!options.chunkSeed) {
-        const TimePoint due = std::max(now + std::chrono::milliseconds(sim_.jitter(options.delayMs)), lastDue_);
+        const TimePoint due =
+            std::max(now + std::chrono::milliseconds(sim_.jitter(options.delayMs)), lastDue_);
         out_.push_back(Piece{std::move(data), due});
         lastDue_ = due;
         return;
@@ -223,23 +204,24 @@ void Station::emit(Bytes data)
     }
 }
 
-void Station::line(const std::string& text) { emit(text + sim_.eol()); }
+void Station::line(const std::string& text) {
+    emit(text + sim_.eol());
+}
 
 // Asynchronous status lines. The emulator dialect starts them on a fresh line.
-void Station::status(const std::string& text)
-{
+void Station::status(const std::string& text) {
     if (sim_.options().dialect == Dialect::Emulator)
         emit(sim_.eol() + text + sim_.eol());
     else
         line(text);
 }
 
-void Station::prompt() { emit("cmd:"); }
+void Station::prompt() {
+    emit("cmd:");
+}
 
-void Station::echo(unsigned char c)
-{
-    if (!echo_)
-        return;
+void Station::echo(unsigned char c) {
+    if (!echo_) return;
     if (c == '\r')
         emit(sim_.eol());
     else
@@ -248,8 +230,7 @@ void Station::echo(unsigned char c)
 
 // ---- typing
 
-void Station::typed(unsigned char c)
-{
+void Station::typed(unsigned char c) {
     if (c == kCommandChar) {
         commandMode();
         return;
@@ -262,8 +243,7 @@ void Station::typed(unsigned char c)
         converseByte(c);
 }
 
-void Station::commandMode()
-{
+void Station::commandMode() {
     if (mode_ == Mode::Converse) {
         if (link_)
             flushPacket();
@@ -276,10 +256,8 @@ void Station::commandMode()
     prompt();
 }
 
-void Station::commandByte(unsigned char c)
-{
-    if (c == '\n')
-        return;
+void Station::commandByte(unsigned char c) {
+    if (c == '\n') return;
     if (c == '\r') {
         echo(c);
         const std::string entered = std::move(cmdLine_);
@@ -290,8 +268,7 @@ void Station::commandByte(unsigned char c)
     if (c == 8 || c == 127) {
         if (!cmdLine_.empty()) {
             cmdLine_.pop_back();
-            if (echo_)
-                emit("\b \b");
+            if (echo_) emit("\b \b");
         }
         return;
     }
@@ -301,14 +278,11 @@ void Station::commandByte(unsigned char c)
     }
 }
 
-void Station::converseByte(unsigned char c)
-{
-    if (c == '\n')
-        return;
+void Station::converseByte(unsigned char c) {
+    if (c == '\n') return;
     echo(c);
     if (c == '\r') {
-        if (!uiLine_.empty())
-            sendUi(uiLine_);
+        if (!uiLine_.empty()) sendUi(uiLine_);
         uiLine_.clear();
         return;
     }
@@ -319,8 +293,7 @@ void Station::converseByte(unsigned char c)
     }
 }
 
-void Station::linkByte(unsigned char c)
-{
+void Station::linkByte(unsigned char c) {
     echo(c);
     packet_ += static_cast<char>(c);
     if (c == '\r' || packet_.size() >= kPaclen) {
@@ -330,22 +303,18 @@ void Station::linkByte(unsigned char c)
     sim_.loop().cancel(pactimeTimer_);
     std::weak_ptr<Station> weak = weak_from_this();
     pactimeTimer_ = sim_.loop().after(kPactimeMs, [weak] {
-        if (auto self = weak.lock())
-            self->flushPacket();
+        if (auto self = weak.lock()) self->flushPacket();
     });
 }
 
-void Station::flushPacket()
-{
+void Station::flushPacket() {
     sim_.loop().cancel(pactimeTimer_);
     pactimeTimer_ = 0;
-    if (link_ && !packet_.empty())
-        link_->send(this, packet_);
+    if (link_ && !packet_.empty()) link_->send(this, packet_);
     packet_.clear();
 }
 
-void Station::sendUi(const Bytes& text)
-{
+void Station::sendUi(const Bytes& text) {
     Frame frame = framePath(unproto_);
     frame.source = call_;
     frame.text = text;
@@ -354,8 +323,7 @@ void Station::sendUi(const Bytes& text)
 
 // ---- commands
 
-void Station::execute(const std::string& entered)
-{
+void Station::execute(const std::string& entered) {
     const std::vector<std::string> parts = words(entered);
     if (parts.empty()) {
         prompt();
@@ -391,8 +359,7 @@ void Station::execute(const std::string& entered)
     }
 }
 
-void Station::doFlag(const char* name, bool& flag, const std::string& rest)
-{
+void Station::doFlag(const char* name, bool& flag, const std::string& rest) {
     const std::string value = toUpper(rest);
     if (value.empty()) {
         line(std::string(name) + (flag ? " ON" : " OFF"));
@@ -406,23 +373,27 @@ void Station::doFlag(const char* name, bool& flag, const std::string& rest)
     prompt();
 }
 
-void Station::unknownCommand()
-{
+void Station::unknownCommand() {
     switch (sim_.options().dialect) {
-    case Dialect::Tapr: line("EH?"); break;
+    case Dialect::Tapr:
+        line("EH?");
+        break;
     case Dialect::Kantronics:
         // Kantronics marks the bad character under the command line.
         line("    $");
         line("EH?");
         break;
-    case Dialect::Aea: line("?EH"); break;
-    case Dialect::Emulator: line("Eh?"); break;
+    case Dialect::Aea:
+        line("?EH");
+        break;
+    case Dialect::Emulator:
+        line("Eh?");
+        break;
     }
     prompt();
 }
 
-void Station::doUnproto(const std::string& rest)
-{
+void Station::doUnproto(const std::string& rest) {
     if (!rest.empty()) {
         unproto_ = rest;
         unprotoAnswer_.reset();
@@ -432,8 +403,7 @@ void Station::doUnproto(const std::string& rest)
     prompt();
 }
 
-void Station::doConnect(const std::string& rest)
-{
+void Station::doConnect(const std::string& rest) {
     const std::vector<std::string> parts = words(rest);
     if (parts.empty() || link_ || connecting_) {
         if (link_)
@@ -448,14 +418,13 @@ void Station::doConnect(const std::string& rest)
     const std::string target = toUpper(parts[0]);
     std::weak_ptr<Station> weak = weak_from_this();
     connecting_ = sim_.connect(shared_from_this(), call_, target,
-        [weak, target](ConnectResult result, std::shared_ptr<Link> link) {
-            if (auto self = weak.lock())
-                self->connectDone(result, link, target);
-        });
+                               [weak, target](ConnectResult result, std::shared_ptr<Link> link) {
+                                   if (auto self = weak.lock()) self->connectDone(result, link, target);
+                               });
 }
 
-void Station::connectDone(ConnectResult result, const std::shared_ptr<Link>& link, const std::string& target)
-{
+void Station::connectDone(ConnectResult result, const std::shared_ptr<Link>& link,
+                          const std::string& target) {
     connecting_.reset();
     const Dialect dialect = sim_.options().dialect;
     switch (result) {
@@ -479,8 +448,7 @@ void Station::connectDone(ConnectResult result, const std::shared_ptr<Link>& lin
     prompt();
 }
 
-void Station::doDisconnect()
-{
+void Station::doDisconnect() {
     if (connecting_) {
         connecting_->cancelled = true;
         connecting_.reset();
@@ -494,8 +462,7 @@ void Station::doDisconnect()
 }
 
 // The link is gone, by either end: back to command mode with the TNC's texts.
-void Station::dropLink()
-{
+void Station::dropLink() {
     sim_.loop().cancel(pactimeTimer_);
     pactimeTimer_ = 0;
     link_.reset();
@@ -503,21 +470,17 @@ void Station::dropLink()
     mode_ = Mode::Command;
     status(sim_.options().dialect == Dialect::Aea ? "*** DISCONNECTED: " + peer_ : "*** DISCONNECTED");
     prompt();
-    if (sim_.options().dialect == Dialect::Emulator)
-        prompt();
+    if (sim_.options().dialect == Dialect::Emulator) prompt();
 }
 
 // ---- the air
 
-Offer Station::offer()
-{
-    if (link_ || connecting_)
-        return {ConnectResult::Busy, nullptr};
+Offer Station::offer() {
+    if (link_ || connecting_) return {ConnectResult::Busy, nullptr};
     return {ConnectResult::Connected, shared_from_this()};
 }
 
-void Station::linkUp(const std::shared_ptr<Link>& link, const std::string& peerCall)
-{
+void Station::linkUp(const std::shared_ptr<Link>& link, const std::string& peerCall) {
     link_ = link;
     peer_ = peerCall;
     mode_ = Mode::Converse;
@@ -527,39 +490,35 @@ void Station::linkUp(const std::shared_ptr<Link>& link, const std::string& peerC
     status((sim_.options().dialect == Dialect::Aea ? "*** CONNECTED to: " : "*** CONNECTED to ") + peerCall);
 }
 
-void Station::linkData(Link& link, const Bytes& data)
-{
-    if (&link == link_.get())
-        emit(data);
+void Station::linkData(Link& link, const Bytes& data) {
+    if (&link == link_.get()) emit(data);
 }
 
-void Station::linkClosed(Link& link)
-{
-    if (&link == link_.get())
-        dropLink();
+void Station::linkClosed(Link& link) {
+    if (&link == link_.get()) dropLink();
 }
 
 // Monitored frames are shown while no link is up, like a TNC with MCON off.
-void Station::monitor(const Frame& frame)
-{
-    if (monitor_ && !link_)
-        emit(formatFrame(frame));
+void Station::monitor(const Frame& frame) {
+    if (monitor_ && !link_) emit(formatFrame(frame));
 }
 
-std::string Station::formatFrame(const Frame& frame) const
-{
+std::string Station::formatFrame(const Frame& frame) const {
     std::string header = frame.source + ">" + frame.dest;
     for (std::size_t i = 0; i < frame.digis.size(); ++i)
         header += "," + frame.digis[i] + (i + 1 == frame.digis.size() ? "*" : "");
     const std::string& eol = sim_.eol();
     std::string text = frame.text;
-    if (text.empty() || (text.back() != '\r' && text.back() != '\n'))
-        text += eol;
+    if (text.empty() || (text.back() != '\r' && text.back() != '\n')) text += eol;
     switch (sim_.options().monitor) {
-    case MonitorStyle::Kantronics: return header + ": <UI>:" + eol + text;
-    case MonitorStyle::Tnc2: return header + ":" + text;
-    case MonitorStyle::Aea: return header + " <UI R>:" + eol + text;
-    case MonitorStyle::Software: return "[0] " + header + ":" + text;
+    case MonitorStyle::Kantronics:
+        return header + ": <UI>:" + eol + text;
+    case MonitorStyle::Tnc2:
+        return header + ":" + text;
+    case MonitorStyle::Aea:
+        return header + " <UI R>:" + eol + text;
+    case MonitorStyle::Software:
+        return "[0] " + header + ":" + text;
     }
     return header + ":" + text;
 }

@@ -14,14 +14,15 @@ namespace {
 // Set by SIGTERM/SIGINT; the poll loop wakes at least every 200 ms to look at it.
 volatile std::sig_atomic_t stopRequested = 0;
 
-void onSignal(int) { stopRequested = 1; }
+void onSignal(int) {
+    stopRequested = 1;
+}
 
 } // namespace
 
 namespace tncsim {
 
-const char* usageText()
-{
+const char* usageText() {
     return R"(usage: tncsim [options] STATION...
 
   STATION is DIR=CALL: a station whose TNC has MYCALL CALL; its pseudo-terminal is linked
@@ -52,8 +53,7 @@ Prints "tncsim ready" when every link is in place. SIGTERM or SIGINT removes the
 
 namespace {
 
-bool toNumber(const std::string& text, long long& value)
-{
+bool toNumber(const std::string& text, long long& value) {
     const char* end = text.data() + text.size();
     auto [ptr, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && ptr == end && value >= 0;
@@ -61,8 +61,7 @@ bool toNumber(const std::string& text, long long& value)
 
 } // namespace
 
-bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::string& error)
-{
+bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::string& error) {
     help = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -79,8 +78,7 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
             help = true;
             return true;
         } else if (arg == "--node") {
-            if (!value(v))
-                return false;
+            if (!value(v)) return false;
             const std::vector<std::string> parts = [&] {
                 std::vector<std::string> out(1);
                 for (char c : v) {
@@ -107,16 +105,13 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
             }
             options.nodes.push_back(node);
         } else if (arg == "--fail" || arg == "--busy") {
-            if (!value(v))
-                return false;
+            if (!value(v)) return false;
             (arg == "--fail" ? options.failCalls : options.busyCalls).insert(toUpper(v));
         } else if (arg == "--script") {
-            if (!value(v))
-                return false;
+            if (!value(v)) return false;
             options.scripts.push_back(v);
         } else if (arg == "--dialect") {
-            if (!value(v))
-                return false;
+            if (!value(v)) return false;
             const std::string d = toLower(v);
             if (d == "tapr")
                 options.dialect = Dialect::Tapr;
@@ -131,8 +126,7 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
                 return false;
             }
         } else if (arg == "--monitor") {
-            if (!value(v))
-                return false;
+            if (!value(v)) return false;
             const std::string m = toLower(v);
             if (m == "kantronics")
                 options.monitor = MonitorStyle::Kantronics;
@@ -152,8 +146,7 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
             options.echo = true;
         } else if (arg == "--chunks" || arg == "--delay") {
             long long number = 0;
-            if (!value(v))
-                return false;
+            if (!value(v)) return false;
             if (!toNumber(v, number) || number > 0xffffffffLL) {
                 error = arg + " wants a number, got " + v;
                 return false;
@@ -163,11 +156,9 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
             else
                 options.delayMs = static_cast<int>(std::min(number, 60000LL));
         } else if (arg == "--log") {
-            if (!value(options.logPath))
-                return false;
+            if (!value(options.logPath)) return false;
         } else if (arg == "--unproto-answer") {
-            if (!value(options.unprotoAnswer))
-                return false;
+            if (!value(options.unprotoAnswer)) return false;
         } else if (arg.starts_with("-")) {
             error = "unknown option " + arg;
             return false;
@@ -196,8 +187,7 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
 
 } // namespace tncsim
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     tncsim::Options options;
     bool help = false;
     std::string error;

@@ -64,7 +64,13 @@ inline constexpr MainElement mnuHelpx{"mnuHelpx"};
 inline constexpr MainElement mnuAbout{"mnuAbout"};
 inline constexpr MainElement mnuHelp{"mnuHelp"};
 
-inline constexpr MainElement all[] = {lblBar1, lblNet, shpNct, lblNct, txtNet, Frame2, cmdCompose, cmdScratch, cmdGroup, Label3, cmdLocalBBS, cmdViewRcv, cmdDisc, lblConn, cmdLog, lblDest, cmdDest, Frame1, cmdSend, cmdEdit, cmdErase, Frame3, Label2, cmdClear, cmdPS, shpRM, lblRCount_0, lblRCount_1, rtbRcvd, frSave, txtSave, lblBBS, Label1, Label5, tbMon, tbLocal, Command1, cmdPrintCM, cmdSaveCM, rtbPrinter, mnuFIle, mnuExit, mnuSetup, mnuTNC, mnuPref, mnuNode, mnuEdit, mnuCopy, mnuPaste, mnuCut, mnuHelpx, mnuAbout, mnuHelp};
+inline constexpr MainElement all[] = {
+    lblBar1,     lblNet,      shpNct,     lblNct,     txtNet,  Frame2,   cmdCompose, cmdScratch, cmdGroup,
+    Label3,      cmdLocalBBS, cmdViewRcv, cmdDisc,    lblConn, cmdLog,   lblDest,    cmdDest,    Frame1,
+    cmdSend,     cmdEdit,     cmdErase,   Frame3,     Label2,  cmdClear, cmdPS,      shpRM,      lblRCount_0,
+    lblRCount_1, rtbRcvd,     frSave,     txtSave,    lblBBS,  Label1,   Label5,     tbMon,      tbLocal,
+    Command1,    cmdPrintCM,  cmdSaveCM,  rtbPrinter, mnuFIle, mnuExit,  mnuSetup,   mnuTNC,     mnuPref,
+    mnuNode,     mnuEdit,     mnuCopy,    mnuPaste,   mnuCut,  mnuHelpx, mnuAbout,   mnuHelp};
 } // namespace frmMain
 
 class MainView {
@@ -81,7 +87,7 @@ public:
     virtual qsizetype paneLength(MainElement pane) const = 0;
     virtual void appendToPane(MainElement pane, const QByteArray& text) = 0; // at the end, caret to the end
     virtual void chopPane(MainElement pane, qsizetype n) = 0;                // drop the last n characters
-    virtual void keepPaneTail(MainElement pane, qsizetype n) = 0;            // keep only the last n characters
+    virtual void keepPaneTail(MainElement pane, qsizetype n) = 0; // keep only the last n characters
     virtual void setPaneText(MainElement pane, const QByteArray& text) = 0;
     virtual void emptyUndo(MainElement pane) = 0;
 

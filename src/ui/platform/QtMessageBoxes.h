@@ -18,8 +18,8 @@ public:
     // The window the boxes belong to (the main window, once it exists).
     void setParent(QWidget* parent) { parent_ = parent; }
 
-    void show(const QString& title, const QString& text, Icon icon = Icon::None, Buttons buttons = Buttons::Ok,
-              AnswerFn onAnswer = {}) override;
+    void show(const QString& title, const QString& text, Icon icon = Icon::None,
+              Buttons buttons = Buttons::Ok, AnswerFn onAnswer = {}) override;
 
     // Boxes shown and not yet closed.
     int openCount() const;

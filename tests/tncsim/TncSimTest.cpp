@@ -155,7 +155,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "",
                  {{'a', "MX\x08Y\r", {{'a', "MX\b \bY\rMYCALL N0AAA\rcmd:"}}}}},
         Dialogue{"DisconnectWhenIdleOnlyPrompts", {}, "", {{'a', "D\r", {{'a', "cmd:"}}}}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 // ---- links between two stations
 
@@ -216,7 +216,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {'a', "L\r", {{'a', "No messages\r" + kMailboxPrompt}}},
                   {'a', "R 1\r", {{'a', kMailboxPrompt}}},
                   {'a', "B\r", {{'a', "*** DISCONNECTED\rcmd:"}}}}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 // ---- nodes
 
@@ -274,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {{'a', "C N0NDA\r", {{'a', "*** CONNECTED to N0NDA\r"}}},
                   {'a', "FROB\r", {{'a', "NODA:N0NDA} Invalid command\r"}}},
                   {'a', "BYE\r", {{'a', "*** DISCONNECTED\rcmd:"}}}}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 // ---- connects that fail
 
@@ -330,7 +330,7 @@ INSTANTIATE_TEST_SUITE_P(
                  {{'a', "C NODA\r", {{'a', "*** CONNECTED to NODA\r"}}},
                   {'a', "C NODB\r", {{'a', "NODA:N0NDA} Connected to NODB\r"}}},
                   {'a', "C N0ZZZ\r", {{'a', "NODB:N0NDB} Failure with N0ZZZ\r"}}}}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 // ---- unconnected frames in the other station's monitor
 
@@ -382,7 +382,7 @@ INSTANTIATE_TEST_SUITE_P(
                               {'a', "L\r", {{'a', "No messages\r" + kMailboxPrompt}}},
                               {'a', "B\r", {{'a', "*** DISCONNECTED\rcmd:"}}},
                               {'b', "K\rafter\r\x03", {{'b', "cmd:"}, {'a', "N0BBB>CQ: <UI>:\rafter\r"}}}}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 // ---- scripted distant stations
 
@@ -436,7 +436,7 @@ ui ZULGRP net check$^
                  {},
                  "station W1OFF\naccept off\n",
                  {{'a', "C W1OFF\r", {{'a', "*** retry count exceeded\r*** DISCONNECTED\rcmd:"}}}}}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 // ---- the same dialogue, cut differently
 
@@ -496,7 +496,7 @@ INSTANTIATE_TEST_SUITE_P(Output, Cuttings,
                                          Cutting{"Delayed", {"--delay", "30"}, false},
                                          Cutting{"Chunks", {"--chunks", "7"}, true},
                                          Cutting{"ChunksAndDelay", {"--chunks", "11", "--delay", "6"}, true}),
-                         [](const auto& info) { return info.param.name; });
+                         [](const auto& p) { return p.param.name; });
 
 TEST(Chunks, SameSeedCutsTheSameWay) {
     EXPECT_EQ(mailboxVisit({"--chunks", "42"}), mailboxVisit({"--chunks", "42"}));
@@ -592,6 +592,6 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLine{"NoStation", {"--crlf"}, "", 2, ""},
                     CommandLine{"BadNodeStyle", {"--node", "A:B:fancy", "x=N0AAA"}, "", 2, ""},
                     CommandLine{"ScriptErrorStopsBeforeReady", {}, "station W1X\nfrobnicate\n", 1, ""}),
-    [](const auto& info) { return info.param.name; });
+    [](const auto& p) { return p.param.name; });
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "Controls.h"
 
+#include "core/Settings.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -126,6 +128,14 @@ void fitCaption(QWidget& widget) {
         if ((flags ? longest : needed.width()) <= area.width() && needed.height() <= area.height()) break;
     }
     if (font != widget.font()) widget.setFont(font);
+}
+
+QValidator::State OneLineValidator::validate(QString& input, int& pos) const {
+    const QString line = oneLine(input);
+    // The field is one line before each change, so every break taken out lay before the cursor.
+    pos = std::max(0, pos - int(input.size() - line.size()));
+    input = line;
+    return Acceptable;
 }
 
 } // namespace tolvex

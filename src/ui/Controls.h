@@ -3,6 +3,7 @@
 // two-line buttons, a label that can be clicked (and pressed from the keyboard), placement helpers.
 #include <QLabel>
 #include <QPushButton>
+#include <QValidator>
 
 namespace tolvex {
 
@@ -39,6 +40,14 @@ Q_SIGNALS:
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+};
+
+// Keeps a field on one line as the operator enters it, a pasted multi-line text too, so the field
+// shows what Parms.inf will hold.
+class OneLineValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override;
 };
 
 // Colours a widget's background and text through its palette.

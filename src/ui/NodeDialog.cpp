@@ -28,19 +28,6 @@ const QString kFailHelp = QStringLiteral(
 const QString kSaveHelp =
     QStringLiteral("Press this button to save the changes you have made to setup parameters");
 
-// Keeps a field on one line as the operator enters it, a pasted multi-line text too, so the field
-// shows what Parms.inf will hold.
-class OneLineValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override {
-        const QString line = oneLine(input);
-        // The field is one line before each change, so every break taken out lay before the cursor.
-        pos = std::max(0, pos - int(input.size() - line.size()));
-        input = line;
-        return Acceptable;
-    }
-};
 } // namespace
 
 NodeDialog::NodeDialog(Settings& settings, std::function<void()> onSaved,

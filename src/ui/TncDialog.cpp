@@ -27,19 +27,6 @@ QGroupBox* frame(QWidget* parent, int number, const char* caption) {
     return box;
 }
 
-// Keeps a field on one line as the operator enters it, a pasted multi-line text too, so the field
-// shows what Parms.inf will hold.
-class OneLineValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override {
-        const QString line = oneLine(input);
-        // The field is one line before each change, so every break taken out lay before the cursor.
-        pos = std::max(0, pos - int(input.size() - line.size()));
-        input = line;
-        return Acceptable;
-    }
-};
 } // namespace
 
 TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void()> onSaved,

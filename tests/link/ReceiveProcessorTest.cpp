@@ -602,3 +602,35 @@ TEST(ReceiveProcessorUnproto, AConnectDuringTheQueryIsKept) {
         EXPECT_TRUE(rig.view.pane("tbMon").contains("*** CONNECTED to W1AW\r"));
     }
 }
+
+// The command-mode character after a drop, and the disconnect a message asked for, do not wait
+// behind a long queued sequence (a paced send, say) while the buttons already show idle.
+TEST(ReceiveProcessorConnected, LinkEndingCommandsGoAheadOfQueuedSequences) {
+    struct Case {
+        const char* name;
+        QByteArray input;
+        std::vector<Sent> expected;
+    };
+    const Case cases[] = {
+        // The pause in progress (200 ms) ends, then the urgent sequence runs whole, pauses included.
+        {"link dropped", "*** DISCONNECTED\r", {{350, "\x03\r"}, {350, "paced 2"}, {550, "paced 3"}}},
+        {"disconnect asked for", ".hdr  .dis  _W2DEF _Done\rtext\r$^\r",
+         {{800, "\x03\r"}, {800, "D\r"}, {800, "paced 2"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig;
+        rig.feed("*** CONNECTED to W2DEF\r");
+        Sequence paced;
+        for (int i = 1; i <= 10; ++i) {
+            paced.push_back(Step::send("paced " + QByteArray::number(i)));
+            paced.push_back(Step::wait(200));
+        }
+        rig.sequencer.run(std::move(paced));
+        rig.port.writes.clear();
+        rig.feed(c.input);
+        rig.clock.advance(c.expected.back().at);
+        EXPECT_EQ(rig.sent(), c.expected);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
+    }
+}

@@ -614,7 +614,8 @@ TEST(ReceiveProcessorConnected, LinkEndingCommandsGoAheadOfQueuedSequences) {
     const Case cases[] = {
         // The pause in progress (200 ms) ends, then the urgent sequence runs whole, pauses included.
         {"link dropped", "*** DISCONNECTED\r", {{350, "\x03\r"}, {350, "paced 2"}, {550, "paced 3"}}},
-        {"disconnect asked for", ".hdr  .dis  _W2DEF _Done\rtext\r$^\r",
+        {"disconnect asked for",
+         ".hdr  .dis  _W2DEF _Done\rtext\r$^\r",
          {{800, "\x03\r"}, {800, "D\r"}, {800, "paced 2"}}},
     };
     for (const Case& c : cases) {

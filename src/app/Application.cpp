@@ -10,10 +10,10 @@
 namespace tolvex {
 
 Application::Application(const QString& stationDir)
-    : serial_(nullptr),
-      logic_(stationDir,
-             PlatformServices{scheduler_, clock_, serial_, boxes_, browser_, immediateSound_, fallbackSound_},
-             Views{window_.view(), *this}) {
+    : serial_(nullptr), logic_(stationDir,
+                               PlatformServices{scheduler_, clock_, serial_, boxes_, printer_, browser_,
+                                                immediateSound_, fallbackSound_},
+                               Views{window_.view(), *this}) {
     boxes_.setParent(&window_);
     connectWindow();
 }

@@ -9,6 +9,7 @@
 #include "ui/platform/DesktopUrlOpener.h"
 #include "ui/platform/QtAlertSound.h"
 #include "ui/platform/QtMessageBoxes.h"
+#include "ui/platform/QtPrinter.h"
 
 #include <QPointer>
 
@@ -48,6 +49,7 @@ private:
     SystemClock clock_;
     QtSerialPort serial_;
     MainWindow window_;
+    QtPrinter printer_;
     DesktopUrlOpener browser_;
     QtImmediateSound immediateSound_;
     QtFallbackSound fallbackSound_;

@@ -30,6 +30,13 @@ public:
     virtual void stop() = 0;
 };
 
+// The default printer. Each call prints one document; false when it could not be printed.
+class Printer {
+public:
+    virtual ~Printer() = default;
+    virtual bool printText(const QByteArray& latin1Text) = 0;
+};
+
 // Opens a URL (a help page) in the desktop's browser; false when no browser could be started.
 class UrlOpener {
 public:

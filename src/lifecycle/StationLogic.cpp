@@ -3,7 +3,7 @@
 namespace tolvex {
 
 void PlainReception::processIncoming(const QByteArray& incontent, int) {
-    view_.appendReceived(incontent + '\n');
+    view_.appendReceived(incontent + '\n', TextColour::Black);
 }
 
 void PlainReception::processNCS(const QByteArray& text) {

@@ -24,6 +24,7 @@ struct PlatformServices {
     Clock& clock;
     SerialPort& serial;
     MessageBoxes& boxes;
+    Printer& printer;
     UrlOpener& browser;
     AlertSound& immediateSound;
     AlertSound& fallbackSound;

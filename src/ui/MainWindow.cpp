@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Controls.h"
+#include "platform/QtPrinter.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -15,6 +16,8 @@
 #include <QScopedValueRollback>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTextCharFormat>
+#include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QTimer>
@@ -113,7 +116,33 @@ public:
     void emptyUndo(MainElement e) override {
         if (Pane* p = w_.pane(e)) p->edit->document()->clearUndoRedoStacks();
     }
-    void appendReceived(const QByteArray& text) override { w_.appendReceived(text); }
+    void appendReceived(const QByteArray& text, TextColour colour) override {
+        w_.appendReceived(text, colour);
+    }
+    qsizetype receivedLength() const override { return w_.rtbRcvd_->document()->characterCount() - 1; }
+    void removeReceived(qsizetype from, qsizetype n) override {
+        QTextCursor cursor(w_.rtbRcvd_->document());
+        cursor.setPosition(int(from));
+        cursor.setPosition(int(std::min(from + n, receivedLength())), QTextCursor::KeepAnchor);
+        cursor.removeSelectedText();
+    }
+    QByteArray selectedText(MainElement e) const override {
+        QString text = w_.elements_.selectedText(e.name);
+        text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'))
+            .replace(QChar::LineSeparator, QLatin1Char('\n'));
+        return text.toLatin1().replace("\n", "\r\n");
+    }
+    bool printSelection(MainElement e) override {
+        auto* rich = w_.elements_.get<QTextEdit>(e.name);
+        if (!rich) return false;
+        QTextDocument document;
+        QTextCursor(&document).insertFragment(rich->textCursor().selection());
+        return QtPrinter::printDocument(document);
+    }
+    int screenHeightTwips() const override {
+        const qreal dpi = w_.screenDpi();
+        return dpi > 0 ? qRound(w_.screenSize().height() * 1440.0 / dpi) : 0;
+    }
 
 private:
     MainWindow& w_;
@@ -547,10 +576,17 @@ void MainWindow::setPaneText(Pane& p, const QByteArray& text) {
     flushPane(p);
 }
 
-void MainWindow::appendReceived(const QByteArray& text) {
+void MainWindow::appendReceived(const QByteArray& text, TextColour colour) {
+    static const QColor colours[] = {Qt::black, QColor(0, 0, 128), QColor(255, 0, 0)};
+    QTextCharFormat format;
+    format.setForeground(colours[int(colour)]);
     QTextCursor end(rtbRcvd_->document());
     end.movePosition(QTextCursor::End);
-    end.insertText(latin1(text)); // text from the air is never markup
+    QString shown = latin1(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    end.insertText(shown, format); // text from the air is never markup
+    rtbRcvd_->setTextCursor(end);
+    rtbRcvd_->ensureCursorVisible();
 }
 
 QByteArray MainWindow::selectedText(MainElement name) const {

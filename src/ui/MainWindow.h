@@ -138,7 +138,7 @@ private:
     void chopPane(Pane& pane, qsizetype n);
     void keepPaneTail(Pane& pane, qsizetype n);
     void setPaneText(Pane& pane, const QByteArray& text);
-    void appendReceived(const QByteArray& text);
+    void appendReceived(const QByteArray& text, TextColour colour);
     void scheduleFlush();
     void flushPane(Pane& pane);
     bool paneKey(Pane& pane, QKeyEvent* key);

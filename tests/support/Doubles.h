@@ -107,6 +107,16 @@ public:
     bool works = true;
 };
 
+class RecordingPrinter : public Printer {
+public:
+    bool printText(const QByteArray& text) override {
+        printed.push_back(text);
+        return works;
+    }
+    std::vector<QByteArray> printed;
+    bool works = true;
+};
+
 class RecordingAlertSound : public AlertSound {
 public:
     bool play(const QString& file) override {
@@ -147,7 +157,21 @@ public:
     void keepPaneTail(MainElement p, qsizetype n) override { panes[p.name] = panes[p.name].right(n); }
     void setPaneText(MainElement p, const QByteArray& t) override { panes[p.name] = t; }
     void emptyUndo(MainElement p) override { ++undoEmptied[p.name]; }
-    void appendReceived(const QByteArray& t) override { received += t; }
+    void appendReceived(const QByteArray& t, TextColour c) override {
+        received += t;
+        receivedPieces.push_back({t, c});
+    }
+    qsizetype receivedLength() const override { return received.size(); }
+    void removeReceived(qsizetype from, qsizetype n) override { received.remove(from, n); }
+    QByteArray selectedText(MainElement e) const override {
+        auto it = selection.find(e.name);
+        return it == selection.end() ? QByteArray() : it->second;
+    }
+    bool printSelection(MainElement e) override {
+        printedSelections.push_back(e.name);
+        return printerWorks;
+    }
+    int screenHeightTwips() const override { return screenTwips; }
 
     bool shown(const char* e) const {
         auto it = visible.find(e);
@@ -161,7 +185,12 @@ public:
         auto it = text.find(e);
         return it == text.end() ? QByteArray() : it->second;
     }
-    QByteArray received;
+    QByteArray received; // rtbRcvd's text
+    std::vector<std::pair<QByteArray, TextColour>> receivedPieces;
+    std::map<std::string, QByteArray> selection;
+    std::vector<std::string> printedSelections;
+    bool printerWorks = true;
+    int screenTwips = 11520; // 1024 by 768 at 96 dpi
 
     std::map<std::string, bool> visible;
     std::map<std::string, QByteArray> text;

@@ -48,13 +48,15 @@ struct RecordingHost : StartupHost {
 struct StationRig {
     explicit StationRig(const QString& stationDir = {}, MainView* mainView = nullptr)
         : logic(stationDir,
-                PlatformServices{clock, wallClock, port, boxes, browser, immediateSound, fallbackSound},
+                PlatformServices{clock, wallClock, port, boxes, printer, browser, immediateSound,
+                                 fallbackSound},
                 Views{mainView ? *mainView : view, host}) {}
 
     ManualScheduler clock;
     ManualClock wallClock;
     FakeSerialPort port{&clock};
     RecordingMessageBoxes boxes;
+    RecordingPrinter printer;
     RecordingUrlOpener browser;
     RecordingAlertSound immediateSound;
     RecordingAlertSound fallbackSound;

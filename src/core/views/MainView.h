@@ -8,6 +8,9 @@ namespace tolvex {
 
 using MainElement = ElementName<struct MainWindowTag>;
 
+// Colours of the received-messages pane.
+enum class TextColour { Black, Blue, Red };
+
 // The main window's elements ("frmMain").
 namespace frmMain {
 inline constexpr MainElement lblBar1{"lblBar1"};
@@ -91,8 +94,18 @@ public:
     virtual void setPaneText(MainElement pane, const QByteArray& text) = 0;
     virtual void emptyUndo(MainElement pane) = 0;
 
-    // The received-messages pane, rtbRcvd: text from the air, added as plain text, never markup.
-    virtual void appendReceived(const QByteArray& text) = 0;
+    // The received-messages pane, rtbRcvd: text from the air, added as plain text in a colour,
+    // never read as markup. Lengths and positions count characters, a line break as one.
+    virtual void appendReceived(const QByteArray& text, TextColour colour) = 0;
+    virtual qsizetype receivedLength() const = 0;
+    virtual void removeReceived(qsizetype from, qsizetype n) = 0;
+
+    // The selected text of tbMon, tbLocal, rtbRcvd or txtSave (Latin-1 bytes, lines end in CR LF).
+    virtual QByteArray selectedText(MainElement element) const = 0;
+    // Prints the selection of rtbRcvd with its colours as one document; false when it failed.
+    virtual bool printSelection(MainElement element) = 0;
+    // The height of the screen the window is on, in twips (1/1440 inch).
+    virtual int screenHeightTwips() const = 0;
 };
 
 } // namespace tolvex

@@ -1,11 +1,14 @@
 #include "Application.h"
 
+#include "ui/ComposeWindow.h"
 #include "ui/ConnectDialog.h"
+#include "ui/LogWindow.h"
 #include "ui/NodeDialog.h"
 #include "ui/TncDialog.h"
 #include "ui/WelcomeWindow.h"
 
 #include <QApplication>
+#include <QLineEdit>
 
 namespace tolvex {
 
@@ -37,6 +40,51 @@ void Application::connectWindow() {
     QObject::connect(&window_, &MainWindow::cmdGroupClicked, &window_, [&l] { l.broadcast(); });
     QObject::connect(&window_, &MainWindow::mnuTNCTriggered, &window_, [this] { openTncDialog(); });
     QObject::connect(&window_, &MainWindow::mnuNodeTriggered, &window_, [this] { openNodeDialog(); });
+
+    // Messages.
+    QObject::connect(&window_, &MainWindow::cmdComposeClicked, &window_,
+                     [this] { openCompose(ComposeMode::Formal); });
+    QObject::connect(&window_, &MainWindow::cmdScratchClicked, &window_,
+                     [this] { openCompose(ComposeMode::Scratch); });
+    QObject::connect(&window_, &MainWindow::cmdEditClicked, &window_,
+                     [this] { openCompose(ComposeMode::Edit); });
+    QObject::connect(&window_, &MainWindow::cmdEraseClicked, &window_, [&l] { l.pending.askErase(); });
+    QObject::connect(&window_, &MainWindow::cmdSendClicked, &window_, [&l] { l.sendPending(); });
+    QObject::connect(&window_, &MainWindow::cmdLogClicked, &window_, [this] { openLog(); });
+    QObject::connect(&window_, &MainWindow::cmdClearClicked, &window_, [&l] { l.reception.clearPane(); });
+    QObject::connect(&window_, &MainWindow::lblRCountClicked, &window_, [&l] { l.reception.resetCount(); });
+    QObject::connect(&window_, &MainWindow::cmdPSClicked, &window_,
+                     [&l] { l.selected.printReceivedSelection(); });
+    QObject::connect(&window_, &MainWindow::cmdPrintCMClicked, &window_,
+                     [&l] { l.selected.printPaneSelection(); });
+    QObject::connect(&window_, &MainWindow::command1Clicked, &window_, [&l] { l.selected.clearPane(); });
+    QObject::connect(&window_, &MainWindow::cmdSaveCMClicked, &window_, [&l] { l.selected.askSubject(); });
+    QObject::connect(&window_, &MainWindow::tbMonMouseUp, &window_,
+                     [&l](const QByteArray& selection) { l.selected.monitorSelected(selection); });
+    QObject::connect(&window_, &MainWindow::txtSaveEnter, &window_, [this] {
+        logic_.selected.save(window_.findChild<QLineEdit*>(QStringLiteral("txtSave"))->text().toLatin1());
+    });
+}
+
+void Application::openCompose(ComposeMode mode) {
+    // Each window keeps the mode it was opened with; it belongs to the main window, so none
+    // outlives the logic.
+    auto* compose = new ComposeWindow(
+        mode, logic_.composeContext(), [this](const QString& p) { showHelp(p); }, &window_);
+    compose->show();
+}
+
+void Application::openLog() {
+    if (logWindow_) {
+        logWindow_->raise();
+        logWindow_->activateWindow();
+        return;
+    }
+    auto* log = new LogWindow(
+        logic_.station.path(QStringLiteral("Messages")), boxes_, printer_,
+        [this](const QString& p) { showHelp(p); }, &window_);
+    logWindow_ = log;
+    log->show();
 }
 
 void Application::showWelcome() {

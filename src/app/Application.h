@@ -43,6 +43,8 @@ private:
     void openConnectDialog();
     void openTncDialog();
     void openNodeDialog();
+    void openCompose(ComposeMode mode);
+    void openLog();
 
     QtMessageBoxes boxes_;
     QtScheduler scheduler_;
@@ -55,7 +57,7 @@ private:
     QtFallbackSound fallbackSound_;
     StationLogic logic_;
     QPointer<WelcomeWindow> welcome_;
-    QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_;
+    QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_, logWindow_;
 };
 
 } // namespace tolvex

@@ -15,7 +15,13 @@
 #include "link/ReceiveProcessor.h"
 #include "link/TncPort.h"
 #include "messaging/Alert.h"
+#include "messaging/Composer.h"
 #include "messaging/Help.h"
+#include "messaging/MessageSender.h"
+#include "messaging/PendingMessage.h"
+#include "messaging/Reception.h"
+#include "messaging/SelectedText.h"
+#include "messaging/TimeTexts.h"
 
 namespace tolvex {
 
@@ -35,18 +41,6 @@ struct Views {
     StartupHost& host;
 };
 
-// Until message reception is built, what comes off the air is shown as it came.
-class PlainReception : public MessageHandlers {
-public:
-    explicit PlainReception(MainView& view) : view_(view) {}
-    void processHeader(const QByteArray&) override {}
-    void processIncoming(const QByteArray& incontent, int msgType) override;
-    void processNCS(const QByteArray& text) override;
-
-private:
-    MainView& view_;
-};
-
 class StationLogic {
 public:
     StationLogic(const QString& stationDir, PlatformServices services, Views views);
@@ -55,6 +49,10 @@ public:
 
     // The operator's commands that are not a single object's business.
     void broadcast();
+    // cmdSend: the pending message as it is now goes out.
+    void sendPending();
+    // What a compose window needs.
+    ComposeContext composeContext() { return {station, store, services.clock, services.boxes, pending}; }
     // The TNC or node settings were changed in their dialog: saved, then the port opened again.
     void settingsChanged();
 
@@ -67,15 +65,16 @@ public:
     Sequencer sequencer;
     Panes panes;
     LinkIndicators indicators;
-    PlainReception reception;
-    ConnectSequence connect;
-    ReceiveProcessor receive;
+    TimeTexts times;
     Help help;
     Alert alert;
+    Reception reception;
+    ConnectSequence connect;
+    ReceiveProcessor receive;
+    MessageSender sender;
+    PendingMessage pending;
+    SelectedText selected;
     Startup startup;
-
-private:
-    void showReceivedCount();
 };
 
 } // namespace tolvex

@@ -23,4 +23,19 @@ void LinkSession::markLinkUp() {
         listener(state_, state_);
 }
 
+bool LinkSession::takeEcho(QByteArrayView line) {
+    const auto trimmed = [](QByteArrayView v) {
+        while (!v.isEmpty() && (v.back() == '\r' || v.back() == '\n'))
+            v.chop(1);
+        return v;
+    };
+    const qsizetype end = EchoExpected.indexOf('\r');
+    const QByteArrayView next =
+        end < 0 ? QByteArrayView(EchoExpected) : QByteArrayView(EchoExpected).first(end);
+    if (EchoExpected.isEmpty() || trimmed(line) != next) return false;
+    EchoExpected.remove(0, end < 0 ? EchoExpected.size() : end + 1);
+    if (EchoExpected.isEmpty()) Sending = false; // all of it came back
+    return true;
+}
+
 } // namespace tolvex

@@ -57,12 +57,26 @@ public:
     bool Sending = false; // the station's own message is going out
     QByteArray SavedUnproto;
     MessageRequests requests;
+    QByteArray RemoteCall;   // the station on the link, from the connected text
+    QByteArray EchoExpected; // what of the station's own message the TNC has not echoed yet
+
+    // Sending starts: the TNC's echo of these lines is not received text.
+    void startSending(const QByteArray& onAir) {
+        Sending = true;
+        EchoExpected = onAir;
+        EchoExpected.removeIf([](char c) { return c == '\n'; }); // lines are compared up to their CR
+    }
+    void stopSending() {
+        Sending = false;
+        EchoExpected.clear();
+    }
+    // Whether a received line is the next line of the station's own message coming back.
+    bool takeEcho(QByteArrayView line);
 
     // The per-message reset.
     void resetMessage() {
         requests = MessageRequests{};
         HdrActive = false;
-        Sending = false;
     }
 
 private:

@@ -7,6 +7,22 @@ namespace tolvex {
 namespace {
 
 constexpr char kEndMarker[] = "$^";
+constexpr QByteArrayView kNoEndNote = "\r*** The link ended before the end of this message ***\r";
+
+// The call after a connected text: "*** CONNECTED to N0CALL VIA X" gives N0CALL, "to:" and "TO"
+// included; empty when the text is not followed by a call.
+QByteArray callAfter(QByteArrayView line, QByteArrayView text) {
+    const qsizetype at = line.indexOf(text);
+    if (at < 0 || text.isEmpty()) return {};
+    QList<QByteArray> words = line.sliced(at + text.size()).toByteArray().simplified().split(' ');
+    if (!words.isEmpty() && (words.front().toLower() == "to" || words.front().toLower() == "to:"))
+        words.removeFirst();
+    if (words.isEmpty()) return {};
+    QByteArray call = words.front();
+    while (call.endsWith(':') || call.endsWith(',') || call.endsWith('*'))
+        call.chop(1);
+    return call;
+}
 constexpr char kHeaderStart[] = ".hdr";
 
 // A configured text left empty never matches: an empty text would be found everywhere.
@@ -142,7 +158,7 @@ void ReceiveProcessor::boundUnfinishedLine() {
     const QByteArray head = rx.left(rx.size() - kLineTail);
     consume(head.size());
     lineCut_ = true;
-    if (session_.HdrActive) appendToMessage(head); // part of a message: nothing is dropped
+    if (session_.HdrActive) appendToMessage(head); // part of a message: kept up to its cap
 }
 
 // ---- LinkIdle: only the current line is kept ------------------------------------------------
@@ -166,6 +182,7 @@ bool ReceiveProcessor::linkIdle() {
         if (e < 0) break;
         const qsizetype next = e + ie.size();
         if (findText(line, settings_.ConnStr) >= 0) {
+            session_.RemoteCall = callAfter(line, settings_.ConnStr);
             consume(next);
             session_.MsgBuffer.clear();
             setState(LinkState::LinkConnected);
@@ -322,6 +339,13 @@ bool ReceiveProcessor::linkConnected() {
             for (std::size_t i = 0; i < upAt.size(); ++i) {
                 const qsizetype p = upAt[i].find(rx, up[i], pos);
                 if (p >= 0 && p < limit) {
+                    if (!session_.linkUp()) {
+                        session_.RemoteCall = callAfter(QByteArrayView(rx).sliced(p, limit - p), up[i]);
+                        // A node's "###LINK MADE" names no one: the station called is on the link.
+                        if (session_.RemoteCall.isEmpty()) session_.RemoteCall = connect_.DestCall;
+                        while (session_.RemoteCall.endsWith('*'))
+                            session_.RemoteCall.chop(1);
+                    }
                     session_.markLinkUp();
                     break;
                 }
@@ -331,7 +355,16 @@ bool ReceiveProcessor::linkConnected() {
 
         const QByteArrayView line = QByteArrayView(rx).sliced(pos, end - pos);
         const bool atLineStart = pos > 0 || !lineCut_;
-        const bool opensMessage = atLineStart && line.startsWith(kHeaderStart) && !session_.Sending;
+        // The TNC's echo of the station's own message is neither a message nor part of one.
+        // The line end after the echoed end marker belongs to that echo, whenever it comes.
+        const bool echoLineEnd = echoEndPending_ && line == QByteArrayView(ie);
+        echoEndPending_ = false;
+        if (echoLineEnd || (atLineStart && session_.Sending && session_.takeEcho(line))) {
+            echoEndPending_ = !echoLineEnd && endsAtMarker;
+            pos = end;
+            continue;
+        }
+        const bool opensMessage = atLineStart && line.startsWith(kHeaderStart);
         const bool closesMessage = endsAtMarker && session_.HdrActive;
         const bool fillsMessage =
             session_.HdrActive && session_.MsgBuffer.size() + line.size() >= kMessageCap;
@@ -344,7 +377,6 @@ bool ReceiveProcessor::linkConnected() {
             return true;
         }
         if (session_.HdrActive) session_.MsgBuffer += line;
-        if (endsAtMarker) session_.Sending = false; // the echo of our own message has ended
         pos = end;
         lineCut_ = false;
     }
@@ -353,43 +385,53 @@ bool ReceiveProcessor::linkConnected() {
     return false;
 }
 
-// The line step: a ".hdr" line opens a message (unless it is the echo of our own), the line
-// with the end marker closes it.
+// The line step: a ".hdr" line opens a message, the line with the end marker closes it.
 void ReceiveProcessor::eolProcessing(const QByteArray& line, bool mailbox, bool atLineStart) {
-    if (atLineStart && line.startsWith(kHeaderStart) && !session_.Sending) {
+    if (atLineStart && line.startsWith(kHeaderStart)) {
+        // A header inside an unfinished message: what came of that one is kept, not dropped.
+        if (session_.HdrActive) deliverMessage(kNoEndNote, false);
         session_.HdrActive = true;
         session_.MsgBuffer = line;
+        cutAt_ = -1;
+        cutLength_ = 0;
         session_.requests = MessageRequests{}; // an unfinished earlier message asks for nothing
         handlers_->processHeader(line);
     } else if (session_.HdrActive) {
-        session_.MsgBuffer += line;
+        appendToMessage(line);
     }
-    if (line.contains(kEndMarker)) {
-        session_.Sending = false;
-        if (session_.HdrActive) {
-            QByteArray& msg = session_.MsgBuffer;
-            const qsizetype at = msg.indexOf(kEndMarker, qMax<qsizetype>(0, msg.size() - line.size()));
-            if (at >= 0) msg.replace(at, 2, "  ");
-            deliverMessage(true, !mailbox);
-        }
-        return;
+    if (line.contains(kEndMarker) && session_.HdrActive) {
+        QByteArray& msg = session_.MsgBuffer;
+        const qsizetype at = msg.indexOf(kEndMarker, qMax<qsizetype>(0, msg.size() - line.size()));
+        if (at >= 0) msg.replace(at, 2, "  ");
+        deliverMessage({}, !mailbox);
     }
-    if (session_.HdrActive && session_.MsgBuffer.size() >= kMessageCap) deliverMessage(false, false);
 }
 
+// A message is kept whole up to its cap; past it the rest is counted, not kept, and the message
+// says where it was cut. No piece of it is ever handed over as a message of its own.
 void ReceiveProcessor::appendToMessage(QByteArrayView text) {
-    session_.MsgBuffer += text;
-    if (session_.MsgBuffer.size() >= kMessageCap) deliverMessage(false, false);
+    QByteArray& msg = session_.MsgBuffer;
+    if (cutAt_ < 0 && msg.size() + text.size() > kMessageCap) {
+        const qsizetype room = kMessageCap - msg.size();
+        msg += text.first(room);
+        cutAt_ = msg.size();
+        text = text.sliced(room);
+    }
+    if (cutAt_ < 0)
+        msg += text;
+    else
+        cutLength_ += text.size();
 }
 
-void ReceiveProcessor::deliverMessage(bool complete, bool mayDisconnect) {
-    const QByteArray text = std::exchange(session_.MsgBuffer, {});
-    if (!complete) {
-        // Too long to hold: what came so far is handed over and the capture goes on, so no part
-        // of it is lost; the requests of its header apply at its real end.
-        handlers_->processIncoming(text, 1);
-        return;
+void ReceiveProcessor::deliverMessage(QByteArrayView note, bool mayDisconnect) {
+    QByteArray text = std::exchange(session_.MsgBuffer, {});
+    if (cutAt_ >= 0) {
+        text.insert(cutAt_, "\r\r*** Message cut here: the next " + QByteArray::number(cutLength_) +
+                                " characters were not kept ***\r\r");
+        cutAt_ = -1;
+        cutLength_ = 0;
     }
+    text += note;
     const bool disconnect = mayDisconnect && session_.requests.DisconnectRequest;
     handlers_->processIncoming(text, 1);
     session_.requests = MessageRequests{};
@@ -409,6 +451,8 @@ void ReceiveProcessor::deliverMessage(bool complete, bool mayDisconnect) {
 }
 
 void ReceiveProcessor::linkDropped(LinkState from) {
+    // A message whose end never came is kept with what arrived of it.
+    if (session_.HdrActive && from != LinkState::LinkBbs) deliverMessage(kNoEndNote, false);
     const QByteArray backToCommandMode = settings_.cmdChar() + settings_.OutLineEnd;
     switch (from) {
     case LinkState::LinkConnected:

@@ -25,7 +25,7 @@ public:
     static constexpr qsizetype kLineTail = 1024;
     // An unconnected capture (a header line and one text line) is handed over at this size.
     static constexpr qsizetype kCaptureCap = 16 * 1024;
-    // A message on a link is handed over in pieces of this size at most.
+    // A message on a link is kept up to this size; the rest is counted, and the message says so.
     static constexpr qsizetype kMessageCap = 1024 * 1024;
 
     static constexpr int kLinkDropPauseMs = 150;
@@ -74,7 +74,8 @@ private:
     bool linkConnected();
     void eolProcessing(const QByteArray& line, bool mailbox, bool atLineStart);
     void appendToMessage(QByteArrayView text);
-    void deliverMessage(bool complete, bool mayDisconnect);
+    // Hands the captured message over, with a note at its end (why it ended early) if any.
+    void deliverMessage(QByteArrayView note, bool mayDisconnect);
     void linkDropped(LinkState from);
     bool linkBbsCalling();
     bool unprotoAnswer();
@@ -92,9 +93,12 @@ private:
     TncPort& tnc_;
     Scheduler& scheduler_;
 
-    bool lineCut_ = false;       // the unfinished line lost its beginning, so it cannot be a header
-    Sequencer::Id nodeStep_ = 0; // the pause before the next hop's command, while one is due
-    QByteArray heldDuringQuery_; // lines that came during the UNPROTO query, read once it ends
+    bool lineCut_ = false;        // the unfinished line lost its beginning, so it cannot be a header
+    bool echoEndPending_ = false; // the echo of our end marker came without its line end yet
+    qsizetype cutAt_ = -1;        // where the message being captured reached its cap
+    qsizetype cutLength_ = 0;     // what came after that and was not kept
+    Sequencer::Id nodeStep_ = 0;  // the pause before the next hop's command, while one is due
+    QByteArray heldDuringQuery_;  // lines that came during the UNPROTO query, read once it ends
     std::int16_t UnprotoTicks = 0;
     Scheduler::TimerId timer2_ = 0;
 };

@@ -28,12 +28,19 @@ QByteArray fileNamePart(const QByteArray& text) {
     return part;
 }
 
+namespace {
+constexpr qsizetype kMaxNamePart = 100;
+} // namespace
+
 QByteArray messageFileName(MessageKind kind, const QByteArray& stamp, const QByteArray& correspondent,
                            const QByteArray& subject, int copy) {
     QByteArray name(1, static_cast<char>(kind));
     name += fileNamePart(stamp);
     if (copy > 1) name += '-' + QByteArray::number(copy);
-    name += '_' + fileNamePart(correspondent).replace('_', '-') + '_' + fileNamePart(subject) + ".txt";
+    // A file name may hold 255 bytes: a callsign or subject from the air longer than any real one
+    // is shortened in the name only, so the message is still kept (its content keeps it whole).
+    name += '_' + fileNamePart(correspondent).replace('_', '-').left(kMaxNamePart) + '_' +
+            fileNamePart(subject).left(kMaxNamePart) + ".txt";
     return name;
 }
 

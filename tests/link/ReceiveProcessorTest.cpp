@@ -274,15 +274,22 @@ TEST(ReceiveProcessorLink, CrLfFromTheTncWithCrExpectedOpensNoMessage) {
     EXPECT_FALSE(rig.session.HdrActive);
 }
 
-TEST(ReceiveProcessorLink, EchoOfOurOwnMessageOpensNothingAndItsEndClearsSending) {
-    LinkRig rig;
-    rig.feed("*** CONNECTED to W2DEF\r");
-    rig.session.Sending = true;
-    rig.feed(".hdr  _W1XYZ _Mine\rtext\r");
-    EXPECT_TRUE(rig.session.Sending);
-    rig.feed("$^\r");
-    EXPECT_FALSE(rig.session.Sending);
-    EXPECT_TRUE(rig.handlers.handed.empty());
+// While the station sends, the TNC's echo of its own lines is skipped, and a far station's
+// message that comes in meanwhile is still captured whole, its end not taken for ours.
+TEST(ReceiveProcessorLink, EchoOfOurOwnMessageIsSkippedAndAFarMessageIsStillCaptured) {
+    for (const Cut cut : {Cut::Whole, Cut::Bytes, Cut::Lines}) {
+        LinkRig rig;
+        rig.feed("*** CONNECTED to W2DEF\r");
+        EXPECT_EQ(rig.session.RemoteCall, "W2DEF");
+        rig.session.startSending(".hdr  _W1XYZ _Mine\r\n\r\ntext\r\n$^\r\n");
+        // Ours: the header and its empty line; theirs begins; ours: "text"; theirs; ours: the end.
+        const QByteArray stream = ".hdr  _W1XYZ _Mine\r\r.hdr  _W2DEF _Theirs\rtext\rtheir line\r$^\r$^\r";
+        for (const QByteArray& chunk : cutStream(stream, cut))
+            rig.feed(chunk);
+        EXPECT_FALSE(rig.session.Sending); // all of our message came back
+        ASSERT_EQ(rig.handlers.handed.size(), 2u) << show(rig.handlers.handed.back().text);
+        EXPECT_EQ(show(rig.handlers.handed[1].text), show(".hdr  _W2DEF _Theirs\rtheir line\r  "));
+    }
 }
 
 TEST(ReceiveProcessorLink, EveryByteFromTheAirArrivesUnchanged) {
@@ -312,14 +319,32 @@ TEST(ReceiveProcessorLink, EndlessLinesStayBoundedAndNoMessageTextIsLost) {
         rig.feed(block);
         fed += block.size();
         EXPECT_LE(rig.session.RxBuffer.size(), ReceiveProcessor::kLineCap);
-        EXPECT_LT(rig.session.MsgBuffer.size(), ReceiveProcessor::kMessageCap);
+        EXPECT_LE(rig.session.MsgBuffer.size(), ReceiveProcessor::kMessageCap);
     }
     rig.feed("\r$^\r");
-    qsizetype handedBytes = 0;
+    // One message, cut at its cap, saying how much was not kept; no headerless second message.
+    ASSERT_EQ(rig.handlers.handed.size(), 2u);
+    const QByteArray& text = rig.handlers.handed[1].text;
+    const QByteArray note = "\r\r*** Message cut here: the next " +
+                            QByteArray::number(fed + 3 - ReceiveProcessor::kMessageCap) +
+                            " characters were not kept ***\r\r";
+    EXPECT_TRUE(text.startsWith(header));
+    EXPECT_TRUE(text.endsWith(note));
+    EXPECT_EQ(text.size(), ReceiveProcessor::kMessageCap + note.size());
+}
+
+// A message whose end never comes is not lost when the link drops, nor when another begins.
+TEST(ReceiveProcessorLink, AnUnfinishedMessageIsKeptWithANote) {
+    const QByteArray note = "\r*** The link ended before the end of this message ***\r";
+    LinkRig rig;
+    rig.feed("*** CONNECTED to W2DEF\r.hdr  _W2DEF _One\rfirst\r.hdr  _W2DEF _Two\rsecond\r");
+    rig.feed("*** DISCONNECTED\r");
+    std::vector<QByteArray> incoming;
     for (const Handed& h : rig.handlers.handed)
-        if (h.kind == "incoming") handedBytes += h.text.size();
-    EXPECT_EQ(handedBytes, fed + 3); // the line end and the marker turned into two blanks
-    EXPECT_GE(rig.handlers.handed.size(), 4u);
+        if (h.kind == "incoming") incoming.push_back(h.text);
+    EXPECT_EQ(incoming, (std::vector<QByteArray>{".hdr  _W2DEF _One\rfirst\r" + note,
+                                                 ".hdr  _W2DEF _Two\rsecond\r" + note}));
+    EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
 }
 
 TEST(ReceiveProcessorMailbox, ConnectCommandFollowsThePromptAndSysopIsSentAlone) {

@@ -121,8 +121,14 @@ TEST(MessageFiles, SavesWithoutReplacingAndStaysInTheFolder) {
     ASSERT_TRUE(escape.ok()) << escape.error.toStdString();
     EXPECT_EQ(QFileInfo(escape.path).absolutePath(), QDir(folder).absolutePath());
     EXPECT_EQ(readAll(escape.path), "body\r\n");
-    // Nothing but the four files, and no temporary left behind.
-    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 4);
+    // A subject far longer than a file name may be is shortened in the name, and kept in full inside.
+    const QByteArray longSubject(1000, 'S');
+    const SavedMessage longOne =
+        saveMessageFile(folder, Kind::Received, "1207140509", "W1AW", longSubject, longSubject + "\r\n");
+    ASSERT_TRUE(longOne.ok()) << longOne.error.toStdString();
+    EXPECT_EQ(readAll(longOne.path), longSubject + "\r\n");
+    // Nothing but the five files, and no temporary left behind.
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 5);
 }
 
 TEST(MessageFiles, ReportsFoldersThatCannotTakeTheFile) {

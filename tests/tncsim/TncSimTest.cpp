@@ -416,6 +416,17 @@ disconnect
                  {{'a', "C W1ECH\r", {{'a', "*** CONNECTED to W1ECH\r"}}},
                   {'a', "ping\r", {{'a', "ECHO: ping\r"}}},
                   {'a', "quit\r", {{'a', "ECHO: quit\rbye now\r*** DISCONNECTED\rcmd:"}}}}},
+        // Chat is echoed, a message is answered by one receipt only, and a receipt is not answered.
+        Dialogue{"ReceiptForAMessage",
+                 {},
+                 "station W1RCP\necho on\nreply on\n",
+                 {{'a', "C W1RCP\r", {{'a', "*** CONNECTED to W1RCP\r"}}},
+                  {'a', "hi\r", {{'a', "ECHO: hi\r"}}},
+                  {'a',
+                   ".hdr  .ack  _N0AAA _Water $^ supply\r\rAll well\rend $^ here\r",
+                   {{'a', ".hdr  _W1RCP _Receipt\r\rYour message \"Water $^ supply\" was received at W1RCP. "
+                          "73\r$^\r"}}},
+                  {'a', ".hdr  _N0AAA _Receipt\r\rthanks\r$^\rbye\r", {{'a', "ECHO: bye\r"}}}}},
         Dialogue{"RawBytesAndUiFrame",
                  {},
                  R"(station W1RAW

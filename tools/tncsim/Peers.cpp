@@ -270,6 +270,9 @@ bool ScriptStation::execute(const Step& step) {
     case Step::Kind::Echo:
         echo_ = step.flag;
         return false;
+    case Step::Kind::Reply:
+        reply_ = step.flag;
+        return false;
     case Step::Kind::Chatter:
         if (step.number <= 0) return false;
         waitedSinceRepeat_ = true;
@@ -293,8 +296,7 @@ void ScriptStation::connectDone(ConnectResult result, const std::shared_ptr<Link
                                 const std::string& target) {
     connecting_.reset();
     if (result == ConnectResult::Connected) {
-        link_ = link;
-        rx_.clear();
+        newLink(link);
         if (!hops_.empty()) {
             nextHop();
             return;
@@ -343,8 +345,14 @@ Offer ScriptStation::offer() {
 }
 
 void ScriptStation::linkUp(const std::shared_ptr<Link>& link, const std::string&) {
+    newLink(link);
+}
+
+void ScriptStation::newLink(const std::shared_ptr<Link>& link) {
     link_ = link;
     rx_.clear();
+    lines_.clear();
+    inMessage_ = false;
 }
 
 void ScriptStation::linkData(Link& link, const Bytes& data) {
@@ -360,18 +368,44 @@ void ScriptStation::linkData(Link& link, const Bytes& data) {
             hopFinished(false);
         return;
     }
-    if (echo_) echoLines(data);
+    if (echo_ || reply_) lines_.feed(data, [this](const std::string& line) { incomingLine(line); });
     if (isAwaiting_ && awaitMet()) {
         isAwaiting_ = false;
         resume();
     }
 }
 
-void ScriptStation::echoLines(const Bytes& data) {
-    echoLines_.feed(data, [this](const std::string& line) {
-        // Never answer an echo, so two echoing stations cannot talk forever.
-        if (link_ && !line.starts_with("ECHO: ")) link_->send(this, "ECHO: " + line + "\r");
-    });
+void ScriptStation::incomingLine(const std::string& line) {
+    if (!link_) return;
+    if (reply_) {
+        // A message's lines are answered by one receipt, not echoed one by one.
+        if (!inMessage_ && line.starts_with(".hdr")) {
+            inMessage_ = true;
+            header_ = line;
+            return;
+        }
+        if (inMessage_) {
+            if (line.find("$^") != std::string::npos) {
+                inMessage_ = false;
+                sendReceipt(header_);
+            }
+            return;
+        }
+    }
+    // Never answer an echo, so two echoing stations cannot talk forever.
+    if (echo_ && !line.starts_with("ECHO: ")) link_->send(this, "ECHO: " + line + "\r");
+}
+
+void ScriptStation::sendReceipt(const std::string& header) {
+    // The subject is what follows the second underscore (the first one starts the sender).
+    const std::size_t first = header.find('_');
+    const std::size_t second = first == std::string::npos ? first : header.find('_', first + 1);
+    const std::string subject = second == std::string::npos ? "" : header.substr(second + 1);
+    // Never answer a receipt, so two replying stations cannot talk forever.
+    if (subject == "Receipt") return;
+    const std::string quoted = subject.empty() ? "" : " \"" + subject + "\"";
+    link_->send(this, ".hdr  _" + call() + " _Receipt\r\rYour message" + quoted + " was received at " +
+                          call() + ". 73\r$^\r");
 }
 
 void ScriptStation::linkClosed(Link& link) {

@@ -20,6 +20,7 @@ public:
             }
         }
     }
+    void clear() { pending_.clear(); }
 
 private:
     std::string pending_;
@@ -90,7 +91,9 @@ private:
     void nextHop();
     void hopFinished(bool ok);
     void chatterTick();
-    void echoLines(const Bytes& data);
+    void newLink(const std::shared_ptr<Link>& link);
+    void incomingLine(const std::string& line);
+    void sendReceipt(const std::string& header);
     bool awaitMet();
     void warn(const std::string& text) const;
 
@@ -101,6 +104,7 @@ private:
     bool waitedSinceRepeat_ = false;
     bool accept_ = true;
     bool echo_ = false;
+    bool reply_ = false;
 
     std::shared_ptr<Link> link_;
     std::shared_ptr<ConnectAttempt> connecting_;
@@ -111,7 +115,9 @@ private:
     int chatterLeft_ = 0;
     int chatterGap_ = 0;
     Bytes rx_;
-    LineAssembler echoLines_;
+    LineAssembler lines_;
+    bool inMessage_ = false; // between a ".hdr" line and its "$^" line
+    std::string header_;
 };
 
 } // namespace tncsim

@@ -106,6 +106,9 @@ bool parseScript(std::string_view text, const std::string& fileName, const std::
         } else if (command == "echo") {
             step.kind = Step::Kind::Echo;
             if (args.empty() || !onOff(args, true, step.flag)) return fail("use: echo on|off");
+        } else if (command == "reply") {
+            step.kind = Step::Kind::Reply;
+            if (args.empty() || !onOff(args, true, step.flag)) return fail("use: reply on|off");
         } else if (command == "chatter") {
             step.kind = Step::Kind::Chatter;
             if (args.size() != 2 || !toInt(args[0], step.number) || !toInt(args[1], step.gapMs))

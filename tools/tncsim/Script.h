@@ -18,6 +18,7 @@ struct Step {
         Await,
         Accept,
         Echo,
+        Reply,
         Chatter,
         Loop,
         Repeat

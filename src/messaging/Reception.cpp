@@ -1,0 +1,137 @@
+#include "Reception.h"
+#include "MessageFiles.h"
+#include "MessageHeader.h"
+
+#include <QDir>
+
+namespace tolvex {
+
+namespace {
+
+constexpr char Backspace = 8;
+constexpr QByteArrayView Prompt = "cmd:";
+
+// PrintPref and AlertPref: 0 every message, 1 when the sender asked, anything else never.
+bool byPreference(std::int16_t pref, bool requested) {
+    return pref == 0 || (pref == 1 && requested);
+}
+
+} // namespace
+
+const QString Reception::PrintFailTitle = QStringLiteral("Unable to print");
+const QString Reception::PrintFailText = QStringLiteral("Unable to print message at F1:ProcessIncoming");
+const QString Reception::SaveFailTitle = QStringLiteral("Unable to save");
+const QString Reception::SaveFailText = QStringLiteral("Unable to save message at F1:ProcessIncoming");
+
+Reception::Reception(Station& station, LinkSession& session, MainView& view, const TimeTexts& time,
+                     Alert& alert, Printer& printer, MessageBoxes& boxes, TncPort& tnc)
+    : station_(station), session_(session), view_(view), time_(time), alert_(alert), printer_(printer),
+      boxes_(boxes), tnc_(tnc) {}
+
+void Reception::processHeader(const QByteArray& line) {
+    session_.requests = parseHeader(line, session_.Sending, session_.state());
+}
+
+QByteArray Reception::banner(const QByteArray& dateText, const QByteArray& shortTime) {
+    return "\r\n\r\n=========== MESSAGE RECEIVED  " + dateText + "  " + shortTime + "============\r\n";
+}
+
+QByteArray Reception::applyBackspaces(const QByteArray& text) {
+    // One pass: a backspace takes back the last character kept, as repeated removal of the first
+    // backspace would, without going over the text again for each one.
+    QByteArray out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        if (c != Backspace)
+            out += c;
+        else if (!out.isEmpty())
+            out.chop(1);
+    }
+    return out;
+}
+
+QByteArray Reception::removePrompts(const QByteArray& text) {
+    // "cmd:" cannot overlap itself, so dropping it whenever the kept text ends in it gives the same
+    // result as removing the first one until none is left, in one pass.
+    QByteArray out;
+    out.reserve(text.size());
+    for (const char c : text) {
+        out += c;
+        if (out.endsWith(Prompt)) out.chop(Prompt.size());
+    }
+    return out;
+}
+
+bool Reception::wantsPrint() const {
+    return byPreference(station_.settings.PrintPref, session_.requests.PrintRequest);
+}
+
+bool Reception::wantsAlert() const {
+    return byPreference(station_.settings.AlertPref, session_.requests.AlertRequest);
+}
+
+void Reception::processIncoming(const QByteArray& incontent, int msgType) {
+    const QByteArray head = banner(time_.DateText(), time_.ShortTime());
+    QByteArray text = applyBackspaces(incontent);
+    if (msgType == 0) text = removePrompts(text);
+
+    const MessageRequests& asked = session_.requests;
+    view_.appendReceived(head, TextColour::Blue);
+    if (asked.AckRequest)
+        view_.appendReceived("\r\n>> Please confirm receipt of this message from " + asked.MsgFrom +
+                                 " Subject: " + asked.MsgSubject + " <<\r\n",
+                             TextColour::Red);
+    view_.appendReceived(text, TextColour::Black);
+    if (view_.receivedLength() > PaneLimit) view_.removeReceived(1, PaneCut); // the first character stays
+
+    const QByteArray message = head + text;
+    // A printer that fails is reported, but the message is still announced, kept and counted.
+    if (wantsPrint() && !printer_.printText(message))
+        boxes_.show(PrintFailTitle, PrintFailText, MessageBoxes::Icon::Warning);
+    if (wantsAlert()) alert_.play();
+    if (Settings::isOn(station_.settings.SaveRcvdMsgs) && !save(message + "\r\n")) return;
+
+    if (view_.screenHeightTwips() > CountingScreenTwips) {
+        increment(station_.RcvdCount);
+        showCount();
+    }
+}
+
+bool Reception::save(const QByteArray& content) {
+    const QString folder = station_.path(QStringLiteral("Messages"));
+    // A new station has no Messages folder yet; its first message is kept all the same. If the
+    // folder cannot be made, the save below fails and says where.
+    QDir().mkpath(folder);
+    const MessageRequests& asked = session_.requests;
+    const SavedMessage saved = saveMessageFile(folder, MessageKind::Received, time_.FileStamp(),
+                                               asked.MsgFrom, asked.MsgSubject, content);
+    if (saved.ok()) return true;
+    boxes_.show(SaveFailTitle,
+                SaveFailText + QStringLiteral("\r\nFileLoc = ") + QDir::toNativeSeparators(saved.path),
+                MessageBoxes::Icon::Warning);
+    return false;
+}
+
+void Reception::processNCS(const QByteArray& text) {
+    view_.setText(frmMain::txtNet, text);
+}
+
+void Reception::showCount() {
+    const bool any = station_.RcvdCount != 0;
+    for (const MainElement e : {frmMain::shpRM, frmMain::lblRCount_0, frmMain::lblRCount_1})
+        view_.setVisible(e, any);
+    if (any) view_.setText(frmMain::lblRCount_1, QByteArray::number(station_.RcvdCount));
+}
+
+void Reception::clearPane() {
+    view_.removeReceived(0, view_.receivedLength());
+    resetCount();
+    tnc_.focusToPanel();
+}
+
+void Reception::resetCount() {
+    station_.RcvdCount = 0;
+    showCount();
+}
+
+} // namespace tolvex

@@ -1,0 +1,47 @@
+#pragma once
+// The compose window, frmCompose: the message text, its subject and the requests to the
+// destination station. One window per press of Formal, Scratchpad or Edit; its Composer holds
+// the rules.
+#include "ElementTable.h"
+#include "messaging/Composer.h"
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QPlainTextEdit;
+
+namespace tolvex {
+
+class ComposeWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Fills itself for `mode` at once (a new formal or scratchpad message discards the pending
+    // one). Not modal; deletes itself when closed.
+    ComposeWindow(ComposeMode mode, ComposeContext context, std::function<void(QString)> showHelp,
+                  QWidget* parent = nullptr);
+    ~ComposeWindow() override;
+
+    Composer& composer() { return *composer_; }
+    const ElementTable& elements() const { return elements_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class View;
+    void copyAll();
+    void copy();
+    void cut();
+    void paste();
+
+    ElementTable elements_;
+    QPlainTextEdit* text_ = nullptr;
+    std::unique_ptr<View> view_;
+    std::unique_ptr<Composer> composer_;
+    bool centred_ = false;
+    bool firstFocusTaken_ = false;
+};
+
+} // namespace tolvex

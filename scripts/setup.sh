@@ -5,7 +5,7 @@ tolvex_packages=(
   qt6-base-dev qt6-serialport-dev qt6-multimedia-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-  xvfb xauth clang-format
+  xvfb xauth clang-format poppler-utils
 )
 
 tolvex_setup() {

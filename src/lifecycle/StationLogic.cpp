@@ -1,5 +1,7 @@
 #include "StationLogic.h"
 
+#include "net/LinkGuard.h"
+
 namespace tolvex {
 
 StationLogic::StationLogic(const QString& stationDir, PlatformServices platform, Views windows)
@@ -33,11 +35,8 @@ StationLogic::StationLogic(const QString& stationDir, PlatformServices platform,
 }
 
 void StationLogic::broadcast() {
-    if (session.state() == LinkState::LinkIdle) return; // the broadcast window comes with its own change
-    services.boxes.show(QStringLiteral("Message already in progress"),
-                        QStringLiteral("   A message is being received or sent now so\r\n"
-                                       "a broadcast message cannot be sent at this time.\r\n"
-                                       "              Try again later."));
+    if (refusedWhileLinked(session, services.boxes)) return;
+    // the broadcast window comes with its own change
 }
 
 void StationLogic::sendPending() {

@@ -90,12 +90,3 @@ void BM_Refill(benchmark::State& state) {
 BENCHMARK(BM_Refill)->Arg(10000)->Arg(100000)->ArgName("files")->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

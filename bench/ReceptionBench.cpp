@@ -63,12 +63,3 @@ void BM_OneMoreMessageAfterAThousand(benchmark::State& state) {
 BENCHMARK(BM_OneMoreMessageAfterAThousand)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

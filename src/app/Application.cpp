@@ -1,9 +1,12 @@
 #include "Application.h"
 
+#include "ui/BroadcastWindow.h"
 #include "ui/ComposeWindow.h"
 #include "ui/ConnectDialog.h"
+#include "ui/GroupWindow.h"
 #include "ui/LogWindow.h"
 #include "ui/NodeDialog.h"
+#include "ui/PreferencesWindow.h"
 #include "ui/TncDialog.h"
 #include "ui/WelcomeWindow.h"
 
@@ -38,6 +41,12 @@ void Application::connectWindow() {
     QObject::connect(&window_, &MainWindow::cmdDiscClicked, &window_, [&l] { l.connect.disconnect(); });
     QObject::connect(&window_, &MainWindow::cmdDestClicked, &window_, [this] { openConnectDialog(); });
     QObject::connect(&window_, &MainWindow::cmdGroupClicked, &window_, [&l] { l.broadcast(); });
+    QObject::connect(&window_, &MainWindow::mnuPrefTriggered, &window_, [this] { openPreferences(); });
+    l.broadcasts.showBroadcastWindow = [this] { openBroadcast(); };
+    l.broadcasts.showGroupWindow = [this] {
+        auto* groups = new GroupWindow(logic_.station, logic_.store, logic_.broadcasts, &window_);
+        groups->show();
+    };
     QObject::connect(&window_, &MainWindow::mnuTNCTriggered, &window_, [this] { openTncDialog(); });
     QObject::connect(&window_, &MainWindow::mnuNodeTriggered, &window_, [this] { openNodeDialog(); });
 
@@ -72,6 +81,30 @@ void Application::openCompose(ComposeMode mode) {
     auto* compose = new ComposeWindow(
         mode, logic_.composeContext(), [this](const QString& p) { showHelp(p); }, &window_);
     compose->show();
+}
+
+void Application::openBroadcast() {
+    if (broadcastWindow_) {
+        broadcastWindow_->raise();
+        broadcastWindow_->activateWindow();
+        return;
+    }
+    auto* broadcast = new BroadcastWindow(logic_.broadcasts, &window_);
+    broadcastWindow_ = broadcast;
+    broadcast->show();
+}
+
+void Application::openPreferences() {
+    if (preferencesWindow_) {
+        preferencesWindow_->raise();
+        preferencesWindow_->activateWindow();
+        return;
+    }
+    auto* preferences = new PreferencesWindow(
+        {logic_.station, logic_.store, boxes_, window_.view()}, [](NetRole, NetRole) {},
+        [this](const QString& p) { showHelp(p); }, &window_);
+    preferencesWindow_ = preferences;
+    preferences->show();
 }
 
 void Application::openLog() {

@@ -45,6 +45,8 @@ private:
     void openNodeDialog();
     void openCompose(ComposeMode mode);
     void openLog();
+    void openBroadcast();
+    void openPreferences();
 
     QtMessageBoxes boxes_;
     QtScheduler scheduler_;
@@ -57,7 +59,8 @@ private:
     QtFallbackSound fallbackSound_;
     StationLogic logic_;
     QPointer<WelcomeWindow> welcome_;
-    QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_, logWindow_;
+    QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_, logWindow_, broadcastWindow_,
+        preferencesWindow_;
 };
 
 } // namespace tolvex

@@ -1,7 +1,5 @@
 #include "StationLogic.h"
 
-#include "net/LinkGuard.h"
-
 namespace tolvex {
 
 StationLogic::StationLogic(const QString& stationDir, PlatformServices platform, Views windows)
@@ -17,6 +15,8 @@ StationLogic::StationLogic(const QString& stationDir, PlatformServices platform,
       sender(station, session, sequencer, tnc, platform.boxes, times, platform.scheduler),
       pending(station, platform.boxes, windows.main, session, tnc),
       selected(station, windows.main, tnc, platform.printer, platform.boxes, times),
+      broadcasts(
+          {station, session, sequencer, tnc, windows.main, platform.boxes, times, platform.scheduler, help}),
       startup(station, store, windows.host, windows.main, tnc, sequencer, session, receive,
               platform.scheduler) {
     station.dir = stationDir;
@@ -35,8 +35,7 @@ StationLogic::StationLogic(const QString& stationDir, PlatformServices platform,
 }
 
 void StationLogic::broadcast() {
-    if (refusedWhileLinked(session, services.boxes)) return;
-    // the broadcast window comes with its own change
+    broadcasts.openDialog();
 }
 
 void StationLogic::sendPending() {

@@ -22,6 +22,7 @@
 #include "messaging/Reception.h"
 #include "messaging/SelectedText.h"
 #include "messaging/TimeTexts.h"
+#include "net/Broadcasts.h"
 
 namespace tolvex {
 
@@ -74,6 +75,7 @@ public:
     MessageSender sender;
     PendingMessage pending;
     SelectedText selected;
+    Broadcasts broadcasts;
     Startup startup;
 };
 

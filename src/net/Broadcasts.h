@@ -83,6 +83,7 @@ private:
     BroadcastContext ctx_;
     BroadcastView* view_ = nullptr;
     Scheduler::TimerId promptTimer_ = 0;
+    int sendsQueued_ = 0; // broadcasts queued or going out; each ends in command mode
     QByteArray lastLine_;
 };
 

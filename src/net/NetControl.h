@@ -51,8 +51,9 @@ public:
     static const QString activeTitle;
     static const QString activeText;
 
-    NetControl(Station& station, ParmsStore& store, LinkSession& session, MessageBoxes& boxes, Sequencer& sequencer,
-               TncPort& tnc, TimeTexts& times, Scheduler& scheduler, NetPane& pane, NetMember& member);
+    NetControl(Station& station, ParmsStore& store, LinkSession& session, MessageBoxes& boxes,
+               Sequencer& sequencer, TncPort& tnc, TimeTexts& times, Scheduler& scheduler, NetPane& pane,
+               NetMember& member);
     ~NetControl();
     NetControl(const NetControl&) = delete;
     NetControl& operator=(const NetControl&) = delete;
@@ -67,6 +68,8 @@ public:
     void open();
     // The operator closes the window, any way: with the net still active, asks first.
     void requestClose();
+    // The station's role changed (preferences): the console goes without asking, its lists lost.
+    void close();
 
     // The window's view, while it is on screen; attaching fills captions and lists.
     void attach(NetControlView* view);

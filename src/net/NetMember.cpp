@@ -93,8 +93,9 @@ QByteArray NetMember::hint(const Settings& s, NetMemberElement over) {
 
 bool NetMember::send(const QByteArray& body, const QByteArray& localMsg) {
     if (refusedWhileLinked(session_, boxes_)) return false;
-    sequencer_.run(netline::sequence(station_.settings, netline::member(body), [this] { return times_.StationIdTrailer(); },
-                                     {}, pauseMs, pauseMs));
+    sequencer_.run(netline::sequence(
+        station_.settings, netline::member(body), [this] { return times_.StationIdTrailer(); }, {}, pauseMs,
+        pauseMs));
     // The status stays in lblHelp until the mouse next moves.
     if (view_) view_->setText(frmInfoNet::lblHelp, localMsg);
     return true;

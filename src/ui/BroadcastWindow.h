@@ -1,0 +1,42 @@
+#pragma once
+// The broadcast dialog, frmBroadcast: the group to send to, the one-line message, Send and Cancel.
+// Not modal; deletes itself when closed, and tells the broadcasts logic it closed.
+#include "ElementTable.h"
+#include "net/Broadcasts.h"
+
+#include <QWidget>
+#include <memory>
+
+class QButtonGroup;
+class QLineEdit;
+
+namespace tolvex {
+
+class BroadcastWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Fills itself from the group entries at once; `broadcasts` must outlive the window.
+    explicit BroadcastWindow(Broadcasts& broadcasts, QWidget* parent = nullptr);
+    ~BroadcastWindow() override;
+
+    const ElementTable& elements() const { return elements_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    class View;
+    void reportClosed();
+
+    Broadcasts& broadcasts_;
+    ElementTable elements_;
+    QButtonGroup* options_ = nullptr;
+    QLineEdit* text_ = nullptr;
+    std::unique_ptr<View> view_;
+    bool centred_ = false;
+    bool closedReported_ = false;
+};
+
+} // namespace tolvex

@@ -1,0 +1,84 @@
+#include "GroupWindow.h"
+
+#include "Controls.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace tolvex {
+
+class GroupWindow::View : public GroupView {
+public:
+    explicit View(GroupWindow& w) : w_(w) {}
+
+    QByteArray text(GroupElement e) const override {
+        auto* box = w_.elements_.get<QLineEdit>(e.name);
+        return box ? box->text().toLatin1() : QByteArray();
+    }
+    void setText(GroupElement e, const QByteArray& text) override {
+        w_.elements_.setText(e.name,
+                             QString::fromLatin1(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
+    }
+    void close() override { w_.close(); }
+
+private:
+    GroupWindow& w_;
+};
+
+GroupWindow::GroupWindow(Station& station, ParmsStore& store, Broadcasts& broadcasts, QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("frmGroup"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::NonModal);
+    setWindowTitle(QStringLiteral("Group Name Setup"));
+
+    auto add = [this](GroupElement element, QObject* object) {
+        object->setObjectName(QString::fromLatin1(element.name));
+        elements_.add(element.name, object);
+    };
+
+    auto* box = new QVBoxLayout(this);
+    auto* heading = new QLabel(this);
+    heading->setTextFormat(Qt::PlainText);
+    add(frmGroup::Label1, heading);
+    box->addWidget(heading);
+    int n = 0;
+    for (const GroupElement element : frmGroup::Text1) {
+        auto* entry = new QLineEdit(this);
+        add(element, entry);
+        entry->setAccessibleName(QStringLiteral("Group %1").arg(++n));
+        entry->setValidator(new OneLineValidator(entry));
+        entry->setMinimumWidth(entry->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 30);
+        box->addWidget(entry);
+    }
+    auto* example = new QLabel(this);
+    example->setTextFormat(Qt::PlainText);
+    add(frmGroup::Label2, example);
+    box->addWidget(example);
+    auto* done = new QPushButton(QStringLiteral("Done"), this);
+    add(frmGroup::cmdDone, done);
+    done->setAutoDefault(false);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(done);
+    box->addLayout(row);
+
+    view_ = std::make_unique<View>(*this);
+    setup_ = std::make_unique<GroupSetup>(station, store, broadcasts, *view_);
+    connect(done, &QPushButton::clicked, this, [this] { setup_->done(); });
+    setup_->open();
+    adjustSize();
+}
+
+GroupWindow::~GroupWindow() = default;
+
+void GroupWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (centred_) return;
+    centred_ = true;
+    centreOnScreen(*this);
+}
+
+} // namespace tolvex

@@ -1,0 +1,33 @@
+#pragma once
+// The group dialog, frmGroup: one box per group entry and Done. Not modal; deletes itself when
+// closed. Closing it without Done keeps the entries as they were.
+#include "ElementTable.h"
+#include "net/Broadcasts.h"
+
+#include <QWidget>
+#include <memory>
+
+namespace tolvex {
+
+class GroupWindow : public QWidget {
+    Q_OBJECT
+public:
+    // station, store and broadcasts must outlive the window.
+    GroupWindow(Station& station, ParmsStore& store, Broadcasts& broadcasts, QWidget* parent = nullptr);
+    ~GroupWindow() override;
+
+    const ElementTable& elements() const { return elements_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    class View;
+
+    ElementTable elements_;
+    std::unique_ptr<View> view_;
+    std::unique_ptr<GroupSetup> setup_;
+    bool centred_ = false;
+};
+
+} // namespace tolvex

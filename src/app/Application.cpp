@@ -21,6 +21,7 @@ Application::Application(const QString& stationDir)
                                                 immediateSound_, fallbackSound_},
                                Views{window_.view(), *this}) {
     boxes_.setParent(&window_);
+    consoles_ = std::make_unique<NetConsoles>(logic_.net, &window_);
     connectWindow();
 }
 
@@ -42,6 +43,10 @@ void Application::connectWindow() {
     QObject::connect(&window_, &MainWindow::cmdDestClicked, &window_, [this] { openConnectDialog(); });
     QObject::connect(&window_, &MainWindow::cmdGroupClicked, &window_, [&l] { l.broadcast(); });
     QObject::connect(&window_, &MainWindow::mnuPrefTriggered, &window_, [this] { openPreferences(); });
+    QObject::connect(&window_, &MainWindow::lblNctClicked, &window_,
+                     [&l] { l.net.reception.counterClicked(); });
+    QObject::connect(&window_, &MainWindow::txtNetClicked, &window_,
+                     [&l] { l.net.reception.netPaneClicked(); });
     l.broadcasts.showBroadcastWindow = [this] { openBroadcast(); };
     l.broadcasts.showGroupWindow = [this] {
         auto* groups = new GroupWindow(logic_.station, logic_.store, logic_.broadcasts, &window_);
@@ -101,7 +106,8 @@ void Application::openPreferences() {
         return;
     }
     auto* preferences = new PreferencesWindow(
-        {logic_.station, logic_.store, boxes_, window_.view()}, [](NetRole, NetRole) {},
+        {logic_.station, logic_.store, boxes_, window_.view()},
+        [this](NetRole before, NetRole after) { logic_.netRoleChanged(before, after); },
         [this](const QString& p) { showHelp(p); }, &window_);
     preferencesWindow_ = preferences;
     preferences->show();

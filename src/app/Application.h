@@ -6,12 +6,14 @@
 #include "lifecycle/StationLogic.h"
 #include "link/QtSerialPort.h"
 #include "ui/MainWindow.h"
+#include "ui/NetConsoles.h"
 #include "ui/platform/DesktopUrlOpener.h"
 #include "ui/platform/QtAlertSound.h"
 #include "ui/platform/QtMessageBoxes.h"
 #include "ui/platform/QtPrinter.h"
 
 #include <QPointer>
+#include <memory>
 
 namespace tolvex {
 
@@ -33,8 +35,8 @@ public:
     void showWelcome() override;
     void closeWelcome() override;
     void showMainWindow() override;
-    void showNetMemberConsole() override {}
-    void showNetControlConsole() override {}
+    void showNetMemberConsole() override { logic_.net.member.open(); }
+    void showNetControlConsole() override { logic_.net.control.open(); }
     void quit(int exitCode) override;
 
 private:
@@ -58,6 +60,7 @@ private:
     QtImmediateSound immediateSound_;
     QtFallbackSound fallbackSound_;
     StationLogic logic_;
+    std::unique_ptr<NetConsoles> consoles_; // destroyed before the logic
     QPointer<WelcomeWindow> welcome_;
     QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_, logWindow_, broadcastWindow_,
         preferencesWindow_;

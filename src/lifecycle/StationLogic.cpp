@@ -17,6 +17,8 @@ StationLogic::StationLogic(const QString& stationDir, PlatformServices platform,
       selected(station, windows.main, tnc, platform.printer, platform.boxes, times),
       broadcasts(
           {station, session, sequencer, tnc, windows.main, platform.boxes, times, platform.scheduler, help}),
+      net(station, store, session, platform.boxes, sequencer, tnc, times, platform.scheduler, alert,
+          windows.main),
       startup(station, store, windows.host, windows.main, tnc, sequencer, session, receive,
               platform.scheduler) {
     station.dir = stationDir;
@@ -24,18 +26,25 @@ StationLogic::StationLogic(const QString& stationDir, PlatformServices platform,
     // The operator's Disconnect does not wait behind a paced send: the send stops first.
     connect.onDisconnect = [this] { sender.cancel(); };
     pending.onChanged = [this](bool isPending) { indicators.setMessagePending(isPending); };
+    reception.onNetLine = [this](const QByteArray& line) { net.reception.processNCS(line); };
     startup.setHooks({
         [this] { reception.showCount(); },
-        [this] { // no net message count yet
-            views.main.setVisible(frmMain::shpNct, false);
-            views.main.setVisible(frmMain::lblNct, false);
-        },
+        [this] { net.pane.netMsgAlert(); },
         [this] { pending.loadDraft(); },
     });
 }
 
 void StationLogic::broadcast() {
     broadcasts.openDialog();
+}
+
+void StationLogic::netRoleChanged(NetRole before, NetRole after) {
+    (void)before;
+    // The consoles follow the station's new role; the net pane was set by the preferences.
+    if (after != NetRole::Control) net.control.close();
+    if (after != NetRole::Member) net.member.close();
+    if (after == NetRole::Member) net.member.open();
+    if (after == NetRole::Control) net.control.open();
 }
 
 void StationLogic::sendPending() {

@@ -2,6 +2,7 @@
 // The one object that owns the station's logic: its state, the link, and start-up and shutdown.
 // The program, the end-to-end tests and the benchmarks each build it from their own platform
 // services and views, so there is one wiring to read.
+#include "Preferences.h"
 #include "Startup.h"
 #include "core/ParmsFile.h"
 #include "core/Platform.h"
@@ -23,6 +24,7 @@
 #include "messaging/SelectedText.h"
 #include "messaging/TimeTexts.h"
 #include "net/Broadcasts.h"
+#include "net/Net.h"
 
 namespace tolvex {
 
@@ -52,6 +54,8 @@ public:
     void broadcast();
     // cmdSend: the pending message as it is now goes out.
     void sendPending();
+    // The preferences changed the station's role in the net.
+    void netRoleChanged(NetRole before, NetRole after);
     // What a compose window needs.
     ComposeContext composeContext() { return {station, store, services.clock, services.boxes, pending}; }
     // The TNC or node settings were changed in their dialog: saved, then the port opened again.
@@ -76,6 +80,7 @@ public:
     PendingMessage pending;
     SelectedText selected;
     Broadcasts broadcasts;
+    Net net;
     Startup startup;
 };
 

@@ -112,10 +112,6 @@ bool Reception::save(const QByteArray& content) {
     return false;
 }
 
-void Reception::processNCS(const QByteArray& text) {
-    view_.setText(frmMain::txtNet, text);
-}
-
 void Reception::showCount() {
     const bool any = station_.RcvdCount != 0;
     for (const MainElement e : {frmMain::shpRM, frmMain::lblRCount_0, frmMain::lblRCount_1})

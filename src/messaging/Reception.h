@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace tolvex {
 
@@ -31,7 +32,11 @@ public:
     // the requests in session.requests.
     void processIncoming(const QByteArray& incontent, int msgType) override;
     // A net directive line: shown in txtNet until nets are handled here.
-    void processNCS(const QByteArray& text) override;
+    // Net lines go to the net, which sits above messaging and sets this.
+    void processNCS(const QByteArray& text) override {
+        if (onNetLine) onNetLine(text);
+    }
+    std::function<void(const QByteArray&)> onNetLine;
 
     // Shows the counter while RcvdCount is not 0, hides it otherwise.
     void showCount();

@@ -102,7 +102,10 @@ public:
         return p ? w_.paneLength(*p) : 0;
     }
     void appendToPane(MainElement e, const QByteArray& text) override {
-        if (Pane* p = w_.pane(e)) w_.appendToPane(*p, text);
+        if (Pane* p = w_.pane(e))
+            w_.appendToPane(*p, text);
+        else if (e == frmMain::txtNet)
+            w_.appendToNetPane(text);
     }
     void chopPane(MainElement e, qsizetype n) override {
         if (Pane* p = w_.pane(e)) w_.chopPane(*p, n);
@@ -111,7 +114,10 @@ public:
         if (Pane* p = w_.pane(e)) w_.keepPaneTail(*p, n);
     }
     void setPaneText(MainElement e, const QByteArray& text) override {
-        if (Pane* p = w_.pane(e)) w_.setPaneText(*p, text);
+        if (Pane* p = w_.pane(e))
+            w_.setPaneText(*p, text);
+        else
+            w_.elements_.setText(e.name, latin1(text));
     }
     void emptyUndo(MainElement e) override {
         if (Pane* p = w_.pane(e)) p->edit->document()->clearUndoRedoStacks();
@@ -574,6 +580,16 @@ void MainWindow::setPaneText(Pane& p, const QByteArray& text) {
     p.edit->clear();
     appendToPane(p, text);
     flushPane(p);
+}
+
+void MainWindow::appendToNetPane(const QByteArray& text) {
+    QString shown = latin1(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QTextCursor end(txtNet_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(shown); // net lines come off the air: plain text
+    txtNet_->setTextCursor(end);
+    txtNet_->ensureCursorVisible();
 }
 
 void MainWindow::appendReceived(const QByteArray& text, TextColour colour) {

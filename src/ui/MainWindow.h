@@ -139,6 +139,7 @@ private:
     void keepPaneTail(Pane& pane, qsizetype n);
     void setPaneText(Pane& pane, const QByteArray& text);
     void appendReceived(const QByteArray& text, TextColour colour);
+    void appendToNetPane(const QByteArray& text);
     void scheduleFlush();
     void flushPane(Pane& pane);
     bool paneKey(Pane& pane, QKeyEvent* key);

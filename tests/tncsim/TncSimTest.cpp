@@ -443,6 +443,29 @@ ui ZULGRP net check$^
                           "c\r\x03*** DISCONNECTED\rcmd:"
                           "W1RAW>ZULGRP: <UI>:\rnet check$^\r"}}},
                   {'b', "", {{'b', "W1RAW>ZULGRP: <UI>:\rnet check$^\r"}}}}},
+        // A net control script answers only the station and the words it waits for, and each
+        // "hear" counts one frame.
+        Dialogue{"HearNetLines",
+                 {},
+                 R"(station N0NCS
+hear PRACTICE .ckin
+ui N0NCS .netmsg From NCS- PRACTICE checked in   $^
+hear * .rts
+ui N0NCS .netmsg From NCS- go ahead   $^
+)",
+                 {{'b', "UNPROTO N0NCS\r", {{'b', "cmd:"}}},
+                  {'b', "K\r.ckinN0AAA  $^\r", {{'a', "N0BBB>N0NCS: <UI>:\r.ckinN0AAA  $^\r"}}},
+                  {'a', "UNPROTO N0NCS\r", {{'a', "cmd:"}}},
+                  {'a',
+                   "K\r  .ckinN0AAA  $^\r",
+                   {{'b', "N0AAA>N0NCS: <UI>:\r  .ckinN0AAA  $^\rN0NCS>N0NCS: <UI>:\r"
+                          ".netmsg From NCS- N0AAA checked in   $^\r"},
+                    {'a', "N0NCS>N0NCS: <UI>:\r.netmsg From NCS- N0AAA checked in   $^\r"}}},
+                  {'a', "  .ckinN0AAA  $^\r", {{'b', "N0AAA>N0NCS: <UI>:\r  .ckinN0AAA  $^\r"}}},
+                  {'b',
+                   ".rtsN0BBB  $^\r",
+                   {{'a', "N0BBB>N0NCS: <UI>:\r.rtsN0BBB  $^\rN0NCS>N0NCS: <UI>:\r"
+                          ".netmsg From NCS- go ahead   $^\r"}}}}},
         Dialogue{"AcceptOff",
                  {},
                  "station W1OFF\naccept off\n",
@@ -602,7 +625,8 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLine{"UnknownOption", {"--bogus", "x=N0AAA"}, "", 2, ""},
                     CommandLine{"NoStation", {"--crlf"}, "", 2, ""},
                     CommandLine{"BadNodeStyle", {"--node", "A:B:fancy", "x=N0AAA"}, "", 2, ""},
-                    CommandLine{"ScriptErrorStopsBeforeReady", {}, "station W1X\nfrobnicate\n", 1, ""}),
+                    CommandLine{"ScriptErrorStopsBeforeReady", {}, "station W1X\nfrobnicate\n", 1, ""},
+                    CommandLine{"HearNeedsAText", {}, "station W1X\nhear N0AAA\n", 1, ""}),
     [](const auto& p) { return p.param.name; });
 
 } // namespace

@@ -264,6 +264,11 @@ bool ScriptStation::execute(const Step& step) {
         isAwaiting_ = !awaitMet();
         if (isAwaiting_) waitedSinceRepeat_ = true;
         return isAwaiting_;
+    case Step::Kind::Hear:
+        // Only frames heard from now on count: the script answers what comes after it spoke.
+        hearing_ = &step;
+        waitedSinceRepeat_ = true;
+        return true;
     case Step::Kind::Accept:
         accept_ = step.flag;
         return false;
@@ -336,6 +341,18 @@ bool ScriptStation::awaitMet() {
     if (at == Bytes::npos) return false;
     rx_.erase(0, at + awaiting_.size());
     return true;
+}
+
+void ScriptStation::heard(const Frame& frame) {
+    if (!hearing_ || (hearing_->target != "*" && hearing_->target != frame.source) ||
+        !contains(frame.text, hearing_->text))
+        return;
+    hearing_ = nullptr;
+    // Resume on the next turn, so a frame sent in reply is not heard inside the sender's own step.
+    std::weak_ptr<ScriptStation> weak = weak_from_this();
+    sim_.loop().after(0, [weak] {
+        if (auto self = weak.lock()) self->resume();
+    });
 }
 
 Offer ScriptStation::offer() {

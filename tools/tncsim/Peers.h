@@ -83,6 +83,8 @@ public:
     void linkUp(const std::shared_ptr<Link>& link, const std::string& peerCall) override;
     void linkData(Link& link, const Bytes& data) override;
     void linkClosed(Link& link) override;
+    // An unconnected frame from another station; ends a "hear" that it answers.
+    void heard(const Frame& frame);
 
 private:
     void resume();
@@ -112,6 +114,7 @@ private:
     bool hopPending_ = false;
     std::string awaiting_;
     bool isAwaiting_ = false;
+    const Step* hearing_ = nullptr; // the "hear" step waiting for a frame
     int chatterLeft_ = 0;
     int chatterGap_ = 0;
     Bytes rx_;

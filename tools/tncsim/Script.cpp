@@ -91,15 +91,17 @@ bool parseScript(std::string_view text, const std::string& fileName, const std::
             if (step.kind == Step::Kind::Await && step.text.empty()) return fail("await needs a text");
         } else if (command == "disconnect") {
             step.kind = Step::Kind::Disconnect;
-        } else if (command == "ui") {
-            step.kind = Step::Kind::Ui;
-            if (args.empty()) return fail("ui needs a destination");
+        } else if (command == "ui" || command == "hear") {
+            const bool hear = command == "hear";
+            step.kind = hear ? Step::Kind::Hear : Step::Kind::Ui;
+            if (args.empty()) return fail(hear ? "use: hear CALL|* TEXT" : "ui needs a destination");
             step.target = toUpper(args[0]);
             const std::string rest = line.substr(commandEnd);
             const std::size_t destAt = rest.find(args[0]);
             const auto value = unescaped(rawArgument(rest, destAt + args[0].size()));
             if (!value) return fail("bad escape (use \\r \\n \\t \\0 \\\\ \\xHH)");
             step.text = *value;
+            if (hear && step.text.empty()) return fail("use: hear CALL|* TEXT");
         } else if (command == "accept") {
             step.kind = Step::Kind::Accept;
             if (!onOff(args, true, step.flag)) return fail("use: accept [on|off]");

@@ -16,6 +16,7 @@ struct Step {
         Disconnect,
         Ui,
         Await,
+        Hear,
         Accept,
         Echo,
         Reply,
@@ -27,7 +28,7 @@ struct Step {
     int number = 0; // wait MS, chatter N
     int gapMs = 0;  // chatter MS
     bool flag = false;
-    std::string target; // connect CALL, ui DEST
+    std::string target; // connect CALL, ui DEST, hear CALL ("*": any station)
     std::vector<std::string> via;
     std::string text;
 };

@@ -256,6 +256,8 @@ void Sim::reapSessions() {
 void Sim::transmit(const Frame& frame, const void* sender) {
     for (const auto& station : stations_)
         if (station.get() != sender) station->monitor(frame);
+    for (const auto& script : scripted_)
+        if (script.get() != sender) script->heard(frame);
 }
 
 void Sim::log(const std::string& call, char direction, std::string_view bytes) {

@@ -1,6 +1,7 @@
 // Two stations on one simulated channel: a formal message composed at A goes to B through a node,
 // B keeps and shows it, A keeps what went out; a send cut short by Disconnect leaves the message
 // pending and types nothing of it after the command-mode character.
+#include "Stations.h"
 #include "app/Application.h"
 #include "tncsim/SimHarness.h"
 
@@ -21,27 +22,14 @@ using namespace tolvex;
 
 namespace {
 
-const QString kBin = QStringLiteral(TOLVEX_BIN_DIR);
-
 QByteArray readFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// A new station from the default files, with a short form so the paced send stays short.
+// A station whose form is short, so the paced send stays short.
 QString makeStation(const QString& dir, const QByteArray& call) {
-    QDir().mkpath(dir + "/Forms");
-    for (const QString& name : QDir(kBin + "/station-default").entryList(QDir::Files))
-        QFile::copy(kBin + "/station-default/" + name, dir + "/" + name);
-    QByteArray parms = readFile(dir + "/Parms.inf");
-    parms.replace("Callsign=\r\n", "Callsign=" + call + "\r\n")
-        .replace("SSID=\r\n", "SSID=" + call + "-1\r\n")
-        .replace("MsgFormPref=General.frm", "MsgFormPref=Short.frm")
-        .replace("AlertPref=0", "AlertPref=2"); // no sound device under test
-    QFile::setPermissions(dir + "/Parms.inf", QFile::ReadOwner | QFile::WriteOwner);
-    QFile out(dir + "/Parms.inf");
-    if (!out.open(QIODevice::WriteOnly)) return {};
-    out.write(parms);
+    if (e2e::makeStation(dir, call, "MsgFormPref=Short.frm").isEmpty()) return {};
     QFile form(dir + "/Forms/Short.frm");
     if (!form.open(QIODevice::WriteOnly)) return {};
     form.write("NR <M> DE <C>\r\nTEXT =\r\n");
@@ -68,14 +56,8 @@ TEST(MessagingE2E, FormalMessageThroughANodeAndAnInterruptedSend) {
     ASSERT_FALSE(b.isEmpty());
     const QString log = tmp.filePath("sim.log");
     QProcess sim;
-    sim.start(TNCSIM_BIN, {"--node", "NOD1:N0NOD1", "--log", log, a + "=N0AAA", b + "=N0BBB"});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    QByteArray ready;
-    for (int i = 0; i < 50 && !ready.contains("tncsim ready"); ++i) {
-        sim.waitForReadyRead(100);
-        ready += sim.readAllStandardOutput();
-    }
-    ASSERT_TRUE(ready.contains("tncsim ready"));
+    ASSERT_TRUE(
+        e2e::startSimulator(sim, {"--node", "NOD1:N0NOD1", "--log", log, a + "=N0AAA", b + "=N0BBB"}));
 
     Application stationA(a), stationB(b);
     ASSERT_TRUE(stationA.start());

@@ -1,5 +1,6 @@
 // Three stations on one simulated channel run a whole net, from "Activate Net" to "Close Net",
 // and a group broadcast reaches a member of the group and not a station outside it.
+#include "Stations.h"
 #include "app/Application.h"
 #include "tncsim/SimHarness.h"
 
@@ -17,32 +18,6 @@ using namespace tolvex;
 
 namespace {
 
-const QString kBin = QStringLiteral(TOLVEX_BIN_DIR);
-
-QString makeStation(const QString& dir, const QByteArray& call, const QByteArray& settings) {
-    QDir().mkpath(dir);
-    for (const QString& name : QDir(kBin + "/station-default").entryList(QDir::Files))
-        QFile::copy(kBin + "/station-default/" + name, dir + "/" + name);
-    QFile in(dir + "/Parms.inf");
-    if (!in.open(QIODevice::ReadOnly)) return {};
-    QByteArray parms = in.readAll();
-    in.close();
-    parms.replace("\nNCSCallsign=\r\n", "\nNCSCallsign=N0NCS\r\n")
-        .replace("Callsign=\r\n", "Callsign=" + call + "\r\n")
-        .replace("SSID=\r\n", "SSID=" + call + "-1\r\n")
-        .replace("AlertPref=0", "AlertPref=2"); // no sound device under test
-    for (const QByteArray& kv : settings.split(';')) {
-        const QByteArray key = kv.left(kv.indexOf('=') + 1);
-        const qsizetype at = parms.indexOf("\n" + key);
-        if (at >= 0) parms.replace(at + 1, parms.indexOf('\r', at) - at - 1, kv);
-    }
-    QFile::setPermissions(dir + "/Parms.inf", QFile::ReadOwner | QFile::WriteOwner);
-    QFile out(dir + "/Parms.inf");
-    if (!out.open(QIODevice::WriteOnly)) return {};
-    out.write(parms);
-    return dir;
-}
-
 QString netPane(Application& station) {
     return station.mainWindow().findChild<QPlainTextEdit*>("txtNet")->toPlainText();
 }
@@ -55,20 +30,16 @@ bool netShown(Application& station) {
 
 TEST(NetE2E, AWholeNetAndAGroupBroadcast) {
     QTemporaryDir tmp;
-    const QString ncs = makeStation(tmp.filePath("ncs"), "N0NCS", "ThisNCS=1;NetOperation=1");
-    const QString a = makeStation(tmp.filePath("a"), "N0AAA", "RemoteOperation=1;GroupAd(0)=ZULGRP");
-    const QString b = makeStation(tmp.filePath("b"), "N0BBB", "RemoteOperation=1;GroupAd(0)=ZULGRP");
+    const QString ncs =
+        e2e::makeStation(tmp.filePath("ncs"), "N0NCS", "ThisNCS=1;NetOperation=1;NCSCallsign=N0NCS");
+    const QString a =
+        e2e::makeStation(tmp.filePath("a"), "N0AAA", "RemoteOperation=1;GroupAd(0)=ZULGRP;NCSCallsign=N0NCS");
+    const QString b =
+        e2e::makeStation(tmp.filePath("b"), "N0BBB", "RemoteOperation=1;GroupAd(0)=ZULGRP;NCSCallsign=N0NCS");
     ASSERT_FALSE(ncs.isEmpty() || a.isEmpty() || b.isEmpty());
     QProcess sim;
     const QString log = tmp.filePath("sim.log");
-    sim.start(TNCSIM_BIN, {"--log", log, ncs + "=N0NCS", a + "=N0AAA", b + "=N0BBB"});
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    QByteArray ready;
-    for (int i = 0; i < 50 && !ready.contains("tncsim ready"); ++i) {
-        sim.waitForReadyRead(100);
-        ready += sim.readAllStandardOutput();
-    }
-    ASSERT_TRUE(ready.contains("tncsim ready"));
+    ASSERT_TRUE(e2e::startSimulator(sim, {"--log", log, ncs + "=N0NCS", a + "=N0AAA", b + "=N0BBB"}));
 
     Application control(ncs), memberA(a), memberB(b);
     for (Application* s : {&control, &memberA, &memberB})

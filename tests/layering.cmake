@@ -1,4 +1,4 @@
-# Fails when a logic library (core, link, messaging, net, lifecycle) includes a window, the
+# Fails when a logic library (core, link, messaging, net, lifecycle, softtnc) includes a window, the
 # program, or a header of Qt's widget, GUI or multimedia modules: the logic must run with no screen.
 set(forbidden
   "#[ \t]*include[ \t]*[\"<](ui|app)/"
@@ -6,7 +6,7 @@ set(forbidden
   "#[ \t]*include[ \t]*<Q(Widget|Dialog|MainWindow|Label|PushButton|AbstractButton|LineEdit|TextEdit|PlainTextEdit|ListWidget|ComboBox|CheckBox|RadioButton|GroupBox|MessageBox|Menu|MenuBar|Action|Application|GuiApplication|Color|Font|Palette|Pixmap|Image|Printer|PrintDialog|Clipboard|DesktopServices|SoundEffect|MediaPlayer|AudioOutput|TextDocument|TextCursor|KeyEvent|MouseEvent|Screen)>"
 )
 set(failures "")
-foreach(layer core link messaging net lifecycle)
+foreach(layer core link messaging net lifecycle softtnc)
   file(GLOB_RECURSE files "${SRC}/${layer}/*.h" "${SRC}/${layer}/*.cpp")
   foreach(f ${files})
     file(STRINGS "${f}" lines REGEX "#[ \t]*include")

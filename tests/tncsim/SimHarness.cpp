@@ -1,5 +1,7 @@
 #include "SimHarness.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -7,8 +9,10 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -115,7 +119,13 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
         if (n <= 0) return;
         text.append(buffer, static_cast<std::size_t>(n));
     }
-    ready_ = text == "tncsim ready\n";
+    const std::string agwPrefix = "tncsim ready agw 127.0.0.1:";
+    if (text.starts_with(agwPrefix)) {
+        agwPort_ = std::atoi(text.c_str() + agwPrefix.size());
+        ready_ = agwPort_ > 0;
+    } else {
+        ready_ = text == "tncsim ready\n";
+    }
 }
 
 SimProcess::~SimProcess() {
@@ -217,6 +227,69 @@ std::string Port::until(std::string_view needle, int timeoutMs) {
     const std::string out = pending_.substr(0, end);
     pending_.erase(0, end);
     return out;
+}
+
+AgwClient::AgwClient(int port) {
+    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+AgwClient::~AgwClient() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+void AgwClient::send(const AgwFrame& frame) {
+    std::string out(36, '\0');
+    out[0] = static_cast<char>(frame.port);
+    out[4] = frame.kind;
+    out[6] = static_cast<char>(frame.pid);
+    frame.from.copy(out.data() + 8, std::min<std::size_t>(frame.from.size(), 10));
+    frame.to.copy(out.data() + 18, std::min<std::size_t>(frame.to.size(), 10));
+    for (int i = 0; i < 4; ++i)
+        out[28 + i] = static_cast<char>((frame.data.size() >> (8 * i)) & 0xFF);
+    sendRaw(out + frame.data);
+}
+
+void AgwClient::sendRaw(std::string_view bytes) {
+    while (fd_ >= 0 && !bytes.empty()) {
+        const ssize_t n = ::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+        if (n <= 0) return;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+AgwFrame AgwClient::next(std::string_view skip, int timeoutMs) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (pending_.size() >= 36) {
+            const auto* head = reinterpret_cast<const unsigned char*>(pending_.data());
+            const std::size_t len = head[28] | head[29] << 8 | head[30] << 16 | std::size_t(head[31]) << 24;
+            if (pending_.size() >= 36 + len) {
+                const auto field = [&](std::size_t at) {
+                    const std::string raw = pending_.substr(at, 10);
+                    return raw.substr(0, raw.find('\0'));
+                };
+                AgwFrame frame{static_cast<char>(head[4]), field(8), field(18),
+                               pending_.substr(36, len),   head[0],  head[6]};
+                pending_.erase(0, 36 + len);
+                if (skip.find(frame.kind) == std::string_view::npos) return frame;
+                continue;
+            }
+        }
+        pollfd p{fd_, POLLIN, 0};
+        if (fd_ < 0 || ::poll(&p, 1, msLeft(deadline)) <= 0) return {};
+        char buffer[4096];
+        const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+        if (n <= 0) return AgwFrame{'-', {}, {}, {}, 0, 0};
+        pending_.append(buffer, static_cast<std::size_t>(n));
+    }
 }
 
 std::vector<std::string> logged(const std::string& logFile, std::string_view prefix) {

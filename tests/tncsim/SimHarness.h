@@ -31,6 +31,8 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     bool ready() const { return ready_; }
+    // The port from "tncsim ready agw 127.0.0.1:PORT", 0 without --agw.
+    int agwPort() const { return agwPort_; }
     // Sends `signal` and waits for the exit; the exit code, or -1 if it died otherwise.
     int stop(int signal);
 
@@ -38,6 +40,7 @@ private:
     pid_t pid_ = -1;
     int out_ = -1;
     bool ready_ = false;
+    int agwPort_ = 0;
 };
 
 // Runs tncsim to completion (for --help and bad command lines): exit code and stdout.
@@ -62,6 +65,36 @@ public:
 private:
     bool fill(int timeoutMs);
 
+    int fd_ = -1;
+    std::string pending_;
+};
+
+// An AGW packet engine frame: the 36-byte header's fields and the data.
+struct AgwFrame {
+    char kind = 0;
+    std::string from;
+    std::string to;
+    std::string data;
+    unsigned char port = 0;
+    unsigned char pid = 0;
+};
+
+// A TCP client of tncsim's AGW server on 127.0.0.1.
+class AgwClient {
+public:
+    explicit AgwClient(int port);
+    ~AgwClient();
+    AgwClient(const AgwClient&) = delete;
+    AgwClient& operator=(const AgwClient&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    void send(const AgwFrame& frame);
+    void sendRaw(std::string_view bytes);
+    // The next frame, skipping kinds in `skip`; kind 0 on time-out, kind '-' when the server
+    // closed the connection.
+    AgwFrame next(std::string_view skip = "", int timeoutMs = 4000);
+
+private:
     int fd_ = -1;
     std::string pending_;
 };

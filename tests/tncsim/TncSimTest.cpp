@@ -626,7 +626,109 @@ INSTANTIATE_TEST_SUITE_P(
                     CommandLine{"NoStation", {"--crlf"}, "", 2, ""},
                     CommandLine{"BadNodeStyle", {"--node", "A:B:fancy", "x=N0AAA"}, "", 2, ""},
                     CommandLine{"ScriptErrorStopsBeforeReady", {}, "station W1X\nfrobnicate\n", 1, ""},
-                    CommandLine{"HearNeedsAText", {}, "station W1X\nhear N0AAA\n", 1, ""}),
+                    CommandLine{"HearNeedsAText", {}, "station W1X\nhear N0AAA\n", 1, ""},
+                    CommandLine{"AgwPortOutOfRange", {"--agw", "70000", "x=N0AAA"}, "", 2, ""}),
     [](const auto& p) { return p.param.name; });
+
+// ---- AGW clients on the shared channel
+
+AgwFrame agw(char kind, std::string from = "", std::string to = "", std::string data = "") {
+    return AgwFrame{kind, std::move(from), std::move(to), std::move(data), 0, 0xF0};
+}
+
+std::string agwSummary(const AgwFrame& frame) {
+    return std::string(1, frame.kind) + " " + frame.from + ">" + frame.to + " " + frame.data;
+}
+
+TEST(Agw, ClientSharesTheChannelWithPtyStations) {
+    TempDir dir;
+    SimProcess sim(withStations(dir, {"--agw", "0"}));
+    ASSERT_TRUE(sim.ready());
+    AgwClient client(sim.agwPort());
+    ASSERT_TRUE(client.isOpen());
+    Port a(dir.file("a/Ports/COM1"));
+    Port b(dir.file("b/Ports/COM1"));
+
+    client.send(agw('X', "N0AGW"));
+    EXPECT_EQ(agwSummary(client.next()), "X N0AGW> \1"s);
+    client.send(agw('X', "N0AAA")); // a pty station has it
+    EXPECT_EQ(agwSummary(client.next()), "X N0AAA> \0"s);
+
+    // A pty station calls the registered call; a line each way; the client hangs up.
+    a.send("C N0AGW\r");
+    EXPECT_EQ(a.take(23), "*** CONNECTED to N0AGW\r");
+    EXPECT_EQ(agwSummary(client.next()), "C N0AAA>N0AGW *** CONNECTED To Station N0AAA\r\0"s);
+    a.send("hello agw\r");
+    EXPECT_EQ(agwSummary(client.next()), "D N0AAA>N0AGW hello agw\r");
+    client.send(agw('D', "N0AGW", "N0AAA", "hi pty\r"));
+    EXPECT_EQ(a.take(7), "hi pty\r");
+    client.send(agw('d', "N0AGW", "N0AAA"));
+    EXPECT_EQ(agwSummary(client.next()), "d N0AAA>N0AGW *** DISCONNECTED From Station N0AAA\r\0"s);
+    EXPECT_NE(a.until("cmd:").find("*** DISCONNECTED\r"), std::string::npos);
+
+    // The client calls a pty station, and a call nobody has.
+    client.send(agw('C', "N0AGW", "N0BBB"));
+    EXPECT_EQ(agwSummary(client.next()), "C N0BBB>N0AGW *** CONNECTED With Station N0BBB\r\0"s);
+    EXPECT_EQ(b.take(23), "*** CONNECTED to N0AGW\r");
+    b.send("\x03"
+           "D\r");
+    EXPECT_EQ(agwSummary(client.next()), "d N0BBB>N0AGW *** DISCONNECTED From Station N0BBB\r\0"s);
+    client.send(agw('C', "N0AGW", "N0ZZZ"));
+    EXPECT_EQ(agwSummary(client.next()), "d N0ZZZ>N0AGW *** DISCONNECTED RETRYOUT With N0ZZZ\r\0"s);
+
+    // UI frames both ways: the client's shows in a pty monitor, a pty station's in the client's.
+    client.send(agw('M', "N0AGW", "CQ", "agw beacon"));
+    EXPECT_NE(a.until("agw beacon\r").find("N0AGW>CQ: <UI>:\ragw beacon\r"), std::string::npos);
+    client.send(agw('m'));
+    b.until("cmd:");
+    b.send("K\rfrom b\r");
+    const AgwFrame heard = client.next();
+    EXPECT_EQ(heard.kind, 'U');
+    EXPECT_TRUE(heard.data.starts_with(" 1:Fm N0BBB To CQ <UI pid=F0 Len=6 PF=0 >[")) << heard.data;
+    EXPECT_TRUE(heard.data.ends_with("]\rfrom b\r")) << heard.data;
+}
+
+struct BadInput {
+    std::string name;
+    std::string bytes;
+    bool closeAfter; // the client itself goes away mid-frame
+};
+
+void PrintTo(const BadInput& input, std::ostream* os) {
+    *os << input.name;
+}
+
+class AgwBadInput : public testing::TestWithParam<BadInput> {};
+
+TEST_P(AgwBadInput, DropsTheClientOnly) {
+    TempDir dir;
+    SimProcess sim(withStations(dir, {"--agw", "0"}));
+    ASSERT_TRUE(sim.ready());
+    {
+        AgwClient bad(sim.agwPort());
+        bad.send(agw('X', "N0AGW"));
+        ASSERT_EQ(bad.next().kind, 'X');
+        bad.sendRaw(GetParam().bytes);
+        if (!GetParam().closeAfter) {
+            EXPECT_EQ(bad.next("", 2000).kind, '-');
+        }
+    }
+    // The server lives on, the dropped client's call is free again, the pty stations work.
+    AgwClient good(sim.agwPort());
+    good.send(agw('X', "N0AGW"));
+    EXPECT_EQ(agwSummary(good.next()), "X N0AGW> \1"s);
+    Port a(dir.file("a/Ports/COM1"));
+    Port b(dir.file("b/Ports/COM1"));
+    a.send("C N0BBB\r");
+    EXPECT_EQ(b.take(23), "*** CONNECTED to N0AAA\r");
+}
+
+const std::string kAbsurdLength = "\0\0\0\0D\0\xF0\0N0AGW\0\0\0\0\0N0AAA\0\0\0\0\0\xF0\xFF\xFF\xFF\0\0\0\0"s;
+
+INSTANTIATE_TEST_SUITE_P(Agw, AgwBadInput,
+                         testing::Values(BadInput{"GarbageHeader", std::string(36, '\xFF'), false},
+                                         BadInput{"AbsurdLength", kAbsurdLength, false},
+                                         BadInput{"TruncatedHeader", "\0\0\0\0M\0\xF0\0N0A"s, true}),
+                         [](const auto& p) { return p.param.name; });
 
 } // namespace

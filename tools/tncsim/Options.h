@@ -38,6 +38,7 @@ struct Options {
     bool echo = false;
     std::string logPath;
     std::string unprotoAnswer = "UNPROTO CQ";
+    std::optional<int> agwPort; // AGW server on 127.0.0.1; 0 picks a free port
 };
 
 // Fills `options` from argv. Returns false with `error` set on a bad command line;

@@ -1,5 +1,6 @@
 #include "Sim.h"
 
+#include "Agw.h"
 #include "Peers.h"
 #include "Station.h"
 
@@ -127,6 +128,10 @@ bool Sim::start(std::string& error) {
         stations_.push_back(station);
         if (!station->open(error)) return false;
     }
+    if (options_.agwPort) {
+        agw_ = std::make_unique<AgwServer>(*this);
+        if (!agw_->listen(*options_.agwPort, error)) return false;
+    }
     const std::string practiceCall = options_.stations.empty() ? "" : toUpper(options_.stations.front().call);
     for (const std::string& file : options_.scripts) {
         std::ifstream in(file, std::ios::binary);
@@ -172,23 +177,27 @@ void Sim::run(const volatile std::sig_atomic_t& stop) {
             fds.push_back(pollfd{station->fd(), events, 0});
             polled.push_back(station.get());
         }
+        const std::size_t agwFirst = fds.size();
+        if (agw_) agw_->addPollFds(fds);
         const auto timeout = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
         const int ready = ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(timeout, 0)));
         if (ready < 0 && errno != EINTR) {
             std::cerr << "tncsim: poll failed\n";
             return;
         }
-        for (std::size_t i = 0; ready > 0 && i < fds.size(); ++i) {
+        for (std::size_t i = 0; ready > 0 && i < agwFirst; ++i) {
             const short revents = fds[i].revents;
             if (revents & (POLLIN | POLLHUP | POLLERR)) polled[i]->onReadable();
             if ((revents & POLLOUT) && !polled[i]->hungUp()) polled[i]->onWritable();
         }
+        if (agw_) agw_->handle(fds.data() + agwFirst, fds.size() - agwFirst);
         loop_.runDue();
         reapSessions();
     }
 }
 
 void Sim::shutdown() {
+    if (agw_) agw_->closeAll();
     for (const auto& station : stations_)
         station->removeLink();
     if (logFd_ >= 0) {
@@ -246,6 +255,7 @@ Offer Sim::resolve(const std::string& target, const Endpoint* caller) {
     for (const auto& script : scripted_) {
         if (script->call() == target) return script.get() == caller ? Offer{} : script->offer();
     }
+    if (agw_) return agw_->offer(target, caller);
     return {};
 }
 
@@ -258,6 +268,21 @@ void Sim::transmit(const Frame& frame, const void* sender) {
         if (station.get() != sender) station->monitor(frame);
     for (const auto& script : scripted_)
         if (script.get() != sender) script->heard(frame);
+    if (agw_) agw_->monitor(frame, sender);
+}
+
+bool Sim::callOnAir(const std::string& call) const {
+    for (const auto& station : stations_)
+        if (station->call() == call || station->call() + "-1" == call) return true;
+    for (const NodeDef& node : options_.nodes)
+        if (node.alias == call || node.call == call) return true;
+    for (const auto& script : scripted_)
+        if (script->call() == call) return true;
+    return false;
+}
+
+int Sim::agwPort() const {
+    return agw_ ? agw_->port() : 0;
 }
 
 void Sim::log(const std::string& call, char direction, std::string_view bytes) {

@@ -94,6 +94,7 @@ struct Offer {
 
 class Station;
 class ScriptStation;
+class AgwServer;
 
 class Sim {
 public:
@@ -126,6 +127,10 @@ public:
     int jitter(int maxMs);
     std::mt19937& rng() { return rng_; }
     std::vector<std::string> nodeNames() const;
+    // True when a pty station, its mailbox, a node or a scripted station answers to `call`.
+    bool callOnAir(const std::string& call) const;
+    // The AGW server's port, 0 without one.
+    int agwPort() const;
 
 private:
     Offer resolve(const std::string& target, const Endpoint* caller);
@@ -139,6 +144,7 @@ private:
     std::vector<std::shared_ptr<Station>> stations_;
     std::vector<std::shared_ptr<ScriptStation>> scripted_;
     std::vector<std::shared_ptr<Endpoint>> sessions_;
+    std::unique_ptr<AgwServer> agw_;
 };
 
 } // namespace tncsim

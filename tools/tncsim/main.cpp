@@ -45,9 +45,11 @@ options:
   --log FILE                 append every byte to and from each station, C-escaped
   --unproto-answer TEXT      what "UNPROTO" alone answers (default "UNPROTO CQ");
                              "none" answers nothing but the prompt
+  --agw PORT                 AGW packet engine server on 127.0.0.1:PORT (0: any free port);
+                             its clients share the channel with the stations
   --help                     this text
 
-Prints "tncsim ready" when every link is in place. SIGTERM or SIGINT removes the links.
+Prints "tncsim ready" (with --agw: "tncsim ready agw 127.0.0.1:PORT") when every link is in place. SIGTERM or SIGINT removes the links.
 )";
 }
 
@@ -155,6 +157,14 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
                 options.chunkSeed = static_cast<std::uint32_t>(number);
             else
                 options.delayMs = static_cast<int>(std::min(number, 60000LL));
+        } else if (arg == "--agw") {
+            long long number = 0;
+            if (!value(v)) return false;
+            if (!toNumber(v, number) || number > 65535) {
+                error = "--agw wants a port number, got " + v;
+                return false;
+            }
+            options.agwPort = static_cast<int>(number);
         } else if (arg == "--log") {
             if (!value(options.logPath)) return false;
         } else if (arg == "--unproto-answer") {
@@ -213,7 +223,9 @@ int main(int argc, char** argv) {
         sim.shutdown();
         return 1;
     }
-    std::cout << "tncsim ready" << std::endl;
+    std::cout << "tncsim ready";
+    if (const int port = sim.agwPort()) std::cout << " agw 127.0.0.1:" << port;
+    std::cout << std::endl;
     sim.run(stopRequested);
     sim.shutdown();
     return 0;

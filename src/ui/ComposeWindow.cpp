@@ -39,8 +39,7 @@ public:
 
     QByteArray text(ComposeElement e) const override {
         if (e == frmCompose::Text1) return fromEditor(w_.text_->toPlainText());
-        if (auto* line = w_.elements_.get<QLineEdit>(e.name)) return line->text().toLatin1();
-        return {};
+        return w_.elements_.lineText(e.name).toLatin1();
     }
     void setText(ComposeElement e, const QByteArray& text) override {
         if (e == frmCompose::Text1)
@@ -48,13 +47,8 @@ public:
         else
             w_.elements_.setText(e.name, QString::fromLatin1(text));
     }
-    bool isChecked(ComposeElement box) const override {
-        auto* b = w_.elements_.get<QAbstractButton>(box.name);
-        return b && b->isChecked();
-    }
-    void setChecked(ComposeElement box, bool checked) override {
-        if (auto* b = w_.elements_.get<QAbstractButton>(box.name)) b->setChecked(checked);
-    }
+    bool isChecked(ComposeElement box) const override { return w_.elements_.isChecked(box.name); }
+    void setChecked(ComposeElement box, bool checked) override { w_.elements_.setChecked(box.name, checked); }
     void setVisible(ComposeElement e, bool visible) override { w_.elements_.setVisible(e.name, visible); }
     void setTabStop(ComposeElement e, bool stop) override {
         if (auto* widget = w_.elements_.get<QWidget>(e.name))

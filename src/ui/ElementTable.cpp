@@ -72,4 +72,18 @@ QString ElementTable::selectedText(const char* name) const {
     return {};
 }
 
+QString ElementTable::lineText(const char* name) const {
+    auto* line = get<QLineEdit>(name);
+    return line ? line->text() : QString();
+}
+
+bool ElementTable::isChecked(const char* name) const {
+    auto* button = get<QAbstractButton>(name);
+    return button && button->isChecked();
+}
+
+void ElementTable::setChecked(const char* name, bool checked) const {
+    if (auto* button = get<QAbstractButton>(name)) button->setChecked(checked);
+}
+
 } // namespace tolvex

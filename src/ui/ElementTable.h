@@ -24,6 +24,11 @@ public:
     void setFocus(const char* name) const;
     // The selected text of a text element, with plain line breaks.
     QString selectedText(const char* name) const;
+    // The text of a one-line box; empty for anything else.
+    QString lineText(const char* name) const;
+    // Check boxes and option buttons.
+    bool isChecked(const char* name) const;
+    void setChecked(const char* name, bool checked) const;
 
 private:
     QHash<QByteArray, QObject*> elements_;

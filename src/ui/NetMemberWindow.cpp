@@ -19,10 +19,7 @@ public:
     void setText(NetMemberElement e, const QByteArray& text) override {
         w_.elements_.setText(e.name, QString::fromLatin1(text));
     }
-    QByteArray text(NetMemberElement e) const override {
-        if (auto* line = w_.elements_.get<QLineEdit>(e.name)) return line->text().toLatin1();
-        return {};
-    }
+    QByteArray text(NetMemberElement e) const override { return w_.elements_.lineText(e.name).toLatin1(); }
 
 private:
     NetMemberWindow& w_;

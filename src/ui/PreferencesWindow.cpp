@@ -35,19 +35,13 @@ public:
     QByteArray text(PrefElement e) const override {
         if (auto* combo = w_.elements_.get<QComboBox>(e.name))
             return combo->currentIndex() < 0 ? QByteArray() : combo->currentText().toLatin1();
-        if (auto* line = w_.elements_.get<QLineEdit>(e.name)) return line->text().toLatin1();
-        return {};
+        return w_.elements_.lineText(e.name).toLatin1();
     }
     void setText(PrefElement e, const QByteArray& text) override {
         w_.elements_.setText(e.name, QString::fromLatin1(text));
     }
-    bool isChecked(PrefElement box) const override {
-        auto* b = w_.elements_.get<QAbstractButton>(box.name);
-        return b && b->isChecked();
-    }
-    void setChecked(PrefElement box, bool checked) override {
-        if (auto* b = w_.elements_.get<QAbstractButton>(box.name)) b->setChecked(checked);
-    }
+    bool isChecked(PrefElement box) const override { return w_.elements_.isChecked(box.name); }
+    void setChecked(PrefElement box, bool checked) override { w_.elements_.setChecked(box.name, checked); }
     int chosenOption(PrefElement group) const override { return buttons(group)->checkedId(); }
     void chooseOption(PrefElement group, int index) override {
         QButtonGroup* g = buttons(group);

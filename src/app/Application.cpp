@@ -16,10 +16,11 @@
 namespace tolvex {
 
 Application::Application(const QString& stationDir)
-    : serial_(nullptr), logic_(stationDir,
-                               PlatformServices{scheduler_, clock_, serial_, boxes_, printer_, browser_,
-                                                immediateSound_, fallbackSound_},
-                               Views{window_.view(), *this}) {
+    : serial_([this]() -> const Settings& { return logic_.station.settings; }),
+      logic_(stationDir,
+             PlatformServices{scheduler_, clock_, serial_, boxes_, printer_, browser_, immediateSound_,
+                              fallbackSound_},
+             Views{window_.view(), *this}) {
     boxes_.setParent(&window_);
     consoles_ = std::make_unique<NetConsoles>(logic_.net, &window_);
     connectWindow();

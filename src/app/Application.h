@@ -4,7 +4,7 @@
 #include "core/QtScheduler.h"
 #include "core/SystemClock.h"
 #include "lifecycle/StationLogic.h"
-#include "link/QtSerialPort.h"
+#include "softtnc/StationPort.h"
 #include "ui/MainWindow.h"
 #include "ui/NetConsoles.h"
 #include "ui/platform/DesktopUrlOpener.h"
@@ -53,7 +53,7 @@ private:
     QtMessageBoxes boxes_;
     QtScheduler scheduler_;
     SystemClock clock_;
-    QtSerialPort serial_;
+    StationPort serial_; // a serial device, or the software TNC on a sound-card modem
     MainWindow window_;
     QtPrinter printer_;
     DesktopUrlOpener browser_;

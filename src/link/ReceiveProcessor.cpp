@@ -517,8 +517,9 @@ void ReceiveProcessor::timer2Tick() {
     timer2_ = 0;
     if (state() == LinkState::LinkUnprotoQueryDue) {
         session_.RxBuffer.clear();
-        sequencer_.run({Step::send(settings_.UnprotoCmd + settings_.OutLineEnd)});
+        // Listening before asking: a TNC may answer while the question is still being written.
         setState(LinkState::LinkUnprotoQuery);
+        sequencer_.run({Step::send(settings_.UnprotoCmd + settings_.OutLineEnd)});
     }
     increment(UnprotoTicks);
     // Answered, or the operator has already moved on (a connect, the mailbox): nothing to undo.

@@ -2,9 +2,14 @@
 
 #include "Controls.h"
 #include "link/TncPort.h"
+#include "softtnc/StationPort.h"
 
 #include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QEvent>
+#include <QFileInfo>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -138,12 +143,22 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
             auto* device = new QLabel(box);
             device->setObjectName(QStringLiteral("lblDevice"));
             device->setWordWrap(true);
+            device->setTextFormat(Qt::PlainText);
+            // Room for a long path or modem address, fixed so that the window keeps its size as
+            // the text changes; the tooltip has all of it.
+            device->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+            device->setMinimumSize(device->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 16,
+                                   device->fontMetrics().lineSpacing() * 4);
             column->addWidget(device);
-            for (int i = 0; i < def.choices.size(); ++i) {
-                const QString path = TncPort::portDevice(stationDir_, i + 1);
-                group->button(i)->setToolTip(path);
-                group->button(i)->setAccessibleDescription(path);
-            }
+            auto* modem = new QPushButton(QStringLiteral("Modem..."), box);
+            modem->setObjectName(QStringLiteral("cmdModem"));
+            modem->setAccessibleName(QStringLiteral("Point the chosen COM port at a sound-card modem"));
+            modem->setToolTip(modem->accessibleName());
+            modem->setAutoDefault(false);
+            modem->setEnabled(group->checkedId() >= 0);
+            column->addWidget(modem);
+            connect(modem, &QPushButton::clicked, this, &TncDialog::openModemDialog);
+            comPorts_ = group;
             connect(group, &QButtonGroup::idToggled, this, [this](int id, bool on) {
                 if (on) showDevice(id + 1);
             });
@@ -195,10 +210,95 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
 }
 
 void TncDialog::showDevice(int port) {
+    // Every button, as the Modem... button may have just turned one into a file.
+    for (QAbstractButton* button : comPorts_->buttons()) {
+        const QString path = TncPort::portDevice(stationDir_, comPorts_->id(button) + 1);
+        button->setToolTip(path);
+        button->setAccessibleDescription(path);
+    }
+    findChild<QWidget*>(QStringLiteral("cmdModem"))->setEnabled(port > 0);
     auto* label = findChild<QLabel*>(QStringLiteral("lblDevice"));
-    label->setText(port > 0
-                       ? QStringLiteral("COM%1 is %2").arg(port).arg(TncPort::portDevice(stationDir_, port))
-                       : QString());
+    if (port <= 0) {
+        label->setText(QString());
+        label->setToolTip(QString());
+        return;
+    }
+    const QString path = TncPort::portDevice(stationDir_, port);
+    const PortTarget target = portTarget(path);
+    QString what;
+    switch (target.kind) {
+    case PortTarget::Kind::Modem: {
+        const bool v6 = target.modem.host.contains(QLatin1Char(':'));
+        what = QStringLiteral("sound-card modem %1:%2")
+                   .arg(v6 ? QLatin1Char('[') + target.modem.host + QLatin1Char(']') : target.modem.host)
+                   .arg(target.modem.port);
+        break;
+    }
+    case PortTarget::Kind::BadModem:
+        what = QStringLiteral("a modem file that cannot be read (%1)").arg(target.problem);
+        break;
+    case PortTarget::Kind::Device: {
+        // A link names the device it stands for.
+        const QFileInfo info(path);
+        what = QStringLiteral("device ") + (info.isSymLink() ? info.symLinkTarget() : path);
+        break;
+    }
+    }
+    label->setText(QStringLiteral("COM%1 is %2").arg(port).arg(what));
+    label->setToolTip(label->text());
+}
+
+void TncDialog::openModemDialog() {
+    const int port = comPorts_->checkedId() + 1;
+    if (port <= 0) return;
+    if (auto* open = findChild<QDialog*>(QStringLiteral("frmModem"))) {
+        open->raise();
+        return;
+    }
+    auto* dialog = new QDialog(this);
+    dialog->setObjectName(QStringLiteral("frmModem"));
+    dialog->setProperty("comPort", port);
+    dialog->setWindowTitle(QStringLiteral("COM%1 on a sound-card modem").arg(port));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    const std::optional<ModemAddress> current = modemAddress(TncPort::portDevice(stationDir_, port));
+    auto* host = new QLineEdit(current ? current->host : QStringLiteral("localhost"), dialog);
+    host->setObjectName(QStringLiteral("txtModemHost"));
+    host->setAccessibleName(QStringLiteral("Modem host"));
+    auto* portEdit = new QLineEdit(QString::number(current ? current->port : 8000), dialog);
+    portEdit->setObjectName(QStringLiteral("txtModemPort"));
+    portEdit->setAccessibleName(QStringLiteral("Modem AGW port"));
+    auto* problem = new QLabel(dialog);
+    problem->setObjectName(QStringLiteral("lblModemProblem"));
+    problem->setWordWrap(true);
+    problem->setTextFormat(Qt::PlainText);
+    problem->setMinimumHeight(problem->fontMetrics().lineSpacing() * 3);
+    dialog->setMinimumWidth(dialog->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 44);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    auto* form = new QFormLayout(dialog);
+    form->addRow(QStringLiteral("Host"), host);
+    form->addRow(QStringLiteral("AGW port"), portEdit);
+    form->addRow(problem);
+    form->addRow(buttons);
+    form->setSizeConstraint(QLayout::SetNoConstraint); // a message appearing does not resize the window
+    connect(buttons, &QDialogButtonBox::accepted, dialog, [this, dialog] { pointAtModem(*dialog); });
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    dialog->show();
+}
+
+void TncDialog::pointAtModem(QDialog& modemDialog) {
+    const int port = modemDialog.property("comPort").toInt();
+    QDir(stationDir_).mkpath(QStringLiteral("Ports"));
+    const QString path = stationDir_ + QStringLiteral("/Ports/COM") + QString::number(port);
+    QString problem;
+    if (!writeModemFile(path, modemDialog.findChild<QLineEdit*>(QStringLiteral("txtModemHost"))->text(),
+                        modemDialog.findChild<QLineEdit*>(QStringLiteral("txtModemPort"))->text(),
+                        &problem)) {
+        modemDialog.findChild<QLabel*>(QStringLiteral("lblModemProblem"))->setText(problem);
+        return;
+    }
+    showDevice(comPorts_->checkedId() + 1);
+    changesMade(); // Save Changes reopens the port, now on the modem
+    modemDialog.close();
 }
 
 void TncDialog::changesMade() {

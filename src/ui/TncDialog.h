@@ -17,7 +17,8 @@ class TncDialog : public QDialog {
 public:
     // Port option clicks store into settings at once; "Save Changes" stores the rest, calls
     // onSaved (which writes Parms.inf and reopens the port) and closes. stationDir tells which
-    // device each COM button stands for.
+    // device each COM button stands for; its Modem... button points the chosen COMn at a
+    // sound-card modem by writing DIR/Ports/COMn.
     TncDialog(Settings& settings, QString stationDir, std::function<void()> onSaved,
               std::function<void(QString)> showHelp, QWidget* parent = nullptr);
 
@@ -39,6 +40,8 @@ private:
     void changesMade();
     void save();
     void showDevice(int port);
+    void openModemDialog();
+    void pointAtModem(QDialog& modemDialog);
 
     Settings& settings_;
     QString stationDir_;
@@ -46,6 +49,7 @@ private:
     std::vector<Field> fields_;
     std::vector<Group> groups_;
     QButtonGroup* duplex_ = nullptr;
+    QButtonGroup* comPorts_ = nullptr;
     bool changed_ = false;
     bool centred_ = false;
 };

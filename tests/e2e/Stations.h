@@ -35,8 +35,8 @@ inline QString makeStation(const QString& dir, const QByteArray& call, const QBy
     return dir;
 }
 
-// Starts tncsim with `args` and waits for it to say it is ready.
-inline bool startSimulator(QProcess& sim, const QStringList& args) {
+// Starts tncsim with `args` and waits for it to say it is ready; `ready` gets what it printed.
+inline bool startSimulator(QProcess& sim, const QStringList& args, QByteArray* ready = nullptr) {
     sim.start(QStringLiteral(TNCSIM_BIN), args);
     if (!sim.waitForStarted(5000)) return false;
     QByteArray out;
@@ -44,6 +44,7 @@ inline bool startSimulator(QProcess& sim, const QStringList& args) {
         sim.waitForReadyRead(100);
         out += sim.readAllStandardOutput();
     }
+    if (ready) *ready = out;
     return out.contains("tncsim ready");
 }
 

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QEnterEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -452,6 +453,67 @@ TEST_F(TncDialogTest, EachComButtonTellsItsDevice) {
     }
     EXPECT_EQ(child<QRadioButton>(*d, "Option1_1")->toolTip(), dir.filePath("Ports/COM2"));
     EXPECT_EQ(child<QRadioButton>(*d, "Option1_0")->toolTip(), "/dev/ttyS0");
+}
+
+TEST_F(TncDialogTest, ModemButtonPointsTheChosenPortAtAModem) {
+    // COM3 (the chosen one) is a link to a device; the dialog names the device.
+    QDir(dir.path()).mkpath("Ports");
+    const QString device = dir.filePath("ttyFake");
+    {
+        QFile f(device);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QString com3 = dir.filePath("Ports/COM3");
+    ASSERT_TRUE(QFile::link(device, com3));
+    auto d = open();
+    auto* label = child<QLabel>(*d, "lblDevice");
+    EXPECT_EQ(label->text(), "COM3 is device " + device);
+    expectAccessibleNames(*d);
+
+    const auto modemDialog = [&] {
+        child<QPushButton>(*d, "cmdModem")->click();
+        return child<QDialog>(*d, "frmModem");
+    };
+    QDialog* m = modemDialog();
+    ASSERT_NE(m, nullptr);
+    EXPECT_TRUE(m->isVisible());
+    expectAccessibleNames(*m);
+    auto* host = child<QLineEdit>(*m, "txtModemHost");
+    auto* port = child<QLineEdit>(*m, "txtModemPort");
+    EXPECT_EQ(host->text(), "localhost");
+    EXPECT_EQ(port->text(), "8000");
+    const auto ok = [&] { m->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click(); };
+
+    // A bad port number is refused with a message, and the link stays as it was.
+    for (const char* bad : {"0", "65536", "80a", ""}) {
+        port->setText(bad);
+        ok();
+        EXPECT_TRUE(m->isVisible()) << bad;
+        EXPECT_TRUE(child<QLabel>(*m, "lblModemProblem")->text().contains("1 to 65535")) << bad;
+        EXPECT_TRUE(QFileInfo(com3).isSymLink());
+    }
+    EXPECT_TRUE(clean(*d));
+
+    host->setText(" modem.local ");
+    port->setText("8001");
+    ok();
+    EXPECT_FALSE(m->isVisible());
+    EXPECT_FALSE(QFileInfo(com3).isSymLink());
+    EXPECT_EQ(fileBytes(com3), "agw modem.local:8001\n");
+    EXPECT_EQ(fileBytes(device), "");
+    EXPECT_EQ(label->text(), "COM3 is sound-card modem modem.local:8001");
+    EXPECT_TRUE(changed(*d));
+    EXPECT_EQ(s.ComPortSet, 2);
+
+    // Another port shows its own device; back on COM3 the fields start from the file.
+    child<QRadioButton>(*d, "Option1_0")->click();
+    EXPECT_EQ(label->text(), "COM1 is device /dev/ttyS0");
+    child<QRadioButton>(*d, "Option1_2")->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    m = modemDialog();
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(child<QLineEdit>(*m, "txtModemHost")->text(), "modem.local");
+    EXPECT_EQ(child<QLineEdit>(*m, "txtModemPort")->text(), "8001");
 }
 
 TEST_F(TncDialogTest, DuplexIsFullOnlyForExactlyFull) {

@@ -1,0 +1,83 @@
+#pragma once
+// The station's TNC port: Ports/COMn is either a device (or a link to one), which opens as a serial
+// port, or a small text file reading "agw HOST:PORT", which opens the software TNC on the sound-card
+// modem listening there.
+#include "core/Platform.h"
+#include "core/Settings.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace tolvex {
+
+class AgwSocket;
+class QtSerialPort;
+class SoftTnc;
+
+struct ModemAddress {
+    QString host;
+    quint16 port = 0;
+    bool operator==(const ModemAddress&) const = default;
+};
+
+// What a port path stands for. A file that starts "agw" but cannot be read as an address is
+// BadModem, with `problem` saying why; anything else that is no modem file is a Device.
+struct PortTarget {
+    enum class Kind { Device, Modem, BadModem };
+    Kind kind = Kind::Device;
+    ModemAddress modem;
+    QString problem;
+};
+PortTarget portTarget(const QString& path);
+
+// The modem a port file points at; nothing for a device or a malformed file.
+std::optional<ModemAddress> modemAddress(const QString& path);
+
+// Reads "HOST:PORT" (blanks allowed around either; an IPv6 address in brackets); on failure
+// returns nothing and puts the reason into *problem.
+std::optional<ModemAddress> parseModemAddress(const QString& text, QString* problem = nullptr);
+
+// Points a port at a modem: writes "agw HOST:PORT" in one piece, replacing a link that was there.
+// False with *problem set when the address is bad or the file cannot be written.
+bool writeModemFile(const QString& path, const QString& host, const QString& port,
+                    QString* problem = nullptr);
+
+class StationPort final : public SerialPort {
+public:
+    enum class Kind { None, Device, Modem };
+
+    // The settings give the software TNC its call; the getter form lets the port exist before them.
+    explicit StationPort(const Settings& settings);
+    explicit StationPort(std::function<const Settings&()> settings);
+    ~StationPort() override;
+
+    // Opens whatever config.device stands for. False when it cannot: `problem()` then says why
+    // for a malformed modem file.
+    bool open(const Config& config) override;
+    void close() override;
+    bool isOpen() const override;
+    bool write(const QByteArray& bytes) override;
+
+    Kind kind() const { return kind_; } // what the last successful open opened
+    const QString& problem() const { return problem_; }
+    const SoftTnc* softTnc() const;
+
+private:
+    struct Modem;
+    SerialPort* active() const;
+    void forward(SerialPort& port);
+
+    std::function<const Settings&()> settings_;
+    std::unique_ptr<QtSerialPort> serial_;
+    std::unique_ptr<Modem> modem_;
+    std::unique_ptr<Modem> retired_; // the previous modem: its callbacks may still be on the stack
+    Kind kind_ = Kind::None;
+    QString problem_;
+    QByteArray received_; // output not yet handed on
+    QObject context_;     // ends the pending hand-over with the port
+};
+
+} // namespace tolvex

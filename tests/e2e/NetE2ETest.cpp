@@ -81,20 +81,7 @@ TEST(NetE2E, AWholeNetAndAGroupBroadcast) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return !netShown(*m); }, 8000));
 
     // A broadcast to ZULGRP reaches B (in the group) and not the control station.
-    memberA.mainWindow().findChild<QPushButton*>("cmdGroup")->click();
-    QWidget* dialog = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (top->objectName() == "frmBroadcast" && top->isVisible()) dialog = top;
-            return dialog != nullptr;
-        },
-        2000));
-    auto* group = dialog->findChild<QAbstractButton*>("Option1_0");
-    ASSERT_NE(group, nullptr);
-    group->click();
-    dialog->findChild<QLineEdit*>("Text1")->setText("Water at the school at 1400");
-    dialog->findChild<QPushButton*>("cmdSend")->click();
+    ASSERT_TRUE(e2e::broadcastToFirstGroup(memberA.mainWindow(), "Water at the school at 1400"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return memberB.logic().station.RcvdCount == 1; }, 10000))
         << tncsimtest::readFile(log.toStdString());
     auto* rcvdB = memberB.mainWindow().findChild<QWidget*>("rtbRcvd");

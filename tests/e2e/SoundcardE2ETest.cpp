@@ -118,20 +118,7 @@ TEST(SoundcardE2E, AMessageAndABroadcastOverTheAir) {
         10000));
 
     // A broadcast to ZULGRP goes out as a UI frame and is taken by B, a member of the group.
-    stationA.mainWindow().findChild<QPushButton*>("cmdGroup")->click();
-    QWidget* dialog = nullptr;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            for (QWidget* top : QApplication::topLevelWidgets())
-                if (top->objectName() == "frmBroadcast" && top->isVisible()) dialog = top;
-            return dialog != nullptr;
-        },
-        2000));
-    auto* option = dialog->findChild<QAbstractButton*>("Option1_0");
-    ASSERT_NE(option, nullptr);
-    option->click();
-    dialog->findChild<QLineEdit*>("Text1")->setText("Water at the school at 1400");
-    dialog->findChild<QPushButton*>("cmdSend")->click();
+    ASSERT_TRUE(e2e::broadcastToFirstGroup(stationA.mainWindow(), "Water at the school at 1400"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return lb.station.RcvdCount == 2; }, 15000))
         << readAll(tmp.filePath("air/modem-b.log")).toStdString();
     EXPECT_TRUE(stationB.mainWindow()

@@ -1,12 +1,16 @@
 #pragma once
 // Stations for the end-to-end tests: new station folders from the default files with a few
 // settings changed, and the simulator started on them.
+#include <QAbstractButton>
+#include <QApplication>
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 
 namespace tolvex::e2e {
 
@@ -46,6 +50,30 @@ inline bool startSimulator(QProcess& sim, const QStringList& args, QByteArray* r
     }
     if (ready) *ready = out;
     return out.contains("tncsim ready");
+}
+
+// Broadcasts `text` to the first group through the main window's "Broadcast" dialog, as the
+// operator would; false when the dialog did not open or had no first group.
+inline bool broadcastToFirstGroup(QWidget& mainWindow, const QString& text) {
+    auto* open = mainWindow.findChild<QAbstractButton*>(QStringLiteral("cmdGroup"));
+    if (!open) return false;
+    open->click();
+    QWidget* dialog = nullptr;
+    (void)QTest::qWaitFor(
+        [&] {
+            for (QWidget* top : QApplication::topLevelWidgets())
+                if (top->objectName() == QLatin1String("frmBroadcast") && top->isVisible()) dialog = top;
+            return dialog != nullptr;
+        },
+        2000);
+    auto* group = dialog ? dialog->findChild<QAbstractButton*>(QStringLiteral("Option1_0")) : nullptr;
+    auto* line = dialog ? dialog->findChild<QLineEdit*>(QStringLiteral("Text1")) : nullptr;
+    auto* send = dialog ? dialog->findChild<QAbstractButton*>(QStringLiteral("cmdSend")) : nullptr;
+    if (!group || !line || !send) return false;
+    group->click();
+    line->setText(text);
+    send->click();
+    return true;
 }
 
 } // namespace tolvex::e2e

@@ -680,6 +680,10 @@ TEST(Agw, ClientSharesTheChannelWithPtyStations) {
     client.send(agw('M', "N0AGW", "CQ", "agw beacon"));
     EXPECT_NE(a.until("agw beacon\r").find("N0AGW>CQ: <UI>:\ragw beacon\r"), std::string::npos);
     client.send(agw('m'));
+    // The version answer comes after the server has taken the 'm': only then is b's frame sure
+    // to reach a monitoring client.
+    client.send(agw('R'));
+    EXPECT_EQ(client.next().kind, 'R');
     b.until("cmd:");
     b.send("K\rfrom b\r");
     const AgwFrame heard = client.next();

@@ -50,12 +50,7 @@ struct LogRig {
     }
     bool exists(const QString& name) const { return QFile::exists(QDir(dir).filePath(name)); }
     QList<QByteArray> rows(LogElement list) { return view.rows[list.name]; }
-    QStringList messages() const {
-        QStringList out;
-        for (const auto& s : boxes.shown)
-            out << s.title + QLatin1Char('|') + s.text;
-        return out;
-    }
+    QStringList messages() const { return boxes.summaries(); }
 };
 
 const QString kMustClick = QStringLiteral("Error|You must click on an entry");

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QSet>
 #include <QString>
+#include <QStringList>
 #include <map>
 #include <string>
 #include <vector>
@@ -91,6 +92,13 @@ public:
         AnswerFn fn = std::move(waiting.front());
         waiting.erase(waiting.begin());
         fn(a);
+    }
+    // Every box shown, as "title|text".
+    QStringList summaries() const {
+        QStringList out;
+        for (const Shown& s : shown)
+            out << s.title + QLatin1Char('|') + s.text;
+        return out;
     }
     std::vector<Shown> shown;
     QList<Answer> answers; // answers to give at once, in order

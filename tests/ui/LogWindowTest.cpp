@@ -57,12 +57,7 @@ struct WindowRig {
     void click(LogElement e) const { QTest::mouseClick(element<QPushButton>(e), Qt::LeftButton); }
     int rowCount(LogElement e) const { return list(e)->model()->rowCount(); }
     QString row(LogElement e, int i) const { return list(e)->model()->index(i, 0).data().toString(); }
-    QStringList messages() const {
-        QStringList out;
-        for (const auto& s : boxes.shown)
-            out << s.title + QLatin1Char('|') + s.text;
-        return out;
-    }
+    QStringList messages() const { return boxes.summaries(); }
 };
 
 const QString kMustClick = QStringLiteral("Error|You must click on an entry");

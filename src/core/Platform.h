@@ -93,6 +93,9 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual bool write(const QByteArray& bytes) = 0;
+    // Why the last open failed or the port was lost, in words, when the port knows more than the
+    // error kind (a modem's address, the network's reason); empty otherwise.
+    virtual QString problem() const { return {}; }
 
     // Set by the owner: every chunk received, and errors while open.
     std::function<void(const QByteArray&)> onReceived;

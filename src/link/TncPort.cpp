@@ -61,7 +61,7 @@ int TncPort::setComPort() {
         config.device = portDevice(stationDir_, s.ComPortSet + 1);
         if (port_.open(config)) return 1;
     }
-    boxes_.show(kSetupProblemTitle, kSetupProblemText);
+    boxes_.show(kSetupProblemTitle, withProblem(kSetupProblemText));
     return 0;
 }
 
@@ -123,7 +123,13 @@ void TncPort::reportError(SerialPort::Error error) {
         if (deviceLostReported_) return;
         deviceLostReported_ = true;
     }
-    boxes_.show(QStringLiteral("Comm Error"), commErrorText(error));
+    boxes_.show(QStringLiteral("Comm Error"), withProblem(commErrorText(error)));
+}
+
+// The port's own words, when it has them, follow the general text.
+QString TncPort::withProblem(const QString& text) const {
+    const QString problem = port_.problem();
+    return problem.isEmpty() ? text : text + QStringLiteral("\r\n\r\n") + problem;
 }
 
 } // namespace tolvex

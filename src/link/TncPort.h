@@ -50,6 +50,7 @@ public:
 
 private:
     void reportError(SerialPort::Error error);
+    QString withProblem(const QString& text) const;
 
     Settings& settings_;
     SerialPort& port_;

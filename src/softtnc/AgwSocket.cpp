@@ -11,8 +11,10 @@ AgwSocket::AgwSocket(QString host, quint16 port) : host_(std::move(host)), port_
         waiting_.clear();
     });
     QObject::connect(&socket_, &QTcpSocket::readyRead, &socket_, [this] { receive(); });
-    QObject::connect(&socket_, &QTcpSocket::errorOccurred, &socket_,
-                     [this](QAbstractSocket::SocketError) { fail(socket_.errorString().toUtf8()); });
+    QObject::connect(&socket_, &QTcpSocket::errorOccurred, &socket_, [this](QAbstractSocket::SocketError) {
+        // A link that ends inside a frame is a truncated frame, and is said so.
+        fail(socket_.errorString().toUtf8() + (decoder_.pending() > 0 ? " in the middle of a frame" : ""));
+    });
 }
 
 AgwSocket::~AgwSocket() {
@@ -54,7 +56,7 @@ void AgwSocket::receive() {
 
 void AgwSocket::fail(const QByteArray& reason) {
     close();
-    if (onError) onError(reason);
+    if (onError) onError("the modem at " + host_.toUtf8() + ':' + QByteArray::number(port_) + ": " + reason);
 }
 
 } // namespace tolvex

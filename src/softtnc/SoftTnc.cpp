@@ -7,8 +7,9 @@ namespace tolvex {
 SoftTnc::SoftTnc(const Settings& settings, AgwTransport& transport)
     : settings_(settings), transport_(transport) {
     transport_.onFrame = [this](const AgwFrame& frame) { frameReceived(frame); };
-    transport_.onError = [this](const QByteArray&) {
+    transport_.onError = [this](const QByteArray& reason) {
         // The modem is gone, and with it any link: the owner hears of it as a lost device.
+        problem_ = QString::fromUtf8(reason);
         open_ = false;
         link_ = Link::None;
         partner_.clear();
@@ -24,6 +25,7 @@ SoftTnc::~SoftTnc() {
 
 bool SoftTnc::open(const Config&) {
     if (open_) return true;
+    problem_.clear();
     if (!transport_.open()) return false;
     open_ = true;
     converse_ = false;
@@ -34,7 +36,11 @@ bool SoftTnc::open(const Config&) {
     // Only the station's own call is registered: a connect to its mailbox SSID finds nobody,
     // as with a TNC that has no mailbox.
     myCall_ = settings_.Callsign.trimmed().toUpper();
-    if (!callProblem(myCall_).isEmpty()) myCall_.clear();
+    if (const QByteArray problem = callProblem(myCall_); !myCall_.isEmpty() && !problem.isEmpty()) {
+        // Said where the operator looks; MYCALL can still set a good one.
+        printLine(problem);
+        myCall_.clear();
+    }
     if (!myCall_.isEmpty()) registerCall('X', myCall_);
     AgwFrame monitorOn;
     monitorOn.kind = 'm';

@@ -22,6 +22,7 @@ public:
     bool isOpen() const override;
     // Typed bytes, as a serial port would carry them to a TNC.
     bool write(const QByteArray& bytes) override;
+    QString problem() const override { return problem_; }
 
     bool converseMode() const { return converse_; }
     const QByteArray& myCall() const { return myCall_; }
@@ -68,6 +69,7 @@ private:
 
     const Settings& settings_;
     AgwTransport& transport_;
+    QString problem_; // why the modem was lost
     bool open_ = false;
     bool converse_ = false;
     bool lastWasCr_ = false;

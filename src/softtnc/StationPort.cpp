@@ -193,6 +193,11 @@ bool StationPort::write(const QByteArray& bytes) {
     return port && port->write(bytes);
 }
 
+QString StationPort::problem() const {
+    if (!problem_.isEmpty() || !modem_ || kind_ == Kind::Device) return problem_;
+    return modem_->tnc.problem();
+}
+
 const SoftTnc* StationPort::softTnc() const {
     return kind_ == Kind::Modem && modem_ ? &modem_->tnc : nullptr;
 }

@@ -55,14 +55,14 @@ public:
     ~StationPort() override;
 
     // Opens whatever config.device stands for. False when it cannot: `problem()` then says why
-    // for a malformed modem file.
+    // for a modem file (malformed, or its modem unreachable).
     bool open(const Config& config) override;
     void close() override;
     bool isOpen() const override;
     bool write(const QByteArray& bytes) override;
 
     Kind kind() const { return kind_; } // what the last successful open opened
-    const QString& problem() const { return problem_; }
+    QString problem() const override;
     const SoftTnc* softTnc() const;
 
 private:

@@ -78,6 +78,14 @@ TEST_F(TncPortTest, PortThatWillNotOpenIsReportedOnce) {
                                    "or different com port parameters");
     EXPECT_FALSE(tnc.isOpen());
     tnc.sendToTnc("lost"); // writes to a closed port go nowhere, without a crash
+
+    // A port that knows why it failed (a modem file) has its reason follow the general text.
+    s.BaudSet = 5;
+    port.refuseOpen = true;
+    port.problemText = "Ports/COM1: the modem port \"x\" is not a number from 1 to 65535";
+    EXPECT_EQ(tnc.setComPort(), 0);
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_TRUE(boxes.shown[2].text.endsWith("com port parameters\r\n\r\n" + port.problemText));
 }
 
 TEST_F(TncPortTest, KeysFollowTheDuplexAndEnterRules) {
@@ -131,6 +139,12 @@ TEST_F(TncPortTest, CommErrorsAreShownAndALostDeviceOnlyOnce) {
     EXPECT_EQ(boxes.shown[0].text, "Break Received");
     EXPECT_EQ(boxes.shown[1].text, "Framing Error");
     EXPECT_FALSE(tnc.isOpen());
+
+    port.problemText = "the modem at 127.0.0.1:8000: Connection refused";
+    ASSERT_EQ(tnc.setComPort(), 1);
+    port.onError(SerialPort::Error::DeviceLost);
+    ASSERT_EQ(boxes.shown.size(), 4u);
+    EXPECT_TRUE(boxes.shown[3].text.endsWith("\r\n\r\n" + port.problemText));
 }
 
 TEST_F(TncPortTest, ReceivedChunksReachComInputWhole) {

@@ -186,8 +186,18 @@ TEST_F(SoftTncTest, openRegistersOnlyTheStationCallAndLosingTheModemIsAPortError
     tnc.onError = [&errors](SerialPort::Error e) { errors.push_back(e); };
     transport.onError("connection refused");
     EXPECT_EQ(errors, std::vector<SerialPort::Error>{SerialPort::Error::DeviceLost});
+    EXPECT_EQ(tnc.problem(), "connection refused");
     EXPECT_FALSE(tnc.isOpen());
     EXPECT_TRUE(tnc.linkPartner().isEmpty());
+
+    // A station call no modem can take is said at once, and nothing is registered.
+    settings.Callsign = "N0CALLSIGN-1";
+    transport.sent.clear();
+    printed.clear();
+    ASSERT_TRUE(tnc.open({}));
+    EXPECT_TRUE(tnc.problem().isEmpty());
+    EXPECT_EQ(printed, "?callsign too long: N0CALLSIGN-1 (9 characters at most)\r\n");
+    EXPECT_EQ(transport.sent.size(), 1);
 }
 
 } // namespace

@@ -166,11 +166,17 @@ TEST(StationPort, AModemFileOpensTheSoftwareTncOnThatModem) {
     EXPECT_TRUE(received.isEmpty());
     ASSERT_TRUE(waitFor([&] { return received.contains("N0CALL"); })) << received.toStdString();
 
-    // The modem going away is the device lost, as the program knows it from a serial port.
+    // The modem going away, here inside a frame, is the device lost, as the program knows it
+    // from a serial port, and the port says which modem and how.
+    link->write(QByteArray(20, 'x'));
+    link->flush();
     link->close();
     ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
     EXPECT_EQ(errors.first(), SerialPort::Error::DeviceLost);
     EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(port.problem().startsWith("the modem at 127.0.0.1:" + QString::number(modem.serverPort())))
+        << port.problem().toStdString();
+    EXPECT_TRUE(port.problem().endsWith("in the middle of a frame")) << port.problem().toStdString();
 
     // Reopening the same port reaches the modem again.
     ASSERT_TRUE(port.open({path}));

@@ -49,6 +49,7 @@ public:
     }
     bool isOpen() const override { return open_; }
     bool write(const QByteArray& bytes) override;
+    QString problem() const override { return problemText; }
     void receive(const QByteArray& bytes) {
         if (onReceived) onReceived(bytes);
     }
@@ -58,6 +59,7 @@ public:
         QByteArray bytes;
     };
     bool refuseOpen = false;
+    QString problemText;
     Config lastConfig;
     int opens = 0;
     int closes = 0;

@@ -47,6 +47,13 @@ soundcard_start() {
   fi
   local dir=$1 portA=$2 portB=$3 callA=$4 callB=$5
   local p
+  # Dire Wolf takes AGW and KISS ports from 1024 to 49151 and quietly uses 8000 for any other.
+  for p in "$portA" "$portB"; do
+    if ! [[ $p =~ ^[0-9]+$ ]] || [ "$p" -lt 1024 ] || [ "$p" -gt 49150 ]; then
+      echo "soundcard: AGW port $p is outside 1024-49150 (the modem also takes the port after it)" >&2
+      return 2
+    fi
+  done
   for p in direwolf pulseaudio; do
     command -v "$p" >/dev/null || { echo "soundcard: $p is not installed" >&2; return 1; }
   done
@@ -93,10 +100,15 @@ EOF
     grep -q "Ready to accept AGW client application 0 on port $portA" "$dir/modem-a.log" && readyA=1
     grep -q "Ready to accept AGW client application 0 on port $portB" "$dir/modem-b.log" && readyB=1
     [ $readyA = 1 ] && [ $readyB = 1 ] && break
+    grep -q "Bind failed" "$dir/modem-a.log" "$dir/modem-b.log" && break
     sleep 0.1
   done
   if [ $readyA != 1 ] || [ $readyB != 1 ]; then
-    echo "soundcard: the modems were not ready for AGW clients within 15 s (A ready: $readyA, B ready: $readyB)." >&2
+    if grep -q "Address already in use" "$dir/modem-a.log" "$dir/modem-b.log"; then
+      echo "soundcard: a port of $portA, $portB (or the KISS port after each) is already in use." >&2
+    else
+      echo "soundcard: the modems were not ready for AGW clients within 15 s (A ready: $readyA, B ready: $readyB)." >&2
+    fi
     for side in a b; do
       echo "--- $dir/modem-$side.log" >&2
       tail -n 8 "$dir/modem-$side.log" >&2

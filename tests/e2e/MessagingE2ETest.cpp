@@ -22,11 +22,6 @@ using namespace tolvex;
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // A station whose form is short, so the paced send stays short.
 QString makeStation(const QString& dir, const QByteArray& call) {
     if (e2e::makeStation(dir, call, "MsgFormPref=Short.frm").isEmpty()) return {};
@@ -95,12 +90,12 @@ TEST(MessagingE2E, FormalMessageThroughANodeAndAnInterruptedSend) {
     const QByteArray body = la.pending.body();
     EXPECT_EQ(header, ".hdr  .ack  _N0AAA _Shelter");
     EXPECT_TRUE(files(a, "s*.txt")[0].endsWith("_N0BBB_Shelter.txt"));
-    EXPECT_EQ(readFile(a + "/Messages/" + files(a, "s*.txt")[0]), header + "\r\n\r\n" + body + "\r\n");
+    EXPECT_EQ(e2e::readFile(a + "/Messages/" + files(a, "s*.txt")[0]), header + "\r\n\r\n" + body + "\r\n");
     // B keeps the banner and the message as it came over the air (CR line ends, "$^" blanked).
     QByteArray onAir = body;
     onAir.replace("\r\n", "\r").replace("$^", "  ");
     onAir.chop(1); // the capture ends right after the end marker
-    const QByteArray received = readFile(b + "/Messages/" + files(b, "r*.txt")[0]);
+    const QByteArray received = e2e::readFile(b + "/Messages/" + files(b, "r*.txt")[0]);
     EXPECT_TRUE(received.startsWith("\r\n\r\n=========== MESSAGE RECEIVED  "));
     EXPECT_TRUE(received.endsWith(header + "\r\r" + onAir + "\r\n"))
         << received.toPercentEncoding().toStdString();

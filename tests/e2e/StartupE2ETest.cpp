@@ -1,5 +1,6 @@
 // The real program on a station whose COM1 is a pseudo-terminal held by the test.
 #include "Pty.h"
+#include "Stations.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,11 +14,6 @@ using tolvex::test::Pty;
 namespace {
 
 const QString kBin = QStringLiteral(TOLVEX_BIN_DIR);
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 void writeFile(const QString& path, const QByteArray& data) {
     QFile f(path);
@@ -33,7 +29,7 @@ public:
         for (const char* name : {"Parms.inf", "MsgNo.inf", "callsign.lst"})
             QFile::copy(defaults + "/" + name, path(name));
         QDir().mkpath(path("Messages"));
-        QByteArray parms = readFile(path("Parms.inf"));
+        QByteArray parms = tolvex::e2e::readFile(path("Parms.inf"));
         parms.replace("Callsign=\r\n", "Callsign=" + callsign + "\r\n");
         QFile::setPermissions(path("Parms.inf"), QFile::ReadOwner | QFile::WriteOwner);
         writeFile(path("Parms.inf"), parms);

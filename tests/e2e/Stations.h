@@ -14,6 +14,12 @@
 
 namespace tolvex::e2e {
 
+// A file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 // A new station with call `call`; `settings` is "Key=value;Key=value" replacing those lines.
 // The alert is off: there is no sound device under test.
 inline QString makeStation(const QString& dir, const QByteArray& call, const QByteArray& settings = {}) {

@@ -29,7 +29,12 @@ TEST(SoundcardE2E, AMessageAndABroadcastOverTheAir) {
 
     e2e::Air air(tmp.filePath("air")); // ends after the stations, declared below, have closed
     QByteArray said;
-    ASSERT_TRUE(air.start("N0AAA", "N0BBB", &said)) << said.toStdString();
+    if (!air.start("N0AAA", "N0BBB", &said)) {
+        // A machine that cannot run a sound server at all cannot carry this test; any other
+        // failure to start the modems is a fault.
+        if (said.contains("PulseAudio did not start")) GTEST_SKIP() << said.toStdString();
+        FAIL() << said.toStdString();
+    }
     ASSERT_TRUE(air.plugIn(a, 'a') && air.plugIn(b, 'b'));
 
     Application stationA(a), stationB(b);

@@ -108,8 +108,9 @@ QString TncPort::commErrorText(SerialPort::Error error) {
     case SerialPort::Error::TransmitFull:
         return QStringLiteral("Transmit Buffer Full");
     case SerialPort::Error::DeviceLost:
-        return QStringLiteral("The serial port was lost (device removed or closed).\r\n"
-                              "Check the TNC cable, then re-open the port from Setup, TNC Parameters.");
+        return QStringLiteral("The TNC port was lost (device removed or closed, or the modem went away).\r\n"
+                              "Check the TNC cable or the modem, then re-open the port from Setup, TNC "
+                              "Parameters.");
     case SerialPort::Error::Other:
         break;
     }

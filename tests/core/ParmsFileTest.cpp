@@ -1,4 +1,5 @@
 #include "core/ParmsFile.h"
+#include "support/Files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -201,9 +202,7 @@ protected:
     QTemporaryDir dir;
     RecordingBoxes boxes;
     void put(const QString& name, const QByteArray& data) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data);
+        ASSERT_TRUE(test::writeFile(dir.filePath(name), data));
     }
 };
 

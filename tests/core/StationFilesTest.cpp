@@ -1,4 +1,5 @@
 #include "core/StationFiles.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,20 +8,13 @@
 
 using namespace tolvex;
 
-namespace {
-void put(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-} // namespace
+namespace {} // namespace
 
 TEST(StationFiles, NewOrEmptyFolderBecomesAStationExistingOneIsLeftAlone) {
     QTemporaryDir tmp;
     const QString defaults = tmp.filePath("defaults");
-    put(defaults + "/Parms.inf", "Callsign=\r\n");
-    put(defaults + "/Forms/General.frm", "form");
+    ASSERT_TRUE(test::writeFile(defaults + "/Parms.inf", "Callsign=\r\n"));
+    ASSERT_TRUE(test::writeFile(defaults + "/Forms/General.frm", "form"));
     QDir().mkpath(defaults + "/Messages");
 
     const QString fresh = tmp.filePath("new station/with blanks");
@@ -43,7 +37,7 @@ TEST(StationFiles, NewOrEmptyFolderBecomesAStationExistingOneIsLeftAlone) {
 
     // A station that lost its Parms.inf is not silently re-made: the operator must be told.
     const QString broken = tmp.filePath("broken");
-    put(broken + "/MsgNo.inf", "5\r\n");
+    ASSERT_TRUE(test::writeFile(broken + "/MsgNo.inf", "5\r\n"));
     EXPECT_EQ(prepareStation(broken, defaults), StationPrepared::Existing);
     EXPECT_FALSE(QFile::exists(broken + "/Parms.inf"));
 

@@ -90,12 +90,12 @@ TEST(MessagingE2E, FormalMessageThroughANodeAndAnInterruptedSend) {
     const QByteArray body = la.pending.body();
     EXPECT_EQ(header, ".hdr  .ack  _N0AAA _Shelter");
     EXPECT_TRUE(files(a, "s*.txt")[0].endsWith("_N0BBB_Shelter.txt"));
-    EXPECT_EQ(e2e::readFile(a + "/Messages/" + files(a, "s*.txt")[0]), header + "\r\n\r\n" + body + "\r\n");
+    EXPECT_EQ(test::readFile(a + "/Messages/" + files(a, "s*.txt")[0]), header + "\r\n\r\n" + body + "\r\n");
     // B keeps the banner and the message as it came over the air (CR line ends, "$^" blanked).
     QByteArray onAir = body;
     onAir.replace("\r\n", "\r").replace("$^", "  ");
     onAir.chop(1); // the capture ends right after the end marker
-    const QByteArray received = e2e::readFile(b + "/Messages/" + files(b, "r*.txt")[0]);
+    const QByteArray received = test::readFile(b + "/Messages/" + files(b, "r*.txt")[0]);
     EXPECT_TRUE(received.startsWith("\r\n\r\n=========== MESSAGE RECEIVED  "));
     EXPECT_TRUE(received.endsWith(header + "\r\r" + onAir + "\r\n"))
         << received.toPercentEncoding().toStdString();

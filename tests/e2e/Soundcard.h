@@ -62,7 +62,7 @@ public:
 
     // What modem A or B has logged: every frame it decoded from the air is there.
     QByteArray log(char modem) const {
-        return readFile(dir_ + QStringLiteral("/modem-%1.log").arg(QLatin1Char(modem)));
+        return test::readFile(dir_ + QStringLiteral("/modem-%1.log").arg(QLatin1Char(modem)));
     }
 
 private:

@@ -60,7 +60,7 @@ TEST(SoundcardE2E, AMessageAndABroadcastOverTheAir) {
     const QStringList received = QDir(b + "/Messages").entryList({"r*.txt"}, QDir::Files);
     ASSERT_EQ(received.size(), 1);
     EXPECT_TRUE(received[0].endsWith("_N0AAA_Water.txt")) << received[0].toStdString();
-    QByteArray saved = e2e::readFile(b + "/Messages/" + received[0]);
+    QByteArray saved = test::readFile(b + "/Messages/" + received[0]);
     saved.replace("\r\n", "\r");
     QByteArray sent = text;
     sent.replace("\r\n", "\r");

@@ -1,6 +1,7 @@
 // The real program on a station whose COM1 is a pseudo-terminal held by the test.
 #include "Pty.h"
 #include "Stations.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,12 +16,6 @@ namespace {
 
 const QString kBin = QStringLiteral(TOLVEX_BIN_DIR);
 
-void writeFile(const QString& path, const QByteArray& data) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
 class Station {
 public:
     explicit Station(const QByteArray& callsign) {
@@ -29,10 +24,10 @@ public:
         for (const char* name : {"Parms.inf", "MsgNo.inf", "callsign.lst"})
             QFile::copy(defaults + "/" + name, path(name));
         QDir().mkpath(path("Messages"));
-        QByteArray parms = tolvex::e2e::readFile(path("Parms.inf"));
+        QByteArray parms = tolvex::test::readFile(path("Parms.inf"));
         parms.replace("Callsign=\r\n", "Callsign=" + callsign + "\r\n");
         QFile::setPermissions(path("Parms.inf"), QFile::ReadOwner | QFile::WriteOwner);
-        writeFile(path("Parms.inf"), parms);
+        EXPECT_TRUE(tolvex::test::writeFile(path("Parms.inf"), parms));
     }
     QString path(const QString& name) const { return dir.filePath("st/" + name); }
     QTemporaryDir dir;
@@ -98,7 +93,7 @@ TEST(StartupE2E, WakesQueriesAndGivesTheUnprotoPathBackOnSignals) {
 
 TEST(StartupE2E, UnreadableSettingsShowTheCriticalFaultAndNothingElse) {
     Station station("N0CALL");
-    writeFile(station.path("Parms.inf"), QByteArray(1 << 20, '\xff'));
+    ASSERT_TRUE(tolvex::test::writeFile(station.path("Parms.inf"), QByteArray(1 << 20, '\xff')));
     Program program(station.dir.filePath("st"));
     // The fault is also printed, as the program cannot go on; the box waits for the operator.
     QByteArray err;

@@ -1,6 +1,8 @@
 #pragma once
 // Stations for the end-to-end tests: new station folders from the default files with a few
 // settings changed, and the simulator started on them.
+#include "support/Files.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QByteArray>
@@ -13,12 +15,6 @@
 #include <QTest>
 
 namespace tolvex::e2e {
-
-// A file's bytes; empty when it cannot be read.
-inline QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // A new station with call `call`; `settings` is "Key=value;Key=value" replacing those lines.
 // The alert is off: there is no sound device under test.

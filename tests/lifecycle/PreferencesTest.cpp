@@ -1,5 +1,6 @@
 #include "lifecycle/Preferences.h"
 #include "support/Doubles.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -83,10 +84,7 @@ protected:
         view.checked[e.name] = !view.isChecked(e);
         prefs.edited(e);
     }
-    QByteArray file(const QString& name) const {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray file(const QString& name) const { return test::readFile(dir.filePath(name), {}); }
     Settings readBack() {
         Settings back;
         EXPECT_TRUE(store.ReadParms(back));

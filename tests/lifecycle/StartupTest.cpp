@@ -1,4 +1,5 @@
 #include "lifecycle/Startup.h"
+#include "support/Files.h"
 #include "support/StationRig.h"
 
 #include <QFile>
@@ -41,14 +42,9 @@ protected:
         });
     }
     void put(const QString& name, const QByteArray& data) {
-        QFile f(dir.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data);
+        ASSERT_TRUE(test::writeFile(dir.filePath(name), data));
     }
-    QByteArray file(const QString& name) {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    QByteArray file(const QString& name) { return test::readFile(dir.filePath(name), {}); }
 };
 
 TEST_F(StartupTest, StationWithCallsignWakesTheTncAndQueuesTheQuery) {

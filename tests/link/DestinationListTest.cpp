@@ -1,4 +1,5 @@
 #include "link/DestinationList.h"
+#include "support/Files.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -16,10 +17,6 @@ QList<QByteArray> readBytes(const QByteArray& data) {
     buffer.setData(data);
     buffer.open(QIODevice::ReadOnly);
     return DestinationList::read(buffer);
-}
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 } // namespace
 
@@ -61,11 +58,11 @@ TEST(DestinationList, SavesWholeWithCrLfAndReadsBack) {
     const QString path = dir.filePath("callsign.lst");
     const QList<QByteArray> entries = {"N0CALL  THRU: NODEA,NODEB  'note", "K1ABC", QByteArray("\xe9t\xe9")};
     ASSERT_TRUE(DestinationList::save(path, entries));
-    EXPECT_EQ(fileBytes(path), QByteArray("N0CALL  THRU: NODEA,NODEB  'note\r\nK1ABC\r\n\xe9t\xe9\r\n"));
+    EXPECT_EQ(test::readFile(path), QByteArray("N0CALL  THRU: NODEA,NODEB  'note\r\nK1ABC\r\n\xe9t\xe9\r\n"));
     EXPECT_EQ(DestinationList::load(path), entries);
 
     ASSERT_TRUE(DestinationList::save(path, {}));
-    EXPECT_EQ(fileBytes(path), QByteArray());
+    EXPECT_EQ(test::readFile(path), QByteArray());
     EXPECT_FALSE(DestinationList::save(dir.filePath("no/such/dir/callsign.lst"), entries));
 }
 

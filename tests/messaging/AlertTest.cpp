@@ -1,5 +1,6 @@
 #include "messaging/Alert.h"
 #include "support/Doubles.h"
+#include "support/Files.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,12 +9,6 @@
 
 namespace tolvex {
 namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
 
 // Logs "<ms> <name>" for each start and "<ms> <name> stop" for each stop, and the files asked for.
 class RecordingSound : public AlertSound {
@@ -118,10 +113,10 @@ TEST(Alert, DestroyedAlertLeavesNoTimerAndNoSound) {
 
 TEST(Alert, IsWaveFile) {
     QTemporaryDir dir;
-    writeFile(dir.filePath("good.wav"), QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16));
-    writeFile(dir.filePath("short.wav"), "RIFF");
-    writeFile(dir.filePath("avi.wav"), QByteArray("RIFF\x24\0\0\0AVI LIST", 16));
-    writeFile(dir.filePath("text.wav"), "this is not a sound file");
+    ASSERT_TRUE(test::writeFile(dir.filePath("good.wav"), QByteArray("RIFF\x24\0\0\0WAVEfmt ", 16)));
+    ASSERT_TRUE(test::writeFile(dir.filePath("short.wav"), "RIFF"));
+    ASSERT_TRUE(test::writeFile(dir.filePath("avi.wav"), QByteArray("RIFF\x24\0\0\0AVI LIST", 16)));
+    ASSERT_TRUE(test::writeFile(dir.filePath("text.wav"), "this is not a sound file"));
     EXPECT_TRUE(isWaveFile(dir.filePath("good.wav")));
     EXPECT_FALSE(isWaveFile(dir.filePath("short.wav")));
     EXPECT_FALSE(isWaveFile(dir.filePath("avi.wav")));

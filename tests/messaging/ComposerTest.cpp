@@ -1,5 +1,6 @@
 #include "messaging/Composer.h"
 #include "messaging/PendingMessage.h"
+#include "support/Files.h"
 #include "support/StationRig.h"
 
 #include <QDir>
@@ -52,18 +53,6 @@ public:
     int closes = 0;
 };
 
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).path());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-
 // The real station on doubles, a station folder of its own, and compose windows on recording views.
 struct ComposeRig {
     QTemporaryDir dir;
@@ -83,7 +72,7 @@ struct ComposeRig {
         pending.onChanged = [this](bool p) { changes.push_back(p); };
     }
     void form(const QByteArray& bytes) {
-        writeFile(rig.station.path(QStringLiteral("Forms/Test.frm")), bytes);
+        ASSERT_TRUE(test::writeFile(rig.station.path(QStringLiteral("Forms/Test.frm")), bytes));
     }
     QString draft() const { return pending.draftPath(); }
 
@@ -170,7 +159,7 @@ TEST(Composer, MessageNumberAdvancesOnlyForFormalDoneWithAutofill) {
         r.form("No.<M>\r\n");
         r.compose(c.mode, "No. 007 \r\n");
         EXPECT_EQ(r.rig.station.MsgNo, c.after);
-        EXPECT_EQ(fileBytes(r.rig.logic.store.msgNoPath()).trimmed(),
+        EXPECT_EQ(test::readFile(r.rig.logic.store.msgNoPath()).trimmed(),
                   c.after == "7" ? QByteArray("<missing>") : c.after);
     }
 
@@ -211,7 +200,8 @@ TEST(Composer, DoneStoresAndEditRoundsKeepOneLineEnd) {
         EXPECT_EQ(r.view().closes, 1);
         EXPECT_EQ(r.pending.body(), c.firstBody);
         EXPECT_EQ(r.pending.header(), ".hdr  .aon  .dis  _W1XYZ _Subj");
-        EXPECT_EQ(fileBytes(r.draft()), "Subj\r\n.hdr  .aon  .dis  _W1XYZ _Subj\r\n" + c.firstBody + "\r\n");
+        EXPECT_EQ(test::readFile(r.draft()),
+                  "Subj\r\n.hdr  .aon  .dis  _W1XYZ _Subj\r\n" + c.firstBody + "\r\n");
         QByteArray tnc = c.firstBody;
         EXPECT_EQ(r.pending.bodyForTnc(), tnc.replace("\n", ""));
         EXPECT_TRUE(r.rig.view.shown("Frame1"));
@@ -251,7 +241,7 @@ TEST(Composer, DoneRefusesEmptyTextAndSurvivesAnUnwritableDraft) {
     EXPECT_FALSE(QFile::exists(r.draft()));
 
     // A file where the Messages folder should be: the save fails, the message is pending anyway.
-    writeFile(r.rig.station.path(QStringLiteral("Messages")), "not a folder");
+    ASSERT_TRUE(test::writeFile(r.rig.station.path(QStringLiteral("Messages")), "not a folder"));
     r.compose(ComposeMode::Scratch, "hello");
     ASSERT_EQ(r.rig.boxes.shown.size(), 2u);
     EXPECT_EQ(r.rig.boxes.shown[1].title, "SaveError");
@@ -282,7 +272,7 @@ TEST(Composer, DraftsReloadWhatCanBeRead) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ComposeRig r;
-        writeFile(r.draft(), c.file);
+        ASSERT_TRUE(test::writeFile(r.draft(), c.file));
         r.pending.loadDraft();
         EXPECT_EQ(r.pending.isPending(), c.pending);
         EXPECT_EQ(r.pending.subject(), c.subject);

@@ -1,4 +1,5 @@
 #include "messaging/MessageFiles.h"
+#include "support/Files.h"
 
 #include <QDir>
 #include <QFile>
@@ -89,11 +90,6 @@ TEST(MessageFiles, ParsesDatesAndNamesLackingUnderscores) {
     EXPECT_EQ(logRowText(parseMessageName("r1207140509_K1A_Hi.txt")), "07 Dec  1405  K1A     Hi");
 }
 
-QByteArray readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
 TEST(MessageFiles, SavesWithoutReplacingAndStaysInTheFolder) {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());
@@ -114,19 +110,19 @@ TEST(MessageFiles, SavesWithoutReplacingAndStaysInTheFolder) {
         SCOPED_TRACE(i);
         ASSERT_TRUE(saved[i].ok()) << saved[i].error.toStdString();
         EXPECT_EQ(saved[i].path, QDir(folder).filePath(names[static_cast<qsizetype>(i)]));
-        EXPECT_EQ(readAll(saved[i].path), contents[i]);
+        EXPECT_EQ(test::readFile(saved[i].path), contents[i]);
         EXPECT_EQ(parseMessageName(QFileInfo(saved[i].path).fileName().toLatin1()),
                   (MessageName{"07 Dec  1405", "W1AW  ", "Caf\xe9"}));
     }
     ASSERT_TRUE(escape.ok()) << escape.error.toStdString();
     EXPECT_EQ(QFileInfo(escape.path).absolutePath(), QDir(folder).absolutePath());
-    EXPECT_EQ(readAll(escape.path), "body\r\n");
+    EXPECT_EQ(test::readFile(escape.path), "body\r\n");
     // A subject far longer than a file name may be is shortened in the name, and kept in full inside.
     const QByteArray longSubject(1000, 'S');
     const SavedMessage longOne =
         saveMessageFile(folder, Kind::Received, "1207140509", "W1AW", longSubject, longSubject + "\r\n");
     ASSERT_TRUE(longOne.ok()) << longOne.error.toStdString();
-    EXPECT_EQ(readAll(longOne.path), longSubject + "\r\n");
+    EXPECT_EQ(test::readFile(longOne.path), longSubject + "\r\n");
     // Nothing but the five files, and no temporary left behind.
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 5);
 }

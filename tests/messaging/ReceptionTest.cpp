@@ -1,4 +1,5 @@
 #include "messaging/Reception.h"
+#include "support/Files.h"
 #include "support/StationRig.h"
 
 #include <QDir>
@@ -14,11 +15,6 @@ namespace {
 using Colour = TextColour;
 
 const QByteArray Banner = "\r\n\r\n=========== MESSAGE RECEIVED  07 Dec 2026  14:05============\r\n";
-
-QByteArray readAll(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
 
 // A station in a temporary folder with reception built on the rig's doubles.
 struct ReceptionRig {
@@ -123,7 +119,7 @@ TEST(Reception, ActsOnPreferencesRequestsAndFaults) {
         EXPECT_EQ(r.rig->immediateSound.played.size(), acts.contains("alert") ? 1u : 0u);
         EXPECT_EQ(r.files(), c.file.isEmpty() ? QStringList() : QStringList{c.file});
         if (!c.file.isEmpty()) {
-            EXPECT_EQ(readAll(QDir(r.messages()).filePath(c.file)), Banner + shown + "\r\n");
+            EXPECT_EQ(test::readFile(QDir(r.messages()).filePath(c.file)), Banner + shown + "\r\n");
         }
         // Nothing lands beside Messages.
         EXPECT_EQ(QDir(r.dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
@@ -175,7 +171,7 @@ TEST(Reception, KeepsEveryMessageCountsAndClears) {
     r.receive(".hdr  _W1AW _Hello\r", "two\r");
     ASSERT_EQ(r.files(), (QStringList{QStringLiteral("r1207140509-2_W1AW_Hello.txt"),
                                       QStringLiteral("r1207140509_W1AW_Hello.txt")}));
-    EXPECT_TRUE(readAll(QDir(r.messages()).filePath(r.files().at(0))).contains("two"));
+    EXPECT_TRUE(test::readFile(QDir(r.messages()).filePath(r.files().at(0))).contains("two"));
     for (const char* e : {"shpRM", "lblRCount_0", "lblRCount_1"})
         EXPECT_TRUE(view.shown(e)) << e;
     EXPECT_EQ(view.caption("lblRCount_1"), "2");

@@ -2,6 +2,7 @@
 // on a sound-card modem.
 #include "softtnc/StationPort.h"
 #include "softtnc/AgwFrame.h"
+#include "support/Files.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -21,12 +22,6 @@ template <typename Done> bool waitFor(Done done) {
     while (!done() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return done();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
 }
 
 } // namespace
@@ -66,7 +61,7 @@ TEST(StationPort, WhatEachPortFileStandsFor) {
     Settings settings;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.contents.toStdString());
-        writeFile(path, c.contents);
+        ASSERT_TRUE(test::writeFile(path, c.contents));
         const PortTarget target = portTarget(path);
         EXPECT_EQ(target.kind, c.kind);
         EXPECT_EQ(modemAddress(path).has_value(), c.kind == Kind::Modem);
@@ -96,7 +91,7 @@ TEST(StationPort, WhatEachPortFileStandsFor) {
     // A missing path and a directory are devices; a link to a modem file is the modem.
     EXPECT_EQ(portTarget(dir.filePath("COM9")).kind, Kind::Device);
     EXPECT_EQ(portTarget(dir.path()).kind, Kind::Device);
-    writeFile(path, "agw localhost:8000\n");
+    ASSERT_TRUE(test::writeFile(path, "agw localhost:8000\n"));
     ASSERT_TRUE(QFile::link(path, dir.filePath("COM2")));
     EXPECT_EQ(modemAddress(dir.filePath("COM2")), (ModemAddress{"localhost", 8000}));
 }
@@ -105,7 +100,7 @@ TEST(StationPort, WritingAModemFileReplacesALinkAndRefusesBadAddresses) {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath("Ports");
     const QString device = dir.filePath("ttyFake");
-    writeFile(device, "untouched");
+    ASSERT_TRUE(test::writeFile(device, "untouched"));
     const QString com = dir.filePath("Ports/COM1");
     ASSERT_TRUE(QFile::link(device, com));
 
@@ -134,7 +129,7 @@ TEST(StationPort, AModemFileOpensTheSoftwareTncOnThatModem) {
     ASSERT_TRUE(modem.listen(QHostAddress::LocalHost));
     QTemporaryDir dir;
     const QString path = dir.filePath("COM1");
-    writeFile(path, "agw 127.0.0.1:" + QByteArray::number(modem.serverPort()) + "\n");
+    ASSERT_TRUE(test::writeFile(path, "agw 127.0.0.1:" + QByteArray::number(modem.serverPort()) + "\n"));
 
     Settings settings;
     settings.Callsign = "n0call";

@@ -1,6 +1,7 @@
 #include "link/DestinationList.h"
 #include "link/TncPort.h"
 #include "support/Doubles.h"
+#include "support/Files.h"
 #include "ui/ConnectDialog.h"
 #include "ui/NodeDialog.h"
 #include "ui/TncDialog.h"
@@ -65,11 +66,6 @@ void release(QWidget* w) {
     QMouseEvent up(QEvent::MouseButtonRelease, QPointF(2, 2), w->mapToGlobal(QPointF(2, 2)), Qt::LeftButton,
                    Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &up);
-}
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 void expectAccessibleNames(QWidget& window) {
@@ -242,7 +238,7 @@ TEST_F(ConnectDialogTest, AddBuildsTheEntrySavesAndEmptiesTheBoxes) {
     auto* list = child<QListWidget>(*d, "lstCallsign");
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->item(0)->text(), "N0CALL  THRU: NODEA,NODEB  'note");
-    EXPECT_EQ(fileBytes(path()), "N0CALL  THRU: NODEA,NODEB  'note\r\n");
+    EXPECT_EQ(test::readFile(path()), "N0CALL  THRU: NODEA,NODEB  'note\r\n");
     for (const char* name : {"txtAddCall", "txtPath_0", "txtPath_1", "txtPath_2", "txtNote"})
         EXPECT_TRUE(child<QLineEdit>(*d, name)->text().isEmpty()) << name;
 }
@@ -284,13 +280,13 @@ TEST_F(ConnectDialogTest, DeleteOrBackspaceRemovesTheSelectedEntryAndSaves) {
     auto* list = child<QListWidget>(*d, "lstCallsign");
     list->setCurrentRow(1);
     QTest::keyClick(list, Qt::Key_Delete);
-    EXPECT_EQ(fileBytes(path()), "A\r\nC\r\n");
+    EXPECT_EQ(test::readFile(path()), "A\r\nC\r\n");
     list->setCurrentRow(1);
     QTest::keyClick(list, Qt::Key_Backspace);
-    EXPECT_EQ(fileBytes(path()), "A\r\n");
+    EXPECT_EQ(test::readFile(path()), "A\r\n");
     list->setCurrentRow(0);
     QTest::keyClick(list, Qt::Key_Delete);
-    EXPECT_EQ(fileBytes(path()), ""); // the last entry gone: an empty file
+    EXPECT_EQ(test::readFile(path()), ""); // the last entry gone: an empty file
     EXPECT_EQ(list->count(), 0);
 }
 
@@ -499,8 +495,8 @@ TEST_F(TncDialogTest, ModemButtonPointsTheChosenPortAtAModem) {
     ok();
     EXPECT_FALSE(m->isVisible());
     EXPECT_FALSE(QFileInfo(com3).isSymLink());
-    EXPECT_EQ(fileBytes(com3), "agw modem.local:8001\n");
-    EXPECT_EQ(fileBytes(device), "");
+    EXPECT_EQ(test::readFile(com3), "agw modem.local:8001\n");
+    EXPECT_EQ(test::readFile(device), "");
     EXPECT_EQ(label->text(), "COM3 is sound-card modem modem.local:8001");
     EXPECT_TRUE(changed(*d));
     EXPECT_EQ(s.ComPortSet, 2);

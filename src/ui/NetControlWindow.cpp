@@ -207,8 +207,7 @@ bool NetControlWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         if (watched == message_) {
-            const int code = enter ? 13 : (key->text().isEmpty() ? 0 : key->text().at(0).unicode());
-            if (logic_.messageKeyPress(code)) return true;
+            if (logic_.messageKeyPress(messageKeyCode(*key))) return true;
         } else if (watched == traffic_ && enter) {
             // The keyboard's double click: permission to the selected station.
             if (!traffic_->selectedItems().isEmpty()) logic_.trafficDoubleClicked(traffic_->currentRow());

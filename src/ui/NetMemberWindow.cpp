@@ -116,10 +116,7 @@ bool NetMemberWindow::eventFilter(QObject* watched, QEvent* event) {
                 if (e != frmInfoNet::lblHelp && elements_.find(e.name) == watched) logic_.mouseMoved(e);
         }
     } else if (event->type() == QEvent::KeyPress && watched == message_) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
-        const int code = enter ? 13 : (key->text().isEmpty() ? 0 : key->text().at(0).unicode());
-        if (logic_.messageKeyPress(code)) return true;
+        if (logic_.messageKeyPress(messageKeyCode(*static_cast<QKeyEvent*>(event)))) return true;
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -5,17 +5,6 @@
 
 namespace tolvex {
 
-void placeAcrossRightEdge(QWidget& console, const QWidget* mainWindow) {
-    if (!mainWindow) return;
-    const QRect main = mainWindow->frameGeometry();
-    console.move(main.x() + main.width() - console.frameGeometry().width() / 2, main.y() + main.height() / 3);
-}
-
-int messageKeyCode(const QKeyEvent& key) {
-    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter) return 13;
-    return key.text().isEmpty() ? 0 : key.text().at(0).unicode();
-}
-
 NetConsoles::NetConsoles(Net& net, QWidget* mainWindow) : net_(net), mainWindow_(mainWindow) {
     net_.control.showWindow = [this] {
         // A window closed a moment ago waits for its deletion; a new one takes its place.

@@ -5,18 +5,10 @@
 #include "NetMemberWindow.h"
 #include "net/Net.h"
 
-#include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
 
 namespace tolvex {
-
-// Both consoles straddle the main window's right edge, a third of the way down.
-void placeAcrossRightEdge(QWidget& console, const QWidget* mainWindow);
-
-// The code a console's message line hands its logic for a key: 13 for Enter, otherwise the
-// character typed (0 for a key that types none).
-int messageKeyCode(const QKeyEvent& key);
 
 class NetConsoles {
 public:

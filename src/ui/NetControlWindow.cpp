@@ -1,7 +1,6 @@
 #include "NetControlWindow.h"
 
 #include "Controls.h"
-#include "NetConsoles.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -67,19 +66,11 @@ private:
 };
 
 NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Window), logic_(logic), mainWindow_(mainWindow) {
-    setObjectName(QStringLiteral("frmNCS"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::NonModal);
-    setWindowTitle(QStringLiteral("Net Control Station"));
-
+    : NetConsoleWindow(QStringLiteral("frmNCS"), QStringLiteral("Net Control Station"), mainWindow, parent),
+      logic_(logic) {
     auto add = [this](NetControlElement e, QWidget* widget, const QString& accessible) {
-        widget->setObjectName(QString::fromLatin1(e.name));
         if (!accessible.isEmpty()) widget->setAccessibleName(accessible);
-        elements_.add(e.name, widget);
-        widget->setMouseTracking(true);
-        widget->installEventFilter(this);
-        return widget;
+        return addTracked(e.name, widget);
     };
     auto button = [&](NetControlElement e, const char* caption) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
@@ -186,13 +177,6 @@ void NetControlWindow::closeEvent(QCloseEvent* event) {
     } else {
         event->ignore();
     }
-}
-
-void NetControlWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (placed_) return;
-    placed_ = true;
-    placeAcrossRightEdge(*this, mainWindow_);
 }
 
 bool NetControlWindow::eventFilter(QObject* watched, QEvent* event) {

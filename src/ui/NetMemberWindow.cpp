@@ -1,7 +1,6 @@
 #include "NetMemberWindow.h"
 
 #include "Controls.h"
-#include "NetConsoles.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -26,22 +25,13 @@ private:
 };
 
 NetMemberWindow::NetMemberWindow(NetMember& logic, const QWidget* mainWindow, QWidget* parent)
-    : QWidget(parent, Qt::Window), logic_(logic), mainWindow_(mainWindow) {
-    setObjectName(QStringLiteral("frmInfoNet"));
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowModality(Qt::NonModal);
-    setWindowTitle(QStringLiteral("Info for  NCS"));
+    : NetConsoleWindow(QStringLiteral("frmInfoNet"), QStringLiteral("Info for  NCS"), mainWindow, parent),
+      logic_(logic) {
     // The mouse moving over the window's background clears the hint too.
     setMouseTracking(true);
     installEventFilter(this);
 
-    auto add = [this](NetMemberElement e, QWidget* widget) {
-        widget->setObjectName(QString::fromLatin1(e.name));
-        elements_.add(e.name, widget);
-        widget->setMouseTracking(true);
-        widget->installEventFilter(this);
-        return widget;
-    };
+    auto add = [this](NetMemberElement e, QWidget* widget) { return addTracked(e.name, widget); };
     auto* grid = new QGridLayout(this);
     struct Button {
         NetMemberElement element;
@@ -96,13 +86,6 @@ void NetMemberWindow::closeEvent(QCloseEvent* event) {
     logic_.detach(view_.get());
     logic_.windowClosed();
     event->accept();
-}
-
-void NetMemberWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (placed_) return;
-    placed_ = true;
-    placeAcrossRightEdge(*this, mainWindow_);
 }
 
 bool NetMemberWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -2,7 +2,7 @@
 // The net member console, frmInfoNet: check in, check out, traffic requests and short messages to
 // the Net Control Station, with hints. Not modal; deletes itself when closed. Its NetMember holds
 // the rules.
-#include "ElementTable.h"
+#include "NetConsoleWindow.h"
 #include "net/NetMember.h"
 
 #include <QWidget>
@@ -12,31 +12,26 @@ class QLineEdit;
 
 namespace tolvex {
 
-class NetMemberWindow : public QWidget {
+class NetMemberWindow : public NetConsoleWindow {
     Q_OBJECT
 public:
     // Attaches itself to the logic at once; mainWindow places it when first shown (may be null).
     NetMemberWindow(NetMember& logic, const QWidget* mainWindow, QWidget* parent = nullptr);
     ~NetMemberWindow() override;
 
-    const ElementTable& elements() const { return elements_; }
     // The logic took the console away.
     void closeForLogic();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     class View;
 
     NetMember& logic_;
-    const QWidget* mainWindow_;
-    ElementTable elements_;
     QLineEdit* message_ = nullptr;
     std::unique_ptr<View> view_;
-    bool placed_ = false;
 };
 
 } // namespace tolvex

@@ -57,7 +57,11 @@ struct Settings {
 
     // The single command-mode character whose code is CmdCmd (empty when CmdCmd is no code 0..255).
     QByteArray cmdChar() const;
+    // A line end, the command-mode character and a line end: the TNC is in command mode after it,
+    // whatever it was doing.
+    QByteArray wakeText() const { return OutLineEnd + cmdChar() + OutLineEnd; }
     bool fullDuplex() const { return Duplex == "full"; }
+    bool halfDuplex() const { return Duplex == "half"; } // an unset Duplex is neither
 };
 
 // A value as one line, as Parms.inf can hold it: a run of CR and LF inside becomes a single blank,

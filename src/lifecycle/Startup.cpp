@@ -69,13 +69,8 @@ void Startup::initializeAfterDrawn() {
     }
     if (tnc_.setComPort() == 0) return;
     view_.setPaneText(frmMain::tbMon, initializingText());
-    sequencer_.run({Step::send(wakeTnc())});
+    sequencer_.run({Step::send(station_.settings.wakeText())});
     receive_.startUnprotoQuery();
-}
-
-QByteArray Startup::wakeTnc() const {
-    const Settings& s = station_.settings;
-    return s.OutLineEnd + s.cmdChar() + s.OutLineEnd;
 }
 
 void Startup::shutdown() {
@@ -88,7 +83,7 @@ void Startup::shutdown() {
     }
     // Ordinary sequences still queued give way; an urgent one (a disconnect) goes out first.
     sequencer_.runLast({
-        Step::send(wakeTnc()),
+        Step::send(station_.settings.wakeText()),
         Step::wait(kWakePauseMs),
         Step::sendLate([this] {
             const Settings& s = station_.settings;

@@ -57,7 +57,6 @@ public:
 private:
     void initialize();
     void initializeAfterDrawn();
-    QByteArray wakeTnc() const;
 
     Station& station_;
     ParmsStore& store_;

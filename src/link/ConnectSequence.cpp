@@ -54,8 +54,7 @@ void ConnectSequence::sendConnect(const QByteArray& text) {
     session_.RxBuffer.clear();
     ++hop_;
     Sequence seq{Step::send(text + settings_.OutLineEnd)};
-    if (settings_.Duplex == "half")
-        seq.push_back(Step::run([this, text] { tnc_.echoToPane(text + "\r\n"); }));
+    if (settings_.halfDuplex()) seq.push_back(Step::run([this, text] { tnc_.echoToPane(text + "\r\n"); }));
     sequencer_.run(std::move(seq));
 }
 

@@ -12,7 +12,6 @@ public:
 
     // "Send Message" shows exactly while a link is up and a message is pending.
     void setMessagePending(bool pending);
-    bool messagePending() const { return pending_; }
 
 private:
     void changed(LinkState from, LinkState to);

@@ -9,20 +9,22 @@ Panes::Panes(const Settings& settings, LinkSession& session, MainView& view, Seq
 void Panes::addText(MainElement pane, QByteArray& charbuff) {
     // One pass: a backspace erases the character before it in this chunk; with none left it
     // erases what an earlier chunk put last into the pane and the buffer, but never their only
-    // character.
-    QByteArray out;
-    out.reserve(charbuff.size());
-    for (const char c : std::as_const(charbuff)) {
-        if (c != '\b') {
-            out.append(c);
-        } else if (!out.isEmpty()) {
-            out.chop(1);
-        } else {
-            if (session_.RxBuffer.size() > 1) session_.RxBuffer.chop(1);
-            if (view_.paneLength(pane) > 1) view_.chopPane(pane, 1);
+    // character. A chunk without one, the usual case, goes on as it is.
+    if (charbuff.contains('\b')) {
+        QByteArray out;
+        out.reserve(charbuff.size());
+        for (const char c : std::as_const(charbuff)) {
+            if (c != '\b') {
+                out.append(c);
+            } else if (!out.isEmpty()) {
+                out.chop(1);
+            } else {
+                if (session_.RxBuffer.size() > 1) session_.RxBuffer.chop(1);
+                if (view_.paneLength(pane) > 1) view_.chopPane(pane, 1);
+            }
         }
+        charbuff = std::move(out);
     }
-    charbuff = std::move(out);
     session_.RxBuffer += charbuff;
     if (!charbuff.isEmpty()) view_.appendToPane(pane, charbuff);
     // A flood while connecting or in the mailbox never reaches the usual trimming points:

@@ -289,8 +289,7 @@ bool ReceiveProcessor::linkViaNodes() {
         break;
     case Answer::Failed:
         cancelNodeStep();
-        sequencer_.runUrgent({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
-                              Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
+        disconnectNow();
         break;
     }
     return true;
@@ -434,8 +433,7 @@ void ReceiveProcessor::deliverMessage(QByteArrayView note, bool mayDisconnect) {
     text += note;
     const bool disconnect = mayDisconnect && session_.requests.DisconnectRequest;
     handlers_->processIncoming(text, 1);
-    session_.requests = MessageRequests{};
-    session_.HdrActive = false;
+    session_.resetMessage();
     panes_.preventMonOverflow();
     if (!disconnect) return;
     sequencer_.runUrgent({Step::wait(kDisconnectRequestPauseMs), Step::run([this] {
@@ -444,10 +442,15 @@ void ReceiveProcessor::deliverMessage(QByteArrayView note, bool mayDisconnect) {
                               if (state() != LinkState::LinkConnected && state() != LinkState::LinkCalling)
                                   return;
                               setState(LinkState::LinkIdle);
-                              sequencer_.runUrgent({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
-                                                    Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
+                              disconnectNow();
                               tnc_.focusToPanel();
                           })});
+}
+
+// Command mode, then the disconnect command, ahead of anything queued.
+void ReceiveProcessor::disconnectNow() {
+    sequencer_.runUrgent({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
+                          Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
 }
 
 void ReceiveProcessor::linkDropped(LinkState from) {

@@ -77,6 +77,7 @@ private:
     // Hands the captured message over, with a note at its end (why it ended early) if any.
     void deliverMessage(QByteArrayView note, bool mayDisconnect);
     void linkDropped(LinkState from);
+    void disconnectNow();
     bool linkBbsCalling();
     bool unprotoAnswer();
     void unprotoQueryEnded(bool answered);

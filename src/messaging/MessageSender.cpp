@@ -48,7 +48,7 @@ void MessageSender::send(const OutgoingMessage& message) {
     if (grace_) scheduler_.cancel(grace_);
     grace_ = 0;
     session_.startSending(text);
-    if (s.Duplex == "half") {
+    if (s.halfDuplex()) {
         tnc_.echoToPane(message.header + "\r\n");
         tnc_.echoToPane(message.body + "\r\n");
     }

@@ -118,7 +118,7 @@ void Broadcasts::send() {
     const QByteArray cmd = s.cmdChar();
     const QByteArray unproto = s.UnprotoCmd + ' ' + s.GroupAd[std::size_t(option)];
     const QByteArray text = view_->messageText().left(maxLength);
-    const bool halfDuplex = s.Duplex == "half";
+    const bool halfDuplex = s.halfDuplex();
     TncPort& tnc = ctx_.tnc;
     // Once a link is up, converse mode would carry the rest into it: the broadcast stops there.
     auto id = std::make_shared<Sequencer::Id>(0);
@@ -183,7 +183,7 @@ void Broadcasts::returnToCommandMode(bool fromSequence) {
     if (!ctx_.session.setStateIf(LinkState::LinkIdle, LinkState::LinkIdle))
         ctx_.main.setText(frmMain::lblConn, {});
     const Settings& s = ctx_.station.settings;
-    Sequence steps{Step::send(s.OutLineEnd + s.cmdChar() + s.OutLineEnd)};
+    Sequence steps{Step::send(s.wakeText())};
     if (fromSequence)
         ctx_.sequencer.runUrgent(std::move(steps));
     else

@@ -223,7 +223,7 @@ bool NetControl::sendLine(const QByteArray& line) {
     if (refusedWhileLinked(session_, boxes_)) return false;
     const Settings& s = station_.settings;
     std::function<void(const QByteArray&)> echo;
-    if (s.Duplex == "half") echo = [this](const QByteArray& sent) { tnc_.echoToPane(sent + "\r\n"); };
+    if (s.halfDuplex()) echo = [this](const QByteArray& sent) { tnc_.echoToPane(sent + "\r\n"); };
     Sequence steps = netline::sequence(
         s, line, [this] { return times_.StationIdTrailer(); }, std::move(echo), pauseMs, settleMs);
     steps.push_back(Step::run([this] {
@@ -256,7 +256,7 @@ void NetControl::sendCheckins() {
     const QByteArray unproto = s.UnprotoCmd + ' ' + s.GroupAd[0];
     const QByteArray converse = s.ConverseCmd;
     const QByteArray line = "Checkins: " + list + " $^";
-    const bool half = s.Duplex == "half";
+    const bool half = s.halfDuplex();
     // The list goes to the first group as a broadcast, without identification.
     sequencer_.run({
         Step::run([this, cmd] { tnc_.echoToPane("\r\n" + cmd + "\r\n"); }),

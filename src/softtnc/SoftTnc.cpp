@@ -62,8 +62,9 @@ bool SoftTnc::isOpen() const {
 
 bool SoftTnc::write(const QByteArray& bytes) {
     if (!open_) return false;
+    const QByteArray cmdChar = settings_.cmdChar(); // read once per write, not per byte
     for (const char c : bytes)
-        typed(c);
+        typed(c, cmdChar);
     return true;
 }
 
@@ -73,8 +74,7 @@ QByteArray SoftTnc::unprotoText() const {
 
 // ---- Typing -------------------------------------------------------------------------------------
 
-void SoftTnc::typed(char c) {
-    const QByteArray cmdChar = settings_.cmdChar();
+void SoftTnc::typed(char c, const QByteArray& cmdChar) {
     if (!cmdChar.isEmpty() && c == cmdChar[0]) {
         line_.clear();
         lastWasCr_ = false;

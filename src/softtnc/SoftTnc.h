@@ -35,7 +35,7 @@ public:
 private:
     enum class Link { None, Connecting, Up, Disconnecting };
 
-    void typed(char c);
+    void typed(char c, const QByteArray& cmdChar);
     void lineTyped(const QByteArray& line);
     void command(const QByteArray& line);
     void converseLine(const QByteArray& text);

@@ -60,7 +60,7 @@ private:
 };
 
 BroadcastWindow::BroadcastWindow(Broadcasts& broadcasts, QWidget* parent)
-    : QWidget(parent, Qt::Window), broadcasts_(broadcasts) {
+    : CentredOnFirstShow<QWidget>(parent, Qt::Window), broadcasts_(broadcasts) {
     setObjectName(QStringLiteral("frmBroadcast"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::NonModal);
@@ -168,13 +168,6 @@ bool BroadcastWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void BroadcastWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
 }
 
 void BroadcastWindow::closeEvent(QCloseEvent* event) {

@@ -1,6 +1,7 @@
 #pragma once
 // The broadcast dialog, frmBroadcast: the group to send to, the one-line message, Send and Cancel.
 // Not modal; deletes itself when closed, and tells the broadcasts logic it closed.
+#include "Controls.h"
 #include "ElementTable.h"
 #include "net/Broadcasts.h"
 
@@ -12,7 +13,7 @@ class QLineEdit;
 
 namespace tolvex {
 
-class BroadcastWindow : public QWidget {
+class BroadcastWindow : public CentredOnFirstShow<QWidget> {
     Q_OBJECT
 public:
     // Fills itself from the group entries at once; `broadcasts` must outlive the window.
@@ -23,7 +24,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -35,7 +35,6 @@ private:
     QButtonGroup* options_ = nullptr;
     QLineEdit* text_ = nullptr;
     std::unique_ptr<View> view_;
-    bool centred_ = false;
     bool closedReported_ = false;
 };
 

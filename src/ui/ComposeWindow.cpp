@@ -76,7 +76,7 @@ private:
 
 ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::function<void(QString)> showHelp,
                              QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+    : CentredOnFirstShow<QWidget>(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmCompose"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::NonModal);
@@ -242,13 +242,6 @@ bool ComposeWindow::eventFilter(QObject* watched, QEvent* event) {
         if (typed && !moves && !composer_->subjectTakesKey()) return true;
     }
     return QWidget::eventFilter(watched, event);
-}
-
-void ComposeWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
 }
 
 void ComposeWindow::copyAll() {

@@ -2,6 +2,7 @@
 // The compose window, frmCompose: the message text, its subject and the requests to the
 // destination station. One window per press of Formal, Scratchpad or Edit; its Composer holds
 // the rules.
+#include "Controls.h"
 #include "ElementTable.h"
 #include "messaging/Composer.h"
 
@@ -13,7 +14,7 @@ class QPlainTextEdit;
 
 namespace tolvex {
 
-class ComposeWindow : public QWidget {
+class ComposeWindow : public CentredOnFirstShow<QWidget> {
     Q_OBJECT
 public:
     // Fills itself for `mode` at once (a new formal or scratchpad message discards the pending
@@ -27,7 +28,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     class View;
@@ -40,7 +40,6 @@ private:
     QPlainTextEdit* text_ = nullptr;
     std::unique_ptr<View> view_;
     std::unique_ptr<Composer> composer_;
-    bool centred_ = false;
     bool firstFocusTaken_ = false;
 };
 

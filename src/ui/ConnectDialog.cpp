@@ -46,7 +46,8 @@ template <class W> W* named(W* widget, const char* name) {
 
 ConnectDialog::ConnectDialog(QString listPath, MessageBoxes& boxes, std::function<bool(QByteArray)> onConnect,
                              std::function<void(QString)> showHelp, QWidget* parent)
-    : QDialog(parent), listPath_(std::move(listPath)), boxes_(boxes), onConnect_(std::move(onConnect)) {
+    : CentredOnFirstShow<QDialog>(parent), listPath_(std::move(listPath)), boxes_(boxes),
+      onConnect_(std::move(onConnect)) {
     setObjectName(QStringLiteral("frmConnect"));
     setWindowTitle(QStringLiteral("Connection Setup"));
     setModal(false);
@@ -229,13 +230,6 @@ void ConnectDialog::saveList() {
 
 void ConnectDialog::connectClicked() {
     if (onConnect_ && onConnect_(toAdd_->text().toLatin1())) close();
-}
-
-void ConnectDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
 }
 
 } // namespace tolvex

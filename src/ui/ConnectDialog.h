@@ -1,6 +1,7 @@
 #pragma once
 // The connect dialog: a destination typed or picked from the saved list (callsign.lst), the Add
 // frame that builds new list entries, and the mouse-over hints.
+#include "Controls.h"
 #include "core/Platform.h"
 
 #include <QByteArray>
@@ -15,7 +16,7 @@ class QPlainTextEdit;
 
 namespace tolvex {
 
-class ConnectDialog : public QDialog {
+class ConnectDialog : public CentredOnFirstShow<QDialog> {
     Q_OBJECT
 public:
     // onConnect gets the destination as typed ("CALL,NODE1,NODE2"); the dialog closes when it
@@ -25,7 +26,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void addClicked();
@@ -46,7 +46,6 @@ private:
     QWidget* addFrame_ = nullptr;
     QPlainTextEdit* hintBox_ = nullptr;
     QHash<QObject*, QString> hints_;
-    bool centred_ = false;
 };
 
 } // namespace tolvex

@@ -3,6 +3,7 @@
 // two-line buttons, a label that can be clicked (and pressed from the keyboard), placement helpers.
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QValidator>
 
 namespace tolvex {
@@ -14,6 +15,24 @@ inline int twipsToPx(int twips, qreal dpi) {
 
 // Centres a top-level window on its screen; the left and top edges never go below the screen's.
 void centreOnScreen(QWidget& window);
+
+// A window (QWidget or QDialog) centred on its screen when first shown; later shows keep the
+// place the operator gave it.
+template <class Base> class CentredOnFirstShow : public Base {
+public:
+    using Base::Base;
+
+protected:
+    void showEvent(QShowEvent* event) override {
+        Base::showEvent(event);
+        if (centred_) return;
+        centred_ = true;
+        centreOnScreen(*this);
+    }
+
+private:
+    bool centred_ = false;
+};
 
 // A push button that word-wraps its caption inside its fixed design size.
 class WrapButton : public QPushButton {

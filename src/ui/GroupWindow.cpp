@@ -28,7 +28,7 @@ private:
 };
 
 GroupWindow::GroupWindow(Station& station, ParmsStore& store, Broadcasts& broadcasts, QWidget* parent)
-    : QWidget(parent, Qt::Window) {
+    : CentredOnFirstShow<QWidget>(parent, Qt::Window) {
     setObjectName(QStringLiteral("frmGroup"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::NonModal);
@@ -73,12 +73,5 @@ GroupWindow::GroupWindow(Station& station, ParmsStore& store, Broadcasts& broadc
 }
 
 GroupWindow::~GroupWindow() = default;
-
-void GroupWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
-}
 
 } // namespace tolvex

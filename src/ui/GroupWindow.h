@@ -1,6 +1,7 @@
 #pragma once
 // The group dialog, frmGroup: one box per group entry and Done. Not modal; deletes itself when
 // closed. Closing it without Done keeps the entries as they were.
+#include "Controls.h"
 #include "ElementTable.h"
 #include "net/Broadcasts.h"
 
@@ -9,7 +10,7 @@
 
 namespace tolvex {
 
-class GroupWindow : public QWidget {
+class GroupWindow : public CentredOnFirstShow<QWidget> {
     Q_OBJECT
 public:
     // station, store and broadcasts must outlive the window.
@@ -18,16 +19,12 @@ public:
 
     const ElementTable& elements() const { return elements_; }
 
-protected:
-    void showEvent(QShowEvent* event) override;
-
 private:
     class View;
 
     ElementTable elements_;
     std::unique_ptr<View> view_;
     std::unique_ptr<GroupSetup> setup_;
-    bool centred_ = false;
 };
 
 } // namespace tolvex

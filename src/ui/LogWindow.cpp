@@ -118,7 +118,7 @@ private:
 
 LogWindow::LogWindow(const QString& messagesDir, MessageBoxes& boxes, Printer& printer,
                      std::function<void(QString)> showHelp, QWidget* parent)
-    : QWidget(parent) {
+    : CentredOnFirstShow<QWidget>(parent) {
     setObjectName(QStringLiteral("frmLog"));
     setWindowFlag(Qt::Window);
     setAttribute(Qt::WA_DeleteOnClose);
@@ -226,13 +226,6 @@ QListView* LogWindow::addList(const char* name, const QString& accessibleName) {
     list->setMinimumHeight(list->fontMetrics().lineSpacing() * 12);
     elements_.add(name, list);
     return list;
-}
-
-void LogWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
 }
 
 void LogWindow::editCopy() {

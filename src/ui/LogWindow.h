@@ -1,6 +1,7 @@
 #pragma once
 // The message log window ("frmLog"): received and sent messages side by side, the selected
 // message below them, Print, Delete and Close. Not modal; it deletes itself when closed.
+#include "Controls.h"
 #include "ElementTable.h"
 #include "core/Platform.h"
 #include "core/views/LogView.h"
@@ -16,7 +17,7 @@ namespace tolvex {
 
 class MessageLog;
 
-class LogWindow : public QWidget {
+class LogWindow : public CentredOnFirstShow<QWidget> {
     Q_OBJECT
 public:
     // Lists the "r" and "s" files of messagesDir at once. boxes and printer must outlive the
@@ -27,9 +28,6 @@ public:
 
     LogView& view();
     MessageLog& log() { return *log_; }
-
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     class View;
@@ -46,7 +44,6 @@ private:
     QPlainTextEdit* message_ = nullptr;
     std::unique_ptr<View> view_;
     std::unique_ptr<MessageLog> log_;
-    bool centred_ = false;
 };
 
 } // namespace tolvex

@@ -32,7 +32,7 @@ const QString kSaveHelp =
 
 NodeDialog::NodeDialog(Settings& settings, std::function<void()> onSaved,
                        std::function<void(QString)> showHelp, QWidget* parent)
-    : QDialog(parent), settings_(settings), onSaved_(std::move(onSaved)) {
+    : CentredOnFirstShow<QDialog>(parent), settings_(settings), onSaved_(std::move(onSaved)) {
     setObjectName(QStringLiteral("frmNode"));
     setWindowTitle(QStringLiteral("Node Responses"));
     setModal(false);
@@ -164,13 +164,6 @@ void NodeDialog::save() {
         settings_.ConnFail[i] = fail_[i]->text().toLatin1();
     if (onSaved_) onSaved_();
     close();
-}
-
-void NodeDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
 }
 
 } // namespace tolvex

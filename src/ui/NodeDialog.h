@@ -1,5 +1,6 @@
 #pragma once
 // The node responses dialog: the texts by which nodes report ready, connected and failed.
+#include "Controls.h"
 #include "core/Settings.h"
 
 #include <QDialog>
@@ -12,7 +13,7 @@ class QPlainTextEdit;
 
 namespace tolvex {
 
-class NodeDialog : public QDialog {
+class NodeDialog : public CentredOnFirstShow<QDialog> {
     Q_OBJECT
 public:
     // "Save Changes" stores all twelve texts, calls onSaved (write Parms.inf, reopen the port)
@@ -24,7 +25,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void changesMade();
@@ -37,7 +37,6 @@ private:
     QHash<QObject*, QString> hints_;
     QPlainTextEdit* helpField_ = nullptr;
     bool changed_ = false;
-    bool centred_ = false;
 };
 
 } // namespace tolvex

@@ -76,7 +76,7 @@ private:
 PreferencesWindow::PreferencesWindow(PreferencesContext context,
                                      std::function<void(NetRole before, NetRole after)> onRoleChanged,
                                      std::function<void(QString)> showHelp, QWidget* parent)
-    : QDialog(parent) {
+    : CentredOnFirstShow<QDialog>(parent) {
     setObjectName(QStringLiteral("frmOpParms"));
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -299,13 +299,6 @@ bool PreferencesWindow::eventFilter(QObject* watched, QEvent* event) {
 void PreferencesWindow::mouseMoveEvent(QMouseEvent* event) {
     if (preferences_) preferences_->pointerOverDialog();
     QDialog::mouseMoveEvent(event);
-}
-
-void PreferencesWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
 }
 
 } // namespace tolvex

@@ -2,6 +2,7 @@
 // The operating preferences dialog, frmOpParms: callsigns, handling of received messages, form
 // and numbering of outgoing messages, message saving, the local mailbox call and the net options.
 // Its Preferences object holds the rules.
+#include "Controls.h"
 #include "ElementTable.h"
 #include "lifecycle/Preferences.h"
 
@@ -13,7 +14,7 @@ class QButtonGroup;
 
 namespace tolvex {
 
-class PreferencesWindow : public QDialog {
+class PreferencesWindow : public CentredOnFirstShow<QDialog> {
     Q_OBJECT
 public:
     // Filled from the settings at once. Not modal; deletes itself when closed. "Close" and the
@@ -29,7 +30,6 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     class View;
@@ -40,7 +40,6 @@ private:
     QButtonGroup* alert_ = nullptr;
     std::unique_ptr<View> view_;
     std::unique_ptr<Preferences> preferences_;
-    bool centred_ = false;
 };
 
 } // namespace tolvex

@@ -36,7 +36,8 @@ QGroupBox* frame(QWidget* parent, int number, const char* caption) {
 
 TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void()> onSaved,
                      std::function<void(QString)> showHelp, QWidget* parent)
-    : QDialog(parent), settings_(settings), stationDir_(std::move(stationDir)), onSaved_(std::move(onSaved)) {
+    : CentredOnFirstShow<QDialog>(parent), settings_(settings), stationDir_(std::move(stationDir)),
+      onSaved_(std::move(onSaved)) {
     setObjectName(QStringLiteral("frmTNC"));
     setWindowTitle(QStringLiteral("TNC Setup"));
     setModal(false);
@@ -328,13 +329,6 @@ void TncDialog::save() {
     settings_.Duplex = duplex_->checkedId() == 0 ? QByteArray("full") : QByteArray("half");
     if (onSaved_) onSaved_();
     close();
-}
-
-void TncDialog::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
 }
 
 } // namespace tolvex

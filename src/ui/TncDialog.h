@@ -1,5 +1,6 @@
 #pragma once
 // The TNC settings dialog: port parameters, duplex, the TNC's command words and link texts.
+#include "Controls.h"
 #include "core/Settings.h"
 
 #include <QDialog>
@@ -12,7 +13,7 @@ class QLineEdit;
 
 namespace tolvex {
 
-class TncDialog : public QDialog {
+class TncDialog : public CentredOnFirstShow<QDialog> {
     Q_OBJECT
 public:
     // Port option clicks store into settings at once; "Save Changes" stores the rest, calls
@@ -26,7 +27,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     struct Field {
@@ -51,7 +51,6 @@ private:
     QButtonGroup* duplex_ = nullptr;
     QButtonGroup* comPorts_ = nullptr;
     bool changed_ = false;
-    bool centred_ = false;
 };
 
 } // namespace tolvex

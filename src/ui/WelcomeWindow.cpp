@@ -23,7 +23,7 @@ QLabel* label(QWidget* parent, const char* name, const char* text) {
 
 WelcomeWindow::WelcomeWindow(MessageBoxes& boxes, std::function<void(QByteArray)> onContinue,
                              std::function<void()> onQuit, QWidget* parent)
-    : QWidget(parent, Qt::Window), boxes_(boxes), onContinue_(std::move(onContinue)),
+    : CentredOnFirstShow<QWidget>(parent, Qt::Window), boxes_(boxes), onContinue_(std::move(onContinue)),
       onQuit_(std::move(onQuit)) {
     setObjectName(QStringLiteral("frmWelcome"));
     setWindowTitle(QStringLiteral("Tolvex"));
@@ -117,13 +117,6 @@ void WelcomeWindow::closeEvent(QCloseEvent* event) {
     if (done_) return;
     done_ = true;
     if (onQuit_) onQuit_();
-}
-
-void WelcomeWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centred_) return;
-    centred_ = true;
-    centreOnScreen(*this);
 }
 
 } // namespace tolvex

@@ -1,5 +1,6 @@
 #pragma once
 // The first-run window: asks a new station for its callsign.
+#include "Controls.h"
 #include "core/Platform.h"
 
 #include <QByteArray>
@@ -8,7 +9,7 @@
 
 namespace tolvex {
 
-class WelcomeWindow : public QWidget {
+class WelcomeWindow : public CentredOnFirstShow<QWidget> {
     Q_OBJECT
 public:
     // onContinue gets the callsign as typed (Latin-1); onQuit ends the program. Exactly one of
@@ -19,7 +20,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void textChanged(const QString& text);
@@ -29,7 +29,6 @@ private:
     std::function<void(QByteArray)> onContinue_;
     std::function<void()> onQuit_;
     bool done_ = false;
-    bool centred_ = false;
 };
 
 } // namespace tolvex

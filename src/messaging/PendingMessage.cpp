@@ -7,12 +7,13 @@
 
 namespace tolvex {
 
-namespace {
-QByteArray withoutLineFeeds(QByteArray text) {
+QByteArray PendingMessage::bodyForTnc() const {
+    QByteArray text = body_;
     text.removeIf([](char c) { return c == '\n'; });
     return text;
 }
 
+namespace {
 // Lines of a file written with CR LF ends; a final line without its end still counts.
 QList<QByteArray> crlfLines(const QByteArray& bytes) {
     QList<QByteArray> lines = bytes.split('\n');
@@ -47,7 +48,6 @@ void PendingMessage::store(const QByteArray& subject, const QByteArray& header, 
     }
     if (!saved) boxes_.show(QStringLiteral("SaveError"), QStringLiteral("Error saving file at F7:cmdSDone"));
 
-    bodyForTnc_ = withoutLineFeeds(body_);
     view_.setVisible(frmMain::Frame1, true);
     if (session_.state() == LinkState::LinkIdle) view_.setVisible(frmMain::lblDest, true);
     changed();
@@ -57,7 +57,6 @@ void PendingMessage::erase() {
     subject_.clear();
     header_.clear();
     body_.clear();
-    bodyForTnc_.clear();
     fromForm_ = false;
     view_.setVisible(frmMain::Frame1, false);
     view_.setVisible(frmMain::lblDest, false);
@@ -85,7 +84,6 @@ void PendingMessage::loadDraft() {
     body_.clear();
     for (qsizetype i = 2; i < lines.size(); ++i)
         body_ += lines[i] + "\r\n";
-    bodyForTnc_ = withoutLineFeeds(body_);
     fromForm_ = false; // not recorded in the file
     view_.setVisible(frmMain::Frame1, true);
     changed();

@@ -26,7 +26,7 @@ public:
     // The text, then CR LF "$^" CR LF; lines end in CR LF.
     const QByteArray& body() const { return body_; }
     // The body with every LF removed: what goes on the air.
-    const QByteArray& bodyForTnc() const { return bodyForTnc_; }
+    QByteArray bodyForTnc() const;
     bool isPending() const { return !body_.isEmpty(); }
     // Whether the text was filled in from a form, so its "=" marks are fields to fill.
     bool fromForm() const { return fromForm_; }
@@ -55,7 +55,7 @@ private:
     MainView& view_;
     LinkSession& session_;
     TncPort& tnc_;
-    QByteArray subject_, header_, body_, bodyForTnc_;
+    QByteArray subject_, header_, body_;
     bool fromForm_ = false;
 };
 

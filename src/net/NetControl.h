@@ -81,7 +81,6 @@ public:
     const UniqueList& trafficRequests() const { return traffic_; }
     const UniqueList& checkins() const { return checkins_; }
     bool blinking() const { return blinkTimer_.has_value(); }
-    bool trafficHighlighted() const { return yellow_; }
 
     // cmdActivate, cmdNCS1..cmdNCS4, Command1 ("Close Net"), cmdSend, cmdClear.
     void buttonClicked(NetControlElement button);

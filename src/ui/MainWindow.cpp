@@ -605,10 +605,6 @@ void MainWindow::appendReceived(const QByteArray& text, TextColour colour) {
     rtbRcvd_->ensureCursorVisible();
 }
 
-QByteArray MainWindow::selectedText(MainElement name) const {
-    return elements_.selectedText(name.name).toLatin1();
-}
-
 void MainWindow::scheduleFlush() {
     if (flushScheduled_) return;
     flushScheduled_ = true;

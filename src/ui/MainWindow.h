@@ -58,8 +58,6 @@ public:
     // What the logic reaches of this window.
     MainView& view();
 
-    // The selected text of a text element (tbMon, tbLocal, rtbRcvd, txtSave ...), as Latin-1.
-    QByteArray selectedText(MainElement element) const;
     // Pane text waiting to be drawn goes into the widgets now (also done once per event-loop turn).
     void flushPanes();
 

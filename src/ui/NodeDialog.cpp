@@ -149,7 +149,6 @@ bool NodeDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void NodeDialog::changesMade() {
-    changed_ = true;
     findChild<QWidget*>(QStringLiteral("cmdClose"))->hide();
     findChild<QWidget*>(QStringLiteral("lblSave"))->show();
     findChild<QWidget*>(QStringLiteral("cmdSave"))->show();

@@ -21,8 +21,6 @@ public:
     NodeDialog(Settings& settings, std::function<void()> onSaved, std::function<void(QString)> showHelp,
                QWidget* parent = nullptr);
 
-    bool hasChanges() const { return changed_; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -36,7 +34,6 @@ private:
     std::array<QLineEdit*, 4> ready_{}, made_{}, fail_{};
     QHash<QObject*, QString> hints_;
     QPlainTextEdit* helpField_ = nullptr;
-    bool changed_ = false;
 };
 
 } // namespace tolvex

@@ -303,7 +303,6 @@ void TncDialog::pointAtModem(QDialog& modemDialog) {
 }
 
 void TncDialog::changesMade() {
-    changed_ = true;
     findChild<QWidget*>(QStringLiteral("cmdClose"))->hide();
     findChild<QWidget*>(QStringLiteral("Frame10"))->show();
     findChild<QWidget*>(QStringLiteral("cmdSave"))->show();

@@ -23,8 +23,6 @@ public:
     TncDialog(Settings& settings, QString stationDir, std::function<void()> onSaved,
               std::function<void(QString)> showHelp, QWidget* parent = nullptr);
 
-    bool hasChanges() const { return changed_; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -50,7 +48,6 @@ private:
     std::vector<Group> groups_;
     QButtonGroup* duplex_ = nullptr;
     QButtonGroup* comPorts_ = nullptr;
-    bool changed_ = false;
 };
 
 } // namespace tolvex

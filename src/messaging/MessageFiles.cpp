@@ -94,4 +94,12 @@ SavedMessage saveMessageFile(const QString& folder, MessageKind kind, const QByt
     return saved;
 }
 
+SavedMessage saveInMessagesFolder(const QString& stationDir, MessageKind kind, const QByteArray& stamp,
+                                  const QByteArray& correspondent, const QByteArray& subject,
+                                  const QByteArray& content) {
+    const QString folder = stationDir + QStringLiteral("/Messages");
+    QDir().mkpath(folder);
+    return saveMessageFile(folder, kind, stamp, correspondent, subject, content);
+}
+
 } // namespace tolvex

@@ -55,4 +55,10 @@ SavedMessage saveMessageFile(const QString& folder, MessageKind kind, const QByt
                              const QByteArray& correspondent, const QByteArray& subject,
                              const QByteArray& content);
 
+// The same, into a station's Messages folder, which is made first when missing (a new station
+// keeps its first message all the same); if it cannot be made, the save fails and says where.
+SavedMessage saveInMessagesFolder(const QString& stationDir, MessageKind kind, const QByteArray& stamp,
+                                  const QByteArray& correspondent, const QByteArray& subject,
+                                  const QByteArray& content);
+
 } // namespace tolvex

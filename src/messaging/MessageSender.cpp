@@ -103,10 +103,8 @@ void MessageSender::endSending() {
 void MessageSender::saveSentCopy(const OutgoingMessage& message, const QByteArray& call) {
     if (!Settings::isOn(station_.settings.SaveSentMsgs)) return;
     // Failures are ignored: the message has been sent.
-    const QString folder = station_.path(QStringLiteral("Messages"));
-    QDir().mkpath(folder);
-    (void)saveMessageFile(folder, MessageKind::Sent, times_.FileStamp(), call, message.subject,
-                          message.header + "\r\n\r\n" + message.body + "\r\n");
+    (void)saveInMessagesFolder(station_.dir, MessageKind::Sent, times_.FileStamp(), call, message.subject,
+                               message.header + "\r\n\r\n" + message.body + "\r\n");
 }
 
 } // namespace tolvex

@@ -98,13 +98,9 @@ void Reception::processIncoming(const QByteArray& incontent, int msgType) {
 }
 
 bool Reception::save(const QByteArray& content) {
-    const QString folder = station_.path(QStringLiteral("Messages"));
-    // A new station has no Messages folder yet; its first message is kept all the same. If the
-    // folder cannot be made, the save below fails and says where.
-    QDir().mkpath(folder);
     const MessageRequests& asked = session_.requests;
-    const SavedMessage saved = saveMessageFile(folder, MessageKind::Received, time_.FileStamp(),
-                                               asked.MsgFrom, asked.MsgSubject, content);
+    const SavedMessage saved = saveInMessagesFolder(station_.dir, MessageKind::Received, time_.FileStamp(),
+                                                    asked.MsgFrom, asked.MsgSubject, content);
     if (saved.ok()) return true;
     boxes_.show(SaveFailTitle,
                 SaveFailText + QStringLiteral("\r\nFileLoc = ") + QDir::toNativeSeparators(saved.path),

@@ -1,6 +1,7 @@
 #include "SelectedText.h"
 
 #include "MessageFiles.h"
+#include "Reception.h"
 
 #include <QDir>
 
@@ -17,13 +18,11 @@ void SelectedText::askSubject() {
 }
 
 void SelectedText::save(const QByteArray& subject) {
-    const QString folder = station_.path(QStringLiteral("Messages"));
-    QDir().mkpath(folder);
-    const SavedMessage saved = saveMessageFile(folder, MessageKind::Received, times_.FileStamp(), "SelText",
-                                               subject, MonSelection + "\r\n");
+    const SavedMessage saved = saveInMessagesFolder(station_.dir, MessageKind::Received, times_.FileStamp(),
+                                                    "SelText", subject, MonSelection + "\r\n");
     if (!saved.ok()) {
-        boxes_.show(QStringLiteral("Unable to save"),
-                    QStringLiteral("Unable to save message at F1:ProcessIncoming\r\nFileLoc = ") + saved.path,
+        boxes_.show(Reception::SaveFailTitle,
+                    Reception::SaveFailText + QStringLiteral("\r\nFileLoc = ") + saved.path,
                     MessageBoxes::Icon::Warning);
         return;
     }

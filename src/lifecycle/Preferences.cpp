@@ -251,21 +251,19 @@ void Preferences::save() {
     ctx_.station.deriveNames();
     const NetRole after = netRole(ctx_.station.settings);
     if (after != before) {
-        showNetPane(after);
+        showNetPane(ctx_.main, ctx_.station, after != NetRole::None);
         if (onRoleChanged) onRoleChanged(before, after);
     }
     view_.close();
 }
 
-void Preferences::showNetPane(NetRole role) {
-    MainView& main = ctx_.main;
-    const bool inNet = role != NetRole::None;
+void showNetPane(MainView& main, Station& station, bool inNet) {
     if (inNet) main.setText(frmMain::txtNet, {});
     main.setVisible(frmMain::txtNet, inNet);
     main.setVisible(frmMain::lblNet, inNet);
     main.setVisible(frmMain::shpNct, false);
     main.setVisible(frmMain::lblNct, false);
-    ctx_.station.NetMsgCount = 0;
+    station.NetMsgCount = 0;
 }
 
 QByteArray Preferences::helpText(PrefElement element) {

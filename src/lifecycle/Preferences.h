@@ -27,6 +27,10 @@ struct PreferencesContext {
 // The decimal number a text starts with (blanks before it skipped); 0 when it starts with none.
 double leadingNumber(const QByteArray& text);
 
+// The main window's net pane as a station takes part in a net or not: shown and emptied, or
+// hidden; the "New:" counter hidden and reset either way.
+void showNetPane(MainView& main, Station& station, bool inNet);
+
 class Preferences {
 public:
     Preferences(PreferencesContext context, PreferencesView& view);
@@ -59,7 +63,6 @@ private:
     void loadFormList();
     bool passesChecks();
     void store();
-    void showNetPane(NetRole role);
     QByteArray field(PrefElement element) const; // on one line, blanks around it removed
 
     PreferencesContext ctx_;

@@ -1,4 +1,5 @@
 #include "Startup.h"
+#include "Preferences.h"
 
 namespace tolvex {
 
@@ -51,22 +52,13 @@ void Startup::initializeAfterDrawn() {
     const Settings& s = station_.settings;
     const bool inNet = Settings::isOn(s.NetOperation);
     if (inNet) {
-        view_.setText(frmMain::txtNet, {});
-        view_.setVisible(frmMain::txtNet, true);
-        view_.setVisible(frmMain::lblNet, true);
-        view_.setVisible(frmMain::shpNct, false);
-        view_.setVisible(frmMain::lblNct, false);
-        station_.NetMsgCount = 0;
+        showNetPane(view_, station_, true);
         host_.showNetMemberConsole();
     }
     station_.deriveNames();
     station_.MsgNo = store_.ReadMsgNo();
     if (hooks_.loadDraft) hooks_.loadDraft();
-    if (Settings::isOn(s.ThisNCS) && inNet) {
-        host_.showNetControlConsole();
-        view_.setVisible(frmMain::txtNet, true);
-        view_.setVisible(frmMain::lblNet, true);
-    }
+    if (Settings::isOn(s.ThisNCS) && inNet) host_.showNetControlConsole();
     if (tnc_.setComPort() == 0) return;
     view_.setPaneText(frmMain::tbMon, initializingText());
     sequencer_.run({Step::send(station_.settings.wakeText())});

@@ -38,6 +38,10 @@ void Panes::preventOverflow(MainElement pane) {
 
 void Panes::monitorReceive() {
     session_.RxBuffer.clear();
+    leaveMailbox();
+}
+
+void Panes::leaveMailbox() {
     if (session_.state() == LinkState::LinkBbs)
         sequencer_.run({Step::send(settings_.Bye + settings_.OutLineEnd)});
     session_.setState(LinkState::LinkIdle); // the indicators switch back to the monitor view

@@ -27,8 +27,11 @@ public:
     void preventMonOverflow() { preventOverflow(frmMain::tbMon); }
     void preventLocalOverflow() { preventOverflow(frmMain::tbLocal); }
 
-    // "Monitor  Receive": log off the mailbox if its link is up, back to the monitor view, LinkIdle.
+    // "Monitor  Receive": unread received text dropped, then leaveMailbox().
     void monitorReceive();
+    // Logs off the mailbox if its link is up, and goes back to the monitor view, LinkIdle; the
+    // received text not yet read stays to be read there.
+    void leaveMailbox();
 
 private:
     void addText(MainElement pane, QByteArray& charbuff);

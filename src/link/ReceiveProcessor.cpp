@@ -468,14 +468,11 @@ void ReceiveProcessor::linkDropped(LinkState from) {
         sequencer_.runUrgent({Step::send(backToCommandMode)});
         panes_.preventMonOverflow();
         break;
-    case LinkState::LinkBbs: {
+    case LinkState::LinkBbs:
+        // Back to the monitor view; what came after the disconnected text is read idle.
         setState(LinkState::LinkBbsClosed);
-        // The view switch empties the buffer; what came after the disconnected text is read idle.
-        QByteArray rest = std::exchange(session_.RxBuffer, {});
-        panes_.monitorReceive();
-        session_.RxBuffer = std::move(rest) + session_.RxBuffer;
+        panes_.leaveMailbox();
         break;
-    }
     default:
         break;
     }

@@ -25,8 +25,17 @@ MessageLog::Side MessageLog::sent() {
 }
 
 void MessageLog::open() {
-    fillSent();
-    fillReceived();
+    // One pass over the folder fills both sides.
+    received_.clear();
+    sent_.clear();
+    QDirIterator files(dir_, {QStringLiteral("r*.txt"), QStringLiteral("s*.txt")}, QDir::Files);
+    while (files.hasNext()) {
+        const QString diskName = files.nextFileInfo().fileName();
+        // The patterns match either case.
+        (diskName.front().toLower() == QLatin1Char('r') ? received_ : sent_).push_back(makeRow(diskName));
+    }
+    showRows(sent());
+    showRows(received());
 }
 
 void MessageLog::fillReceived() {
@@ -42,18 +51,24 @@ void MessageLog::fill(const Side& side) {
     // The iterator reads the folder without sorting or a QFileInfo per file, which counts with
     // a log of many thousand files; a missing folder simply lists nothing.
     QDirIterator files(dir_, {QString::fromLatin1(side.pattern)}, QDir::Files);
-    while (files.hasNext()) {
-        const QString diskName = files.nextFileInfo().fileName();
-        LogRow row;
-        row.fileName = diskName.toLatin1();
-        // A name lacking its underscores still lists with what it holds.
-        MessageName name = parseMessageName(row.fileName);
-        row.diskName = diskName;
-        row.dateText = std::move(name.dateText);
-        row.correspondent = std::move(name.correspondent);
-        row.subject = std::move(name.subject);
-        side.rows.push_back(std::move(row));
-    }
+    while (files.hasNext())
+        side.rows.push_back(makeRow(files.nextFileInfo().fileName()));
+    showRows(side);
+}
+
+LogRow MessageLog::makeRow(const QString& diskName) {
+    LogRow row;
+    row.fileName = diskName.toLatin1();
+    // A name lacking its underscores still lists with what it holds.
+    MessageName name = parseMessageName(row.fileName);
+    row.diskName = diskName;
+    row.dateText = std::move(name.dateText);
+    row.correspondent = std::move(name.correspondent);
+    row.subject = std::move(name.subject);
+    return row;
+}
+
+void MessageLog::showRows(const Side& side) {
     // Within one year the stamp orders by time; the name also breaks ties the same way each time.
     std::sort(side.rows.begin(), side.rows.end(), [](const LogRow& a, const LogRow& b) {
         return a.fileName != b.fileName ? a.fileName < b.fileName : a.diskName < b.diskName;

@@ -56,6 +56,8 @@ private:
     Side received();
     Side sent();
     void fill(const Side& side);
+    static LogRow makeRow(const QString& diskName);
+    void showRows(const Side& side); // sorted, then into its list
     void show(const Side& side);
 
     QString dir_;

@@ -1,4 +1,5 @@
 #include "NetControl.h"
+#include "MessageLine.h"
 
 #include "NetLines.h"
 #include "net/LinkGuard.h"
@@ -149,20 +150,8 @@ void NetControl::buttonClicked(NetControlElement button) {
 }
 
 bool NetControl::messageKeyPress(int key) {
-    if (!view_) return false;
-    QByteArray text = view_->text(frmNCS::txtMsg);
-    if (text.size() > maxTyped) {
-        text.truncate(maxTyped);
-        view_->setText(frmNCS::txtMsg, text);
-    }
-    if (key != TncPort::kEnter) return false;
-    if (text.size() >= 2) {
-        const QByteArray typed = text.toUpper().trimmed();
-        view_->setText(frmNCS::txtMsg, typed);
-        sendLine(netline::instruction(typed));
-    }
-    if (view_) view_->setText(frmNCS::txtMsg, {});
-    return true;
+    return messageLineKey(view_, frmNCS::txtMsg, key,
+                          [this](const QByteArray& typed) { sendLine(netline::instruction(typed)); });
 }
 
 void NetControl::trafficDoubleClicked(int row) {

@@ -46,7 +46,6 @@ public:
     static constexpr int settleMs = 400;
     static constexpr int listSettleMs = 300;
     static constexpr int blinkMs = 1200;
-    static constexpr int maxTyped = 40;
 
     static const QString activeTitle;
     static const QString activeText;

@@ -1,4 +1,5 @@
 #include "NetMember.h"
+#include "MessageLine.h"
 
 #include "NetLines.h"
 #include "net/LinkGuard.h"
@@ -60,20 +61,9 @@ void NetMember::buttonClicked(NetMemberElement button) {
 }
 
 bool NetMember::messageKeyPress(int key) {
-    if (!view_) return false;
-    QByteArray text = view_->text(frmInfoNet::txtInfoMsg);
-    if (text.size() > maxTyped) {
-        text.truncate(maxTyped);
-        view_->setText(frmInfoNet::txtInfoMsg, text);
-    }
-    if (key != TncPort::kEnter) return false;
-    if (text.size() >= 2) {
-        const QByteArray typed = text.toUpper().trimmed();
-        view_->setText(frmInfoNet::txtInfoMsg, typed);
+    return messageLineKey(view_, frmInfoNet::txtInfoMsg, key, [this](const QByteArray& typed) {
         send(netline::memberMessage(station_.settings.Callsign, typed), typed + " sent");
-    }
-    if (view_) view_->setText(frmInfoNet::txtInfoMsg, {});
-    return true;
+    });
 }
 
 void NetMember::mouseMoved(std::optional<NetMemberElement> over) {

@@ -19,7 +19,6 @@ namespace tolvex {
 class NetMember {
 public:
     static constexpr int pauseMs = 250;
-    static constexpr int maxTyped = 40;
 
     NetMember(Station& station, LinkSession& session, MessageBoxes& boxes, Sequencer& sequencer, TncPort& tnc,
               TimeTexts& times);

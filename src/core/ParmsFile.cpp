@@ -239,15 +239,19 @@ bool ParmsStore::SaveParms(const Settings& s) {
     return false;
 }
 
+std::optional<qlonglong> msgNoValue(const QByteArray& text) {
+    bool ok = false;
+    const qlonglong n = text.trimmed().toLongLong(&ok);
+    return ok ? std::optional<qlonglong>(n) : std::nullopt;
+}
+
 QByteArray ParmsStore::ReadMsgNo() {
     QFile file(msgNoPath());
     if (file.open(QIODevice::ReadOnly)) {
         QByteArray line = file.read(256);
         const qsizetype end = line.indexOf('\r') >= 0 ? line.indexOf('\r') : line.indexOf('\n');
         if (end >= 0) line.truncate(end);
-        bool ok = false;
-        const qlonglong n = line.trimmed().toLongLong(&ok);
-        if (ok && n >= 0) return line;
+        if (const auto n = msgNoValue(line); n && *n >= 0) return line;
     }
     boxes_.show(
         QStringLiteral("Lost Message Count"),

@@ -6,6 +6,7 @@
 
 #include <QIODevice>
 #include <QString>
+#include <optional>
 
 namespace tolvex {
 
@@ -14,6 +15,10 @@ namespace tolvex {
 bool readParms(QIODevice& in, Settings& s);
 // Writes the 60 lines in table order.
 void writeParms(QIODevice& out, const Settings& s);
+
+// The number a MsgNo.inf line holds (blanks around it allowed); nothing when it is not a whole
+// number. The start reads it back only when it is not negative.
+std::optional<qlonglong> msgNoValue(const QByteArray& text);
 
 // The settings file of a station directory, with the operator's messages on failure.
 class ParmsStore {

@@ -16,9 +16,8 @@ QByteArray flagText(bool on) {
 
 // A message number the next start can read back: a whole number, not negative.
 bool isCount(const QByteArray& text, bool mustBePositive) {
-    bool ok = false;
-    const qlonglong n = text.trimmed().toLongLong(&ok);
-    return ok && n >= (mustBePositive ? 1 : 0);
+    const auto n = msgNoValue(text);
+    return n && *n >= (mustBePositive ? 1 : 0);
 }
 
 struct HelpEntry {

@@ -1,4 +1,5 @@
 #include "ParmsFile.h"
+#include "Lines.h"
 
 #include <QDir>
 #include <QFile>
@@ -112,21 +113,6 @@ void repairFailTexts(Settings& s) {
         if (s.ConnFail[i].size() < 5) s.ConnFail[i] = "FAILMESSAGE" + QByteArray::number(i);
 }
 
-// Splits the file into lines ended by CR LF, CR or LF.
-template <typename Fn> bool forEachLine(const QByteArray& data, Fn&& fn) {
-    qsizetype start = 0;
-    const qsizetype n = data.size();
-    while (start < n) {
-        qsizetype end = start;
-        while (end < n && data[end] != '\r' && data[end] != '\n')
-            ++end;
-        if (!fn(data.mid(start, end - start))) return false;
-        if (end < n && data[end] == '\r' && end + 1 < n && data[end + 1] == '\n') ++end;
-        start = end + 1;
-    }
-    return true;
-}
-
 // Where the settings end: after the last line that holds more than blanks. A hand edit often
 // leaves blank lines at the end; they carry nothing. The last line keeps its own blanks.
 qsizetype endOfSettings(const QByteArray& data) {
@@ -144,7 +130,7 @@ qsizetype endOfSettings(const QByteArray& data) {
 bool readParms(QIODevice& in, Settings& s) {
     QByteArray data = in.readAll();
     data.truncate(endOfSettings(data));
-    return forEachLine(data, [&s](const QByteArray& line) {
+    for (const QByteArray& line : splitLines(data)) {
         const qsizetype eq = line.indexOf('=');
         if (eq < 0) return false;
         const QByteArray key = line.left(eq);
@@ -169,8 +155,8 @@ bool readParms(QIODevice& in, Settings& s) {
             if (key == "ConnFail(3)") repairFailTexts(s);
             break;
         }
-        return true;
-    });
+    }
+    return true;
 }
 
 void writeParms(QIODevice& out, const Settings& settings) {

@@ -1,5 +1,7 @@
 #include "DestinationList.h"
 
+#include "core/Lines.h"
+
 #include <QFile>
 #include <QSaveFile>
 
@@ -11,14 +13,8 @@ const QByteArray kThru = "  THRU: ";
 
 QList<QByteArray> read(QIODevice& in) {
     const QByteArray data = in.readAll(); // all of it: a save writes back what was read
-    QList<QByteArray> lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= data.size(); ++i) {
-        if (i < data.size() && data[i] != '\r' && data[i] != '\n') continue;
-        if (i > start) lines.append(data.mid(start, i - start));
-        if (i + 1 < data.size() && data[i] == '\r' && data[i + 1] == '\n') ++i;
-        start = i + 1;
-    }
+    QList<QByteArray> lines = splitLines(data);
+    lines.removeIf([](const QByteArray& line) { return line.isEmpty(); });
     return lines;
 }
 

@@ -37,8 +37,12 @@ QString TncPort::settingsString(const Settings& s) {
     return out;
 }
 
+QString TncPort::portLink(const QString& stationDir, int portNumber) {
+    return stationDir + QStringLiteral("/Ports/COM") + QString::number(portNumber);
+}
+
 QString TncPort::portDevice(const QString& stationDir, int portNumber) {
-    const QString link = stationDir + QStringLiteral("/Ports/COM") + QString::number(portNumber);
+    const QString link = portLink(stationDir, portNumber);
     if (QFileInfo::exists(link) || QFileInfo(link).isSymLink()) return link;
     return QStringLiteral("/dev/ttyS") + QString::number(portNumber - 1);
 }

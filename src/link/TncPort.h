@@ -42,8 +42,9 @@ public:
 
     // "9600,n,8,1" from the index settings; an index outside its table leaves its field empty.
     static QString settingsString(const Settings& s);
-    // COMn is DIR/Ports/COMn when that exists, else /dev/ttyS<n-1>.
+    // COMn is DIR/Ports/COMn (portLink) when that exists, else /dev/ttyS<n-1>.
     static QString portDevice(const QString& stationDir, int portNumber);
+    static QString portLink(const QString& stationDir, int portNumber);
     static QString commErrorText(SerialPort::Error error);
     static const QString kSetupProblemTitle;
     static const QString kSetupProblemText;

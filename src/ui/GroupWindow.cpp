@@ -13,10 +13,7 @@ class GroupWindow::View : public GroupView {
 public:
     explicit View(GroupWindow& w) : w_(w) {}
 
-    QByteArray text(GroupElement e) const override {
-        auto* box = w_.elements_.get<QLineEdit>(e.name);
-        return box ? box->text().toLatin1() : QByteArray();
-    }
+    QByteArray text(GroupElement e) const override { return w_.elements_.lineText(e.name).toLatin1(); }
     void setText(GroupElement e, const QByteArray& text) override {
         w_.elements_.setText(e.name,
                              QString::fromLatin1(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));

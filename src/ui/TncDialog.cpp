@@ -289,7 +289,7 @@ void TncDialog::openModemDialog() {
 void TncDialog::pointAtModem(QDialog& modemDialog) {
     const int port = modemDialog.property("comPort").toInt();
     QDir(stationDir_).mkpath(QStringLiteral("Ports"));
-    const QString path = stationDir_ + QStringLiteral("/Ports/COM") + QString::number(port);
+    const QString path = TncPort::portLink(stationDir_, port);
     QString problem;
     if (!writeModemFile(path, modemDialog.findChild<QLineEdit*>(QStringLiteral("txtModemHost"))->text(),
                         modemDialog.findChild<QLineEdit*>(QStringLiteral("txtModemPort"))->text(),

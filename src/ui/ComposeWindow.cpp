@@ -126,10 +126,9 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     text_->installEventFilter(this);
     {
         const QScreen* screen = this->screen();
-        const qreal dpi = screen ? screen->logicalDotsPerInchY() : 0;
-        const int twips = dpi > 0 ? qRound(screen->geometry().height() * 1440.0 / dpi) : 0;
+        const int twips = screen ? pxToTwips(screen->geometry().height(), screen->logicalDotsPerInchY()) : 0;
         QFont font = text_->font();
-        font.setPointSize(twips > 11000 ? 12 : 10);
+        font.setPointSize(twips > kLargeFontScreenTwips ? 12 : 10);
         text_->setFont(font);
         text_->setMinimumSize(text_->fontMetrics().horizontalAdvance(QLatin1Char('M')) * 60,
                               text_->fontMetrics().lineSpacing() * 18);

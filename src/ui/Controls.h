@@ -12,6 +12,11 @@ namespace tolvex {
 inline int twipsToPx(int twips, qreal dpi) {
     return qRound(twips * dpi / 1440.0);
 }
+inline int pxToTwips(int px, qreal dpi) {
+    return dpi > 0 ? qRound(px * 1440.0 / dpi) : 0;
+}
+// A screen taller than this many twips gets the larger font in the text panes.
+constexpr int kLargeFontScreenTwips = 11000;
 
 // Centres a top-level window on its screen; the left and top edges never go below the screen's.
 void centreOnScreen(QWidget& window);

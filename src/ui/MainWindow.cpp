@@ -31,7 +31,6 @@ namespace {
 // for the elements is this much less.
 constexpr int kChromeTwips = 690;
 constexpr int kShortScreenTwips = 7200;
-constexpr int kLargeFontScreenTwips = 11000;
 constexpr qreal kPanePoints = 9.75;
 constexpr qreal kLargePanePoints = 12;
 
@@ -145,10 +144,7 @@ public:
         QTextCursor(&document).insertFragment(rich->textCursor().selection());
         return QtPrinter::printDocument(document);
     }
-    int screenHeightTwips() const override {
-        const qreal dpi = w_.screenDpi();
-        return dpi > 0 ? qRound(w_.screenSize().height() * 1440.0 / dpi) : 0;
-    }
+    int screenHeightTwips() const override { return pxToTwips(w_.screenSize().height(), w_.screenDpi()); }
 
 private:
     MainWindow& w_;
@@ -156,7 +152,7 @@ private:
 
 MainLayout MainLayout::forScreen(QSize screenPx, qreal dpi) {
     MainLayout l;
-    const int screenTwips = dpi > 0 ? qRound(screenPx.height() * 1440.0 / dpi) : 0;
+    const int screenTwips = pxToTwips(screenPx.height(), dpi);
     l.shortLayout = screenTwips == kShortScreenTwips;
     l.largePaneFont = screenTwips > kLargeFontScreenTwips;
     if (l.shortLayout) {

@@ -1,6 +1,7 @@
 #include "TncPort.h"
 
 #include <QFileInfo>
+#include <iterator>
 
 namespace tolvex {
 
@@ -14,6 +15,14 @@ const QString TncPort::kSetupProblemText =
 namespace {
 constexpr int kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400};
 constexpr char kParity[] = {'o', 'e', 'n'};
+constexpr int kDataBitChoices = 2; // 7 or 8
+constexpr int kStopBitChoices = 2; // 1 or 2
+constexpr int kFlowChoices = 4;    // none, XON/XOFF, RTS/CTS, both
+
+// Whether a stored choice picks one of `count` entries.
+constexpr bool choice(int index, std::size_t count) {
+    return index >= 0 && std::size_t(index) < count;
+}
 } // namespace
 
 TncPort::TncPort(Settings& settings, SerialPort& port, MessageBoxes& boxes, MainView& view,
@@ -27,13 +36,13 @@ TncPort::TncPort(Settings& settings, SerialPort& port, MessageBoxes& boxes, Main
 
 QString TncPort::settingsString(const Settings& s) {
     QString out;
-    if (s.BaudSet >= 0 && s.BaudSet < 6) out += QString::number(kBauds[s.BaudSet]);
+    if (choice(s.BaudSet, std::size(kBauds))) out += QString::number(kBauds[s.BaudSet]);
     out += QLatin1Char(',');
-    if (s.ParitySet >= 0 && s.ParitySet < 3) out += QLatin1Char(kParity[s.ParitySet]);
+    if (choice(s.ParitySet, std::size(kParity))) out += QLatin1Char(kParity[s.ParitySet]);
     out += QLatin1Char(',');
-    if (s.DataBitSet >= 0 && s.DataBitSet < 2) out += QString::number(s.DataBitSet + 7);
+    if (choice(s.DataBitSet, kDataBitChoices)) out += QString::number(s.DataBitSet + 7);
     out += QLatin1Char(',');
-    if (s.StopBitSet >= 0 && s.StopBitSet < 2) out += QString::number(s.StopBitSet + 1);
+    if (choice(s.StopBitSet, kStopBitChoices)) out += QString::number(s.StopBitSet + 1);
     return out;
 }
 
@@ -52,9 +61,9 @@ int TncPort::setComPort() {
     deviceLostReported_ = false;
     const Settings& s = settings_;
     // Every field must come from its table: a port cannot be opened with a blank speed or parity.
-    const bool valid = s.BaudSet >= 0 && s.BaudSet < 6 && s.ParitySet >= 0 && s.ParitySet < 3 &&
-                       s.DataBitSet >= 0 && s.DataBitSet < 2 && s.StopBitSet >= 0 && s.StopBitSet < 2 &&
-                       s.FlowSet >= 0 && s.FlowSet < 4 && s.ComPortSet >= 0;
+    const bool valid = choice(s.BaudSet, std::size(kBauds)) && choice(s.ParitySet, std::size(kParity)) &&
+                       choice(s.DataBitSet, kDataBitChoices) && choice(s.StopBitSet, kStopBitChoices) &&
+                       choice(s.FlowSet, kFlowChoices) && s.ComPortSet >= 0;
     if (valid) {
         SerialPort::Config config;
         config.baud = kBauds[s.BaudSet];

@@ -16,6 +16,25 @@ bool LinkSession::setStateIf(LinkState expected, LinkState to) {
     return true;
 }
 
+bool LinkSession::anyLink() const {
+    switch (state_) {
+    case LinkState::LinkConnected:
+    case LinkState::LinkViaNodes:
+    case LinkState::LinkCalling:
+    case LinkState::LinkBbsCalling:
+    case LinkState::LinkBbs:
+    case LinkState::LinkBbsClosed:
+        return true;
+    case LinkState::LinkIdle:
+    case LinkState::LinkGroupCapture:
+    case LinkState::LinkNetCapture:
+    case LinkState::LinkUnprotoQueryDue:
+    case LinkState::LinkUnprotoQuery:
+        return false;
+    }
+    return false;
+}
+
 void LinkSession::markLinkUp() {
     if (state_ != LinkState::LinkCalling || callAnswered_) return;
     callAnswered_ = true;

@@ -50,6 +50,10 @@ public:
     bool linkUp() const {
         return state_ == LinkState::LinkConnected || (state_ == LinkState::LinkCalling && callAnswered_);
     }
+    // A link to a station or the mailbox is up or being called, whichever side called: the TNC's
+    // converse mode now carries text into it. Frames monitored off the air and the start-up
+    // query are no link.
+    bool anyLink() const;
 
     QByteArray RxBuffer;  // received characters not yet consumed
     QByteArray MsgBuffer; // lines of the connected message being captured

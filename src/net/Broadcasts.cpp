@@ -1,14 +1,13 @@
 #include "Broadcasts.h"
 
 #include "LinkGuard.h"
+#include "Unconnected.h"
 
 #include <algorithm>
-#include <memory>
 
 namespace tolvex {
 
 namespace {
-const QByteArray kCrLf = "\r\n";
 const QByteArray kMarker = " $^ ";
 
 const QByteArray kHeading = " Broadcast Message to all members of group";
@@ -31,20 +30,6 @@ const QByteArray kGroupExample = "For example,\r\n"
 
 constexpr int kGroups = 6;
 
-// A link to another station or a mailbox, called or calling in; frames monitored off the air
-// and the start-up query are no link.
-bool linkCameUp(LinkState state) {
-    switch (state) {
-    case LinkState::LinkIdle:
-    case LinkState::LinkGroupCapture:
-    case LinkState::LinkNetCapture:
-    case LinkState::LinkUnprotoQueryDue:
-    case LinkState::LinkUnprotoQuery:
-        return false;
-    default:
-        return true;
-    }
-}
 constexpr int kEnter = 13;
 constexpr int kBlank = 32;
 } // namespace
@@ -112,43 +97,24 @@ void Broadcasts::send() {
     // Converse mode would type the line into a link that came up while the dialog was open.
     if (refusedWhileLinked(ctx_.session, ctx_.boxes)) return;
 
-    // Everything but the trailer is decided now: a second press, or an edited entry, has its own.
-    const Settings& s = ctx_.station.settings;
-    const QByteArray end = s.OutLineEnd;
-    const QByteArray cmd = s.cmdChar();
-    const QByteArray unproto = s.UnprotoCmd + ' ' + s.GroupAd[std::size_t(option)];
-    const QByteArray text = view_->messageText().left(maxLength);
-    const bool halfDuplex = s.halfDuplex();
-    TncPort& tnc = ctx_.tnc;
-    // Once a link is up, converse mode would carry the rest into it: the broadcast stops there.
-    auto id = std::make_shared<Sequencer::Id>(0);
-    const auto stopIfLinked = [this, id] {
-        if (linkCameUp(ctx_.session.state())) ctx_.sequencer.cancel(*id);
-    };
-
-    Sequence steps;
-    steps.push_back(Step::run([this] { ctx_.main.setText(frmMain::lblConn, "Sending"); }));
-    steps.push_back(Step::send(end + cmd + end));
-    steps.push_back(Step::run([&tnc, cmd] { tnc.echoToPane(kCrLf + cmd + kCrLf); }));
-    steps.push_back(Step::wait(pauseMs));
-    steps.push_back(Step::send(unproto + end));
-    steps.push_back(Step::run([&tnc, unproto] { tnc.echoToPane(unproto + kCrLf); }));
-    steps.push_back(Step::wait(pauseMs));
-    steps.push_back(Step::run(stopIfLinked));
-    steps.push_back(Step::send(s.ConverseCmd + end));
-    steps.push_back(Step::run([&tnc, converse = s.ConverseCmd] { tnc.echoToPane(converse + kCrLf); }));
-    steps.push_back(Step::wait(pauseMs));
-    steps.push_back(Step::run(stopIfLinked));
-    steps.push_back(Step::sendLate([this, &tnc, text, end, halfDuplex] {
-        lastLine_ = text + kMarker + ctx_.times.StationIdTrailer();
-        if (halfDuplex) tnc.echoToPane(lastLine_ + kCrLf);
-        return lastLine_ + end;
-    }));
-    steps.push_back(Step::wait(pauseMs));
-    steps.push_back(Step::send(cmd + end));
-    steps.push_back(Step::run([this] { finishSend(); }));
+    // The group and the text are taken now: a second press, or an edited entry, has its own.
+    UnconnectedLine line;
+    line.address = ctx_.station.settings.GroupAd[std::size_t(option)];
+    line.text = view_->messageText().left(maxLength) + kMarker;
+    line.identified = true;
+    line.echoCommands = true;
+    line.echo = UnconnectedLine::Echo::Line;
+    line.pauseMs = line.settleMs = pauseMs;
+    line.starting = [this] { ctx_.main.setText(frmMain::lblConn, "Sending"); };
     ++sendsQueued_;
-    *id = ctx_.sequencer.run(std::move(steps), [this](Sequencer::Outcome) { --sendsQueued_; });
+    // Stopped by a link, the broadcast leaves the dialog open with its text.
+    sendUnconnected({ctx_.station.settings, ctx_.session, ctx_.sequencer, ctx_.tnc, ctx_.boxes, ctx_.times},
+                    std::move(line), [this](UnconnectedResult result, const QByteArray& sent) {
+                        --sendsQueued_;
+                        if (result != UnconnectedResult::Sent) return;
+                        lastLine_ = sent;
+                        finishSend();
+                    });
 }
 
 void Broadcasts::finishSend() {
@@ -178,7 +144,7 @@ void Broadcasts::closed() {
 
 void Broadcasts::returnToCommandMode(bool fromSequence) {
     // The dialog opened on an idle link; a station that connected meanwhile keeps its link.
-    if (linkCameUp(ctx_.session.state())) return;
+    if (ctx_.session.anyLink()) return;
     // A monitored frame being taken in keeps its capture; only the idle state is confirmed.
     if (!ctx_.session.setStateIf(LinkState::LinkIdle, LinkState::LinkIdle))
         ctx_.main.setText(frmMain::lblConn, {});

@@ -2,7 +2,10 @@
 #include "MessageLine.h"
 
 #include "NetLines.h"
+#include "Unconnected.h"
 #include "net/LinkGuard.h"
+
+#include <algorithm>
 
 namespace tolvex {
 
@@ -18,6 +21,13 @@ int UniqueList::remove(const QByteArray& entry) {
     const int row = int(rows_.indexOf(entry));
     rows_.removeAt(row);
     return row;
+}
+
+bool UniqueList::insert(int row, const QByteArray& entry) {
+    if (set_.contains(entry)) return false;
+    set_.insert(entry);
+    rows_.insert(std::clamp<qsizetype>(row, 0, rows_.size()), entry);
+    return true;
 }
 
 void UniqueList::clear() {
@@ -150,8 +160,13 @@ void NetControl::buttonClicked(NetControlElement button) {
 }
 
 bool NetControl::messageKeyPress(int key) {
-    return messageLineKey(view_, frmNCS::txtMsg, key,
-                          [this](const QByteArray& typed) { sendLine(netline::instruction(typed)); });
+    return messageLineKey(view_, frmNCS::txtMsg, key, [this](const QByteArray& typed) {
+        sendLine(netline::instruction(typed), [this, typed] {
+            // Back into the box, unless something new was typed since.
+            if (open_ && view_ && view_->text(frmNCS::txtMsg).isEmpty())
+                view_->setText(frmNCS::txtMsg, typed);
+        });
+    });
 }
 
 void NetControl::trafficDoubleClicked(int row) {
@@ -181,7 +196,12 @@ void NetControl::checkinDelete(int row) {
     // The entry is taken by its text now: the notice and the removal concern that station even
     // if the list changes before the line goes out.
     const QByteArray call = checkins_.rows().at(row);
-    if (!sendLine(netline::checkOutNotice(call))) return;
+    const bool sending = sendLine(netline::checkOutNotice(call), [this, call, row] {
+        // The station was not told: it stays checked in, where it was.
+        if (!open_ || !checkins_.insert(row, call)) return;
+        if (view_) view_->setRows(frmNCS::List2, checkins_.rows());
+    });
+    if (!sending) return;
     const int at = checkins_.remove(call);
     if (view_ && at >= 0) view_->removeRow(frmNCS::List2, at);
 }
@@ -208,20 +228,24 @@ QByteArray NetControl::hint(NetControlElement over) {
     return {};
 }
 
-bool NetControl::sendLine(const QByteArray& line) {
+bool NetControl::sendLine(const QByteArray& text, std::function<void()> notSent) {
     if (refusedWhileLinked(session_, boxes_)) return false;
-    const Settings& s = station_.settings;
-    std::function<void(const QByteArray&)> echo;
-    if (s.halfDuplex()) echo = [this](const QByteArray& sent) { tnc_.echoToPane(sent + "\r\n"); };
-    Sequence steps = netline::sequence(
-        s, line, [this] { return times_.StationIdTrailer(); }, std::move(echo), pauseMs, settleMs);
-    steps.push_back(Step::run([this] {
-        if (open_ && view_)
-            view_->setFocus(frmNCS::List2);
-        else
-            tnc_.focusToPanel();
-    }));
-    sequencer_.run(std::move(steps));
+    UnconnectedLine line;
+    line.address = station_.settings.NCSCallsign;
+    line.text = text;
+    line.identified = true;
+    line.echo = UnconnectedLine::Echo::Line;
+    line.pauseMs = pauseMs;
+    line.settleMs = settleMs;
+    sendUnconnected(context(), std::move(line),
+                    [this, notSent = std::move(notSent)](UnconnectedResult result, const QByteArray&) {
+                        if (result == UnconnectedResult::NotSent && notSent) notSent();
+                        if (result != UnconnectedResult::Sent) return;
+                        if (open_ && view_)
+                            view_->setFocus(frmNCS::List2);
+                        else
+                            tnc_.focusToPanel();
+                    });
     return true;
 }
 
@@ -236,34 +260,23 @@ void NetControl::closeNet() {
 
 void NetControl::sendCheckins() {
     if (checkins_.size() == 0 || refusedWhileLinked(session_, boxes_)) return;
-    const Settings& s = station_.settings;
     QByteArray list;
     for (const QByteArray& call : checkins_.rows())
         list += call + ' ';
-    const QByteArray end = s.OutLineEnd;
-    const QByteArray cmd = s.cmdChar();
-    const QByteArray unproto = s.UnprotoCmd + ' ' + s.GroupAd[0];
-    const QByteArray converse = s.ConverseCmd;
-    const QByteArray line = "Checkins: " + list + " $^";
-    const bool half = s.halfDuplex();
-    // The list goes to the first group as a broadcast, without identification.
-    sequencer_.run({
-        Step::run([this, cmd] { tnc_.echoToPane("\r\n" + cmd + "\r\n"); }),
-        Step::send(end + cmd + end),
-        Step::wait(pauseMs),
-        Step::run([this, unproto] { tnc_.echoToPane(unproto + "\r\n"); }),
-        Step::send(unproto + end),
-        Step::wait(pauseMs),
-        Step::run([this, converse] { tnc_.echoToPane(converse + "\r\n"); }),
-        Step::send(converse + end),
-        Step::wait(pauseMs),
-        Step::send(line + end),
-        Step::run([this, line, half] {
-            if (half) tnc_.echoToPane(line + "\r\n");
-        }),
-        Step::wait(listSettleMs),
-        Step::send(cmd + end),
-    });
+    // The list goes to the first group as a broadcast, without identification; it stays listed
+    // whether or not it went out.
+    UnconnectedLine line;
+    line.address = station_.settings.GroupAd[0];
+    line.text = "Checkins: " + list + " $^";
+    line.echoCommands = true;
+    line.echo = UnconnectedLine::Echo::Line;
+    line.pauseMs = pauseMs;
+    line.settleMs = listSettleMs;
+    sendUnconnected(context(), std::move(line));
+}
+
+UnconnectedContext NetControl::context() {
+    return {station_.settings, session_, sequencer_, tnc_, boxes_, times_};
 }
 
 } // namespace tolvex

@@ -5,6 +5,7 @@
 // whether the console is open without creating it; the lists live while the console is open.
 #include "NetMember.h"
 #include "NetPane.h"
+#include "Unconnected.h"
 #include "core/ParmsFile.h"
 #include "core/Platform.h"
 #include "core/Sequencer.h"
@@ -31,6 +32,8 @@ public:
     bool contains(const QByteArray& entry) const { return set_.contains(entry); }
     // False when an equal entry is already there.
     bool add(const QByteArray& entry);
+    // At that row (or the nearest end); false when an equal entry is already there.
+    bool insert(int row, const QByteArray& entry);
     // The row index the entry had, or -1.
     int remove(const QByteArray& entry);
     void clear();
@@ -97,8 +100,10 @@ public:
     static QByteArray hint(NetControlElement over);
 
 private:
-    // The net line goes out in one sequence; false when it was refused.
-    bool sendLine(const QByteArray& line);
+    // The net line goes out in one sequence; false when it was refused. `notSent` runs if a link
+    // came up before the line went out.
+    bool sendLine(const QByteArray& text, std::function<void()> notSent = {});
+    UnconnectedContext context();
     void sendCheckins();
     void closeNet();
     void finishClose();

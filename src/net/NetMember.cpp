@@ -2,6 +2,7 @@
 #include "MessageLine.h"
 
 #include "NetLines.h"
+#include "Unconnected.h"
 #include "net/LinkGuard.h"
 
 namespace tolvex {
@@ -62,7 +63,7 @@ void NetMember::buttonClicked(NetMemberElement button) {
 
 bool NetMember::messageKeyPress(int key) {
     return messageLineKey(view_, frmInfoNet::txtInfoMsg, key, [this](const QByteArray& typed) {
-        send(netline::memberMessage(station_.settings.Callsign, typed), typed + " sent");
+        send(netline::memberMessage(station_.settings.Callsign, typed), typed + " sent", typed);
     });
 }
 
@@ -81,11 +82,21 @@ QByteArray NetMember::hint(const Settings& s, NetMemberElement over) {
     return {};
 }
 
-bool NetMember::send(const QByteArray& body, const QByteArray& localMsg) {
+bool NetMember::send(const QByteArray& body, const QByteArray& localMsg, const QByteArray& typed) {
     if (refusedWhileLinked(session_, boxes_)) return false;
-    sequencer_.run(netline::sequence(
-        station_.settings, netline::member(body), [this] { return times_.StationIdTrailer(); }, {}, pauseMs,
-        pauseMs));
+    UnconnectedLine line;
+    line.address = station_.settings.NCSCallsign;
+    line.text = netline::member(body);
+    line.identified = true;
+    line.pauseMs = line.settleMs = pauseMs;
+    sendUnconnected({station_.settings, session_, sequencer_, tnc_, boxes_, times_}, std::move(line),
+                    [this, typed](UnconnectedResult result, const QByteArray&) {
+                        if (result != UnconnectedResult::NotSent || !view_) return;
+                        view_->setText(frmInfoNet::lblHelp, {}); // the status said sent
+                        // The typed message comes back, unless something new was typed since.
+                        if (!typed.isEmpty() && view_->text(frmInfoNet::txtInfoMsg).isEmpty())
+                            view_->setText(frmInfoNet::txtInfoMsg, typed);
+                    });
     // The status stays in lblHelp until the mouse next moves.
     if (view_) view_->setText(frmInfoNet::lblHelp, localMsg);
     return true;

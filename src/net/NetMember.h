@@ -50,8 +50,9 @@ public:
     static QByteArray hint(const Settings& s, NetMemberElement over);
 
 private:
-    // One line "  ." & body & "  $^ " & trailer; false when nothing was sent.
-    bool send(const QByteArray& body, const QByteArray& localMsg);
+    // One line "  ." & body & "  $^ " & trailer; false when it was refused. `typed` goes back into
+    // txtInfoMsg if a link stops the line.
+    bool send(const QByteArray& body, const QByteArray& localMsg, const QByteArray& typed = {});
 
     Station& station_;
     LinkSession& session_;

@@ -1,7 +1,7 @@
 // Broadcasts: the exact bytes and pauses at the TNC, the prompts, the queueing of quick presses,
 // what closing the dialog does to a link that came up, and the group entries.
+#include "NetTestRig.h"
 #include "net/Broadcasts.h"
-#include "support/StationRig.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -11,24 +11,6 @@ using namespace tolvex;
 using namespace tolvex::test;
 
 namespace {
-
-struct RecordingBroadcastView : BroadcastView {
-    void setVisible(BroadcastElement e, bool v) override { visible[e.name] = v; }
-    void setText(BroadcastElement e, const QByteArray& t) override { text[e.name] = t; }
-    QByteArray messageText() const override { return message; }
-    int chosenOption() const override { return chosen; }
-    void choose(int option) override { chosen = option; }
-    void close() override {
-        ++closes;
-        if (onClose) onClose();
-    }
-    std::map<std::string, bool> visible;
-    std::map<std::string, QByteArray> text;
-    QByteArray message;
-    int chosen = -1;
-    int closes = 0;
-    std::function<void()> onClose;
-};
 
 struct RecordingGroupView : GroupView {
     QByteArray text(GroupElement e) const override {

@@ -1,11 +1,13 @@
 #pragma once
-// The net logic on the station rig's doubles, with recording console views attached whenever a
-// console is put on screen.
+// The net logic and broadcasts on the station rig's doubles, with recording views attached
+// whenever a console or the broadcast dialog is put on screen.
+#include "net/Broadcasts.h"
 #include "net/Net.h"
 #include "support/StationRig.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -42,13 +44,34 @@ struct RecordingMemberView : NetMemberView {
     std::map<std::string, QByteArray> texts;
 };
 
+struct RecordingBroadcastView : BroadcastView {
+    void setVisible(BroadcastElement e, bool v) override { visible[e.name] = v; }
+    void setText(BroadcastElement e, const QByteArray& t) override { text[e.name] = t; }
+    QByteArray messageText() const override { return message; }
+    int chosenOption() const override { return chosen; }
+    void choose(int option) override { chosen = option; }
+    void close() override {
+        ++closes;
+        if (onClose) onClose();
+    }
+    std::map<std::string, bool> visible;
+    std::map<std::string, QByteArray> text;
+    QByteArray message;
+    int chosen = -1;
+    int closes = 0;
+    std::function<void()> onClose;
+};
+
 struct NetRig {
     QTemporaryDir dir;
     StationRig rig{dir.path()};
     Net net{rig.station, rig.logic.store, rig.session, rig.boxes,       rig.sequencer,
             rig.tnc,     rig.logic.times, rig.clock,   rig.logic.alert, rig.view};
+    Broadcasts broadcasts{{rig.station, rig.session, rig.sequencer, rig.tnc, rig.view, rig.boxes,
+                           rig.logic.times, rig.clock, rig.logic.help}};
     RecordingControlView controlView;
     RecordingMemberView memberView;
+    RecordingBroadcastView broadcastView;
     int controlShows = 0, controlCloses = 0, memberShows = 0, memberCloses = 0;
     Settings& s = rig.station.settings;
 
@@ -76,6 +99,8 @@ struct NetRig {
             net.member.attach(&memberView);
         };
         net.member.closeWindow = [this] { ++memberCloses; };
+        broadcasts.showBroadcastWindow = [this] { broadcasts.attach(broadcastView); };
+        broadcastView.onClose = [this] { broadcasts.closed(); };
     }
 
     // The station runs the net with its console open.
@@ -85,9 +110,10 @@ struct NetRig {
         net.pane.enter();
         net.control.open();
     }
+    using Write = std::pair<qint64, QByteArray>;
     // Every write as (ms since `from`, bytes).
-    std::vector<std::pair<qint64, QByteArray>> writes(qint64 from = 0) const {
-        std::vector<std::pair<qint64, QByteArray>> out;
+    std::vector<Write> writes(qint64 from = 0) const {
+        std::vector<Write> out;
         for (const auto& w : rig.port.writes)
             out.emplace_back(w.at - from, w.bytes);
         return out;

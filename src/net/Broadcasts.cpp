@@ -47,6 +47,7 @@ void Broadcasts::openDialog() {
 
 void Broadcasts::attach(BroadcastView& view) {
     view_ = &view;
+    ++dialog_;
     view.setText(frmBroadcast::Label1, kHeading);
     view.setText(frmBroadcast::Label2, kInstructions);
     view.setText(frmBroadcast::Text1, {});
@@ -109,16 +110,18 @@ void Broadcasts::send() {
     ++sendsQueued_;
     // Stopped by a link, the broadcast leaves the dialog open with its text.
     sendUnconnected({ctx_.station.settings, ctx_.session, ctx_.sequencer, ctx_.tnc, ctx_.boxes, ctx_.times},
-                    std::move(line), [this](UnconnectedResult result, const QByteArray& sent) {
+                    std::move(line),
+                    [this, dialog = dialog_](UnconnectedResult result, const QByteArray& sent) {
                         --sendsQueued_;
                         if (result != UnconnectedResult::Sent) return;
                         lastLine_ = sent;
-                        finishSend();
+                        finishSend(dialog);
                     });
 }
 
-void Broadcasts::finishSend() {
-    BroadcastView* view = view_;
+void Broadcasts::finishSend(unsigned dialog) {
+    // Only the dialog the broadcast was sent from says so and closes; a newer one keeps its text.
+    BroadcastView* view = dialog == dialog_ ? view_ : nullptr;
     if (view) {
         view->setText(frmBroadcast::Label2, kSentNotice);
         view_ = nullptr; // its close is this one

@@ -75,13 +75,14 @@ public:
 private:
     void showOptions();
     void promptForGroups();
-    void finishSend();
+    void finishSend(unsigned dialog);
     // The close steps. From the end of a sending sequence, command mode goes ahead of whatever is
     // queued behind it; otherwise it queues.
     void returnToCommandMode(bool fromSequence);
 
     BroadcastContext ctx_;
     BroadcastView* view_ = nullptr;
+    unsigned dialog_ = 0; // counts the dialogs attached; a view's address may come back
     Scheduler::TimerId promptTimer_ = 0;
     int sendsQueued_ = 0; // broadcasts queued or going out; each ends in command mode
     QByteArray lastLine_;

@@ -281,3 +281,24 @@ TEST(Broadcast, GroupSetupSavesKeepsTheChoiceAndClosesWhenEmpty) {
     r.rig.clock.runAll();
     EXPECT_EQ(r.writes(), (Writes{{0, "\r\x03\r"}}));
 }
+
+// Cancelled while its broadcast still goes out, a dialog is followed by a new one: the end of the
+// first broadcast leaves the new dialog and its text alone (the view object, and so its address,
+// is the same).
+TEST(Broadcast, TheEndOfABroadcastSpeaksOnlyToItsOwnDialog) {
+    BroadcastRig r;
+    r.broadcasts.openDialog();
+    r.window.message = "FIRST";
+    r.window.chosen = 0;
+    r.broadcasts.send();
+    r.rig.clock.advance(300);
+    r.broadcasts.cancel();
+    r.broadcasts.openDialog();
+    r.window.message = "SECOND";
+    const QByteArray instructions = r.window.text["Label2"];
+    r.rig.clock.runAll();
+    EXPECT_TRUE(r.rig.port.written().contains("FIRST $^ "));
+    EXPECT_TRUE(r.broadcasts.isOpen());
+    EXPECT_EQ(r.window.closes, 1); // the cancel only
+    EXPECT_EQ(r.window.text["Label2"], instructions);
+}

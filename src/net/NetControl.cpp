@@ -60,6 +60,7 @@ void NetControl::resetLists() {
     traffic_.clear();
     checkins_.clear();
     stopBlinking();
+    yellow_ = false; // a console opens white, however the last one was left
 }
 
 void NetControl::attach(NetControlView* view) {

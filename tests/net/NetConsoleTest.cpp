@@ -236,12 +236,16 @@ TEST(NetControl, BlinkingAndClosingWithTheNetActive) {
     r.net.control.open();
     EXPECT_EQ(r.net.control.checkins().size(), 0);
     EXPECT_TRUE(r.controlView.rows["List1"].isEmpty());
-    // A role change takes it away without asking, blinking or not.
-    r.net.reception.processNCS("  .rtsZZ9  $");
+    // A role change takes it away without asking, blinking or not; it opens again white.
+    r.net.control.addTrafficRequest("ZZ9"); // a member now: the receiver would drop the request
+    r.rig.clock.advance(1200);
+    ASSERT_TRUE(r.controlView.yellow);
     r.net.control.close();
     EXPECT_FALSE(r.net.control.isOpen());
     EXPECT_EQ(r.rig.boxes.shown.size(), 2u);
     EXPECT_EQ(r.rig.clock.pending(), 0u);
+    r.net.control.open();
+    EXPECT_FALSE(r.controlView.yellow);
 }
 
 TEST(NetControl, Hints) {

@@ -235,7 +235,7 @@ bool NetControl::sendLine(const QByteArray& text, std::function<void()> notSent)
     line.address = station_.settings.NCSCallsign;
     line.text = text;
     line.identified = true;
-    line.echo = UnconnectedLine::Echo::Line;
+    line.echo = UnconnectedLine::Echo::LineAsSent;
     line.pauseMs = pauseMs;
     line.settleMs = settleMs;
     sendUnconnected(context(), std::move(line),

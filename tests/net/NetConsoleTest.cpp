@@ -89,7 +89,8 @@ TEST(NetControl, HalfDuplexEchoesTheLineAndCloseNetEndsTheRole) {
     EXPECT_EQ(r.saved().NetOperation, "0");
     EXPECT_TRUE(r.rig.boxes.shown.empty());
     r.rig.clock.runAll();
-    EXPECT_EQ(r.rig.view.pane("tbMon"), ".netclosed $^  de KA1ABC \r\n");
+    // The line as it went out, its line end included, then a line break.
+    EXPECT_EQ(r.rig.view.pane("tbMon"), ".netclosed $^  de KA1ABC \r\r\n");
     EXPECT_EQ(r.rig.view.focus, "tbMon"); // the console is gone: focus to the terminal pane
 }
 

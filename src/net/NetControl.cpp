@@ -146,7 +146,7 @@ void NetControl::buttonClicked(NetControlElement button) {
     const Settings& s = station_.settings;
     const NetControlElement stored[] = {frmNCS::cmdNCS1, frmNCS::cmdNCS2, frmNCS::cmdNCS3, frmNCS::cmdNCS4};
     if (button == frmNCS::cmdActivate) {
-        if (!s.NetActiveMsg.isEmpty()) sendLine(netline::active(s.NetActiveMsg));
+        sendLine(netline::active(s.NetActiveMsg)); // also empty: members' consoles still start
     } else if (button == frmNCS::Command1) {
         closeNet();
     } else if (button == frmNCS::cmdSend) {
@@ -174,8 +174,8 @@ void NetControl::trafficDoubleClicked(int row) {
     if (row < 0 || row >= traffic_.size()) return;
     QByteArray call = traffic_.rows().at(row).trimmed();
     if (const qsizetype blank = call.indexOf(' '); blank >= 0) call.truncate(blank);
-    const QByteArray& permit = station_.settings.PermitMsg;
-    if (!permit.isEmpty()) sendLine(netline::permission(call, permit));
+    // With no stored text the call alone is the go-ahead.
+    sendLine(netline::permission(call, station_.settings.PermitMsg));
     if (view_) view_->clearSelection(frmNCS::List1);
 }
 

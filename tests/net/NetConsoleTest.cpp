@@ -22,6 +22,19 @@ TEST(NetControl, ExactLinesAndPausesWithAndWithoutIdentification) {
          ".netactive From NCS- NET IS OPEN   $^ "},
         {"activate identified", 1, [](test::NetRig& r) { r.net.control.buttonClicked(frmNCS::cmdActivate); },
          ".netactive From NCS- NET IS OPEN   $^ "},
+        {"activate with an empty announcement", 0,
+         [](test::NetRig& r) {
+             r.s.NetActiveMsg = "";
+             r.net.control.buttonClicked(frmNCS::cmdActivate);
+         },
+         ".netactive From NCS-    $^ "},
+        {"permission with an empty text: the call alone", 0,
+         [](test::NetRig& r) {
+             r.s.PermitMsg = "";
+             r.net.reception.processNCS("  .rtsN0CALL  $");
+             r.net.control.trafficDoubleClicked(0);
+         },
+         ".netmsg From NCS- N0CALL      $^ "},
         {"stored instruction, untrimmed", 1,
          [](test::NetRig& r) { r.net.control.buttonClicked(frmNCS::cmdNCS2); },
          ".netmsg From NCS-  ANY MORE ?    $^ "},

@@ -8,11 +8,12 @@
 namespace tolvex {
 
 // A key pressed in the line: its text is held to 40 characters. On Enter a text of two or more
-// characters is shown upper-cased and trimmed, handed to `send`, and the line emptied. True when
-// the key was Enter. `view` is read again after the send, which may take the console away.
+// characters is shown upper-cased and trimmed, handed to `send`, and the line emptied unless
+// `send` refused it (false). True when the key was Enter. `view` is read again after the send,
+// which may take the console away.
 template <class View, class Element>
 bool messageLineKey(View* const& view, Element line, int key,
-                    const std::function<void(const QByteArray&)>& send) {
+                    const std::function<bool(const QByteArray&)>& send) {
     constexpr qsizetype maxTyped = 40;
     if (!view) return false;
     QByteArray text = view->text(line);
@@ -24,7 +25,7 @@ bool messageLineKey(View* const& view, Element line, int key,
     if (text.size() >= 2) {
         const QByteArray typed = text.toUpper().trimmed();
         view->setText(line, typed);
-        send(typed);
+        if (!send(typed)) return true; // refused: what was typed stays
     }
     if (view) view->setText(line, {});
     return true;

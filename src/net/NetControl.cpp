@@ -162,7 +162,7 @@ void NetControl::buttonClicked(NetControlElement button) {
 
 bool NetControl::messageKeyPress(int key) {
     return messageLineKey(view_, frmNCS::txtMsg, key, [this](const QByteArray& typed) {
-        sendLine(netline::instruction(typed), [this, typed] {
+        return sendLine(netline::instruction(typed), [this, typed] {
             // Back into the box, unless something new was typed since.
             if (open_ && view_ && view_->text(frmNCS::txtMsg).isEmpty())
                 view_->setText(frmNCS::txtMsg, typed);

@@ -63,7 +63,7 @@ void NetMember::buttonClicked(NetMemberElement button) {
 
 bool NetMember::messageKeyPress(int key) {
     return messageLineKey(view_, frmInfoNet::txtInfoMsg, key, [this](const QByteArray& typed) {
-        send(netline::memberMessage(station_.settings.Callsign, typed), typed + " sent", typed);
+        return send(netline::memberMessage(station_.settings.Callsign, typed), typed + " sent", typed);
     });
 }
 

@@ -197,7 +197,10 @@ TEST(NetControl, EverySendIsRefusedWhileLinked) {
     ASSERT_EQ(r.rig.boxes.shown.size(), presses.size());
     for (const auto& box : r.rig.boxes.shown)
         EXPECT_EQ(box.title, QStringLiteral("Message already in progress"));
-    // A refused check-out keeps the station; a refused Close Net keeps the net.
+    // A refused line keeps what was typed, a refused check-out the station, a refused Close Net
+    // the net.
+    EXPECT_EQ(r.controlView.texts["txtMsg"], "HELLO");
+    EXPECT_EQ(r.memberView.texts["txtInfoMsg"], "HELLO");
     EXPECT_EQ(r.net.control.checkins().rows(), QList<QByteArray>{"AA1"});
     EXPECT_TRUE(r.net.control.isOpen());
     EXPECT_EQ(r.s.NetOperation, "1");

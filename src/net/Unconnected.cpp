@@ -57,7 +57,7 @@ void sendUnconnected(const UnconnectedContext& ctx, UnconnectedLine line,
 
     Sequence steps{linkCheck};
     if (line.starting) steps.push_back(Step::run(std::move(line.starting)));
-    steps.push_back(Step::send(end + cmd + end)); // command mode, whatever the TNC was doing
+    steps.push_back(Step::send(s.wakeText())); // command mode, whatever the TNC was doing
     if (line.echoCommands) steps.push_back(echoed(kCrLf + cmd));
     for (const QByteArray& next : {unproto, converse}) {
         steps.push_back(Step::wait(line.pauseMs));

@@ -60,7 +60,7 @@ private:
     QtImmediateSound immediateSound_;
     QtFallbackSound fallbackSound_;
     StationLogic logic_;
-    std::unique_ptr<NetConsoles> consoles_; // destroyed before the logic
+    std::unique_ptr<NetConsoles> consoles_;
     QPointer<WelcomeWindow> welcome_;
     QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_, logWindow_, broadcastWindow_,
         preferencesWindow_;

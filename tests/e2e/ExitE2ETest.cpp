@@ -86,6 +86,8 @@ const std::vector<WindowCase> kWindows = {
     {"frmNCS", kNet + ";ThisNCS=1", [](Program& p) { return p.logic().net.control.isOpen(); }},
     {"frmInfoNet", kNet, [](Program& p) { return p.logic().net.member.isOpen(); }},
     {"frmAbout", {}, [](Program& p) { return trigger(&p.mainWindow(), "mnuAbout") && shown(p, "frmAbout"); }},
+    // A question waiting for its answer ("Erase Message").
+    {"a box", {}, [](Program& p) { return click(p, "cmdErase") && p.messagesOpen() == 1; }},
 };
 
 enum class Way { FileExit, CloseBox, Terminate };

@@ -54,7 +54,7 @@ private:
     QtScheduler scheduler_;
     SystemClock clock_;
     StationPort serial_; // a serial device, or the software TNC on a sound-card modem
-    MainWindow window_;
+    MainWindow window_;  // outlives the logic, which takes its view; its other windows go before the logic
     QtPrinter printer_;
     DesktopUrlOpener browser_;
     QtImmediateSound immediateSound_;

@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QList>
 
 namespace tolvex {
 
@@ -26,7 +27,18 @@ Application::Application(const QString& stationDir)
     connectWindow();
 }
 
-Application::~Application() = default;
+Application::~Application() {
+    // Every window but the main one refers to the logic or to a service declared after the main
+    // window, which outlives them all. They go first, while everything they refer to is whole,
+    // the newest first: a box goes before the window that asked it.
+    consoles_.reset();
+    delete welcome_.data();
+    QList<QPointer<QWidget>> windows;
+    for (QWidget* child : window_.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (child->isWindow()) windows.prepend(child);
+    for (const QPointer<QWidget>& w : windows)
+        delete w.data();
+}
 
 void Application::connectWindow() {
     StationLogic& l = logic_;

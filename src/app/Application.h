@@ -54,13 +54,13 @@ private:
     QtScheduler scheduler_;
     SystemClock clock_;
     StationPort serial_; // a serial device, or the software TNC on a sound-card modem
-    MainWindow window_;
+    MainWindow window_;  // outlives the logic, which takes its view; its other windows go before the logic
     QtPrinter printer_;
     DesktopUrlOpener browser_;
     QtImmediateSound immediateSound_;
     QtFallbackSound fallbackSound_;
     StationLogic logic_;
-    std::unique_ptr<NetConsoles> consoles_; // destroyed before the logic
+    std::unique_ptr<NetConsoles> consoles_;
     QPointer<WelcomeWindow> welcome_;
     QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_, logWindow_, broadcastWindow_,
         preferencesWindow_;

@@ -183,6 +183,43 @@ TEST_F(SoftTncTest, framesFromTheModem) {
     });
 }
 
+TEST_F(SoftTncTest, openRegistersOnlyTheStationCallAndLosingTheModemIsAPortError) {
+    ManualScheduler clock;
+    SoftTnc tnc(settings, transport, clock);
+    EXPECT_FALSE(tnc.write("C W1AW\r"));
+    ASSERT_TRUE(tnc.open({}));
+    QList<QByteArray> sent;
+    for (const AgwFrame& f : std::as_const(transport.sent))
+        sent.append(describe(f));
+    EXPECT_EQ(sent, (QList<QByteArray>{"X N0CALL>", "m >"}));
+
+    settings.InLineEnd = "\n"; // the program reads LF line ends: CR LF, as with AUTOLF on
+    QByteArray printed;
+    tnc.onReceived = [&printed](const QByteArray& b) { printed += b; };
+    transport.onFrame(modem('C', "W1AW"));
+    transport.onFrame(modem('D', "W1AW", "x\r\ny\r"));
+    EXPECT_EQ(printed, "*** CONNECTED to W1AW\r\nx\r\ny\r\n");
+
+    std::vector<SerialPort::Error> errors;
+    tnc.onError = [&errors](SerialPort::Error e) { errors.push_back(e); };
+    transport.onError("connection refused");
+    EXPECT_EQ(errors, std::vector<SerialPort::Error>{SerialPort::Error::DeviceLost});
+    // The link went with the modem, and the program reads so as from a TNC.
+    EXPECT_EQ(printed, "*** CONNECTED to W1AW\r\nx\r\ny\r\n*** DISCONNECTED\r\n");
+    EXPECT_EQ(tnc.problem(), "connection refused");
+    EXPECT_FALSE(tnc.isOpen());
+    EXPECT_TRUE(tnc.linkPartner().isEmpty());
+
+    // A station call no modem can take is said at once, and nothing is registered.
+    settings.Callsign = "N0CALLSIGN-1";
+    transport.sent.clear();
+    printed.clear();
+    ASSERT_TRUE(tnc.open({}));
+    EXPECT_TRUE(tnc.problem().isEmpty());
+    EXPECT_EQ(printed, "?callsign too long: N0CALLSIGN-1 (9 characters at most)\r\n");
+    EXPECT_EQ(transport.sent.size(), 1);
+}
+
 TEST_F(SoftTncTest, callsNameAStationWhateverTheirCaseAndSsidZero) {
     using B = QByteArray;
     check({

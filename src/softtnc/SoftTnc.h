@@ -38,8 +38,6 @@ public:
     static constexpr int kModemGiveUpMs = 90'000;
     // The modem waits longer between tries for each digipeater, out and back, and so does this.
     static int giveUpMs(int digipeaters) { return kModemGiveUpMs * (2 * digipeaters + 1); }
-    // Whether two calls name one station: "W1AW-0" is "W1AW", in any case.
-    static bool sameCall(const QByteArray& a, const QByteArray& b);
 
 private:
     enum class Link { None, Connecting, Up, Disconnecting };
@@ -68,6 +66,8 @@ private:
         QByteArray problem;
     };
     static Address parseAddress(const QList<QByteArray>& words);
+    // Whether two calls name one station: "W1AW-0" is "W1AW", in any case.
+    static bool sameCall(const QByteArray& a, const QByteArray& b);
     static QByteArray callProblem(const QByteArray& call);
 
     void sendFrame(char kind, const QByteArray& to, const QByteArray& data = {});

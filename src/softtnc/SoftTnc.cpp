@@ -8,16 +8,10 @@ SoftTnc::SoftTnc(const Settings& settings, AgwTransport& transport, Scheduler& s
     : settings_(settings), transport_(transport), scheduler_(scheduler) {
     transport_.onFrame = [this](const AgwFrame& frame) { frameReceived(frame); };
     transport_.onError = [this](const QByteArray& reason) {
-        // The modem is gone, and with it any link: the owner hears of it as a lost device, and
-        // the program of the link's end as from a TNC, or it would go on showing the link.
+        // The modem is gone, and with it any link: the owner hears of it as a lost device.
         problem_ = QString::fromUtf8(reason);
         open_ = false;
-        stopWaiting();
-        const bool hadLink = link_ != Link::None;
-        link_ = Link::None;
-        partner_.clear();
-        converse_ = false;
-        if (hadLink) printLine(settings_.DisconStr);
+        linkGone();
         if (onError) onError(Error::DeviceLost);
     };
 }
@@ -59,9 +53,7 @@ bool SoftTnc::open(const Config&) {
 void SoftTnc::close() {
     if (!open_) return;
     open_ = false;
-    stopWaiting();
-    link_ = Link::None;
-    partner_.clear();
+    linkGone(); // the modem drops the links of a program that leaves it
     transport_.close();
 }
 
@@ -308,6 +300,16 @@ void SoftTnc::linkDown(const QByteArray& why) {
     line_.clear();
     printLine(settings_.DisconStr);
     prompt();
+}
+
+// The link went with the modem link: said as a TNC says a link ended, or the program would go on
+// showing it.
+void SoftTnc::linkGone() {
+    stopWaiting();
+    const bool hadLink = std::exchange(link_, Link::None) != Link::None;
+    partner_.clear();
+    converse_ = false;
+    if (hadLink) printLine(settings_.DisconStr);
 }
 
 void SoftTnc::waitForModem(int digipeaters) {

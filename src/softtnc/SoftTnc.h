@@ -54,6 +54,7 @@ private:
     void frameReceived(const AgwFrame& frame);
     void linkUp(const QByteArray& remote);
     void linkDown(const QByteArray& why);
+    void linkGone();
     void waitForModem(int digipeaters);
     void stopWaiting();
     void modemSilent();

@@ -49,8 +49,10 @@ struct Wait { // time passing
 };
 struct Lost { // the modem going away
 };
-// Typed by the program, sent by the modem, time, or the modem lost.
-using Event = std::variant<QByteArray, AgwFrame, Wait, Lost>;
+struct Closed { // the program closing the port
+};
+// Typed by the program, sent by the modem, time, the modem lost or the port closed.
+using Event = std::variant<QByteArray, AgwFrame, Wait, Lost, Closed>;
 struct Row {
     const char* name;
     std::vector<Event> events;
@@ -89,8 +91,10 @@ struct SoftTncTest : ::testing::Test {
                     transport.onFrame(*frame);
                 else if (const auto* wait = std::get_if<Wait>(&e))
                     clock.advance(wait->ms);
-                else
+                else if (std::holds_alternative<Lost>(e))
                     transport.onError("gone");
+                else
+                    tnc.close();
             }
             QList<QByteArray> sent;
             for (const AgwFrame& f : std::as_const(transport.sent))
@@ -266,6 +270,10 @@ TEST_F(SoftTncTest, aModemThatNeverAnswersDoesNotHoldTheLinkForever) {
          {"C N0CALL>W1AW"},
          "C W1AW\r*** DISCONNECTED\r"},
         {"the modem lost without a link: nothing to end", {Lost{}}, {}, ""},
+        {"the port closed on a link: the modem drops it",
+         {modem('C', "W1AW"), Closed{}},
+         {},
+         "*** CONNECTED to W1AW\r*** DISCONNECTED\r"},
     });
 }
 

@@ -4,21 +4,20 @@
 
 namespace tolvex {
 
-SoftTnc::SoftTnc(const Settings& settings, AgwTransport& transport)
-    : settings_(settings), transport_(transport) {
+SoftTnc::SoftTnc(const Settings& settings, AgwTransport& transport, Scheduler& scheduler)
+    : settings_(settings), transport_(transport), scheduler_(scheduler) {
     transport_.onFrame = [this](const AgwFrame& frame) { frameReceived(frame); };
     transport_.onError = [this](const QByteArray& reason) {
         // The modem is gone, and with it any link: the owner hears of it as a lost device.
         problem_ = QString::fromUtf8(reason);
         open_ = false;
-        link_ = Link::None;
-        partner_.clear();
-        converse_ = false;
+        linkGone();
         if (onError) onError(Error::DeviceLost);
     };
 }
 
 SoftTnc::~SoftTnc() {
+    stopWaiting();
     transport_.onFrame = nullptr;
     transport_.onError = nullptr;
 }
@@ -31,14 +30,17 @@ bool SoftTnc::open(const Config&) {
     converse_ = false;
     lastWasCr_ = false;
     line_.clear();
+    stopWaiting();
     link_ = Link::None;
     partner_.clear();
+    commandSinceOpen_ = false;
+    unseenWarnings_.clear();
     // Only the station's own call is registered: a connect to its mailbox SSID finds nobody,
     // as with a TNC that has no mailbox.
     myCall_ = settings_.Callsign.trimmed().toUpper();
     if (const QByteArray problem = callProblem(myCall_); !myCall_.isEmpty() && !problem.isEmpty()) {
         // Said where the operator looks; MYCALL can still set a good one.
-        printLine(problem);
+        warn(problem);
         myCall_.clear();
     }
     if (!myCall_.isEmpty()) registerCall('X', myCall_);
@@ -51,8 +53,7 @@ bool SoftTnc::open(const Config&) {
 void SoftTnc::close() {
     if (!open_) return;
     open_ = false;
-    link_ = Link::None;
-    partner_.clear();
+    linkGone(); // the modem drops the links of a program that leaves it
     transport_.close();
 }
 
@@ -113,6 +114,12 @@ void SoftTnc::command(const QByteArray& line) {
     QList<QByteArray> words = line.simplified().split(' ');
     const QByteArray verb = words.takeFirst().toUpper();
     if (verb.isEmpty()) return prompt();
+    if (!commandSinceOpen_) {
+        commandSinceOpen_ = true;
+        // Before the answer: a program asking at start-up reads what precedes its answer.
+        for (const QByteArray& warning : std::exchange(unseenWarnings_, {}))
+            printLine(warning);
+    }
     const auto is = [&verb](const QByteArray& setting) {
         const QByteArray name = setting.trimmed().toUpper();
         return !name.isEmpty() && verb == name;
@@ -152,21 +159,25 @@ void SoftTnc::connectCommand(const QList<QByteArray>& words) {
     if (!address.problem.isEmpty()) return answer(address.problem);
     link_ = Link::Connecting;
     partner_ = address.call;
+    linkDigipeaters_ = int(address.digipeaters.size());
     if (address.digipeaters.isEmpty())
         sendFrame('C', partner_);
     else
         sendFrame('v', partner_, encodeAgwPath(address.digipeaters));
+    waitForModem(linkDigipeaters_);
 }
 
 void SoftTnc::disconnectCommand() {
     if (link_ == Link::None) return answer("Link state is: DISCONNECTED");
-    link_ = Link::Disconnecting;
+    // Asking again sends again, but does not put the end off.
+    if (std::exchange(link_, Link::Disconnecting) != Link::Disconnecting) waitForModem(linkDigipeaters_);
     sendFrame('d', partner_);
     prompt();
 }
 
 void SoftTnc::unprotoCommand(const QList<QByteArray>& words) {
-    if (words.isEmpty()) return answer(settings_.UnprotoCmd.trimmed().toUpper() + ' ' + unprotoText());
+    // Named in full whatever the command word, as a TNC names its setting: the program looks for it.
+    if (words.isEmpty()) return answer("UNPROTO " + unprotoText());
     const Address address = parseAddress(words);
     if (!address.problem.isEmpty()) return answer(address.problem);
     unprotoTo_ = address.call;
@@ -210,6 +221,17 @@ SoftTnc::Address SoftTnc::parseAddress(const QList<QByteArray>& words) {
     return address;
 }
 
+bool SoftTnc::sameCall(const QByteArray& a, const QByteArray& b) {
+    const auto plain = [](const QByteArray& call) {
+        const QByteArray upper = call.trimmed().toUpper();
+        const qsizetype dash = upper.indexOf('-');
+        bool number = false;
+        const int ssid = dash < 0 ? -1 : upper.mid(dash + 1).toInt(&number);
+        return number && ssid == 0 ? upper.left(dash) : upper;
+    };
+    return plain(a) == plain(b);
+}
+
 // An AX.25 address: up to six letters and digits, and an SSID from 0 to 15 after a dash.
 QByteArray SoftTnc::callProblem(const QByteArray& call) {
     if (call.size() > kAgwCallField - 1) return "?callsign too long: " + call + " (9 characters at most)";
@@ -234,17 +256,17 @@ void SoftTnc::frameReceived(const AgwFrame& frame) {
     switch (frame.kind) {
     case 'X':
         if (!frame.data.isEmpty() && frame.data[0] == '\0')
-            printLine("?MYCALL " + (frame.callFrom.isEmpty() ? myCall_ : frame.callFrom) +
-                      " refused by the modem");
+            warn("?MYCALL " + (frame.callFrom.isEmpty() ? myCall_ : frame.callFrom) +
+                 " refused by the modem");
         break;
     case 'C':
         linkUp(frame.callFrom);
         break;
     case 'D':
-        if (link_ == Link::Up && frame.callFrom == partner_) print(lineEnds(frame.data));
+        if (link_ == Link::Up && sameCall(frame.callFrom, partner_)) print(lineEnds(frame.data));
         break;
     case 'd':
-        if (link_ != Link::None && frame.callFrom == partner_) linkDown(frame.data);
+        if (link_ != Link::None && sameCall(frame.callFrom, partner_)) linkDown(frame.data);
         break;
     case 'U':
         monitored(frame);
@@ -255,11 +277,13 @@ void SoftTnc::frameReceived(const AgwFrame& frame) {
 }
 
 void SoftTnc::linkUp(const QByteArray& remote) {
-    if (link_ != Link::None && remote != partner_) {
+    if (link_ != Link::None && !sameCall(remote, partner_)) {
         // One link at a time: a second station that reached us is sent away.
         sendFrame('d', remote);
         return;
     }
+    stopWaiting();
+    if (link_ == Link::None) linkDigipeaters_ = 0; // a caller's path is not told: taken as direct
     link_ = Link::Up;
     partner_ = remote;
     converse_ = true;
@@ -269,12 +293,45 @@ void SoftTnc::linkUp(const QByteArray& remote) {
 
 void SoftTnc::linkDown(const QByteArray& why) {
     if (why.contains("RETRYOUT")) printLine("*** retry count exceeded");
+    stopWaiting();
     link_ = Link::None;
     partner_.clear();
     converse_ = false;
     line_.clear();
     printLine(settings_.DisconStr);
     prompt();
+}
+
+// The link went with the modem link: said as a TNC says a link ended, or the program would go on
+// showing it.
+void SoftTnc::linkGone() {
+    stopWaiting();
+    const bool hadLink = std::exchange(link_, Link::None) != Link::None;
+    partner_.clear();
+    converse_ = false;
+    if (hadLink) printLine(settings_.DisconStr);
+}
+
+void SoftTnc::waitForModem(int digipeaters) {
+    stopWaiting();
+    giveUp_ = scheduler_.callAfter(giveUpMs(digipeaters), [this] {
+        giveUp_ = 0;
+        modemSilent();
+    });
+}
+
+void SoftTnc::stopWaiting() {
+    if (giveUp_) scheduler_.cancel(std::exchange(giveUp_, 0));
+}
+
+// The modem never said how a connect or disconnect ended: it ends as a TNC's own tries would.
+void SoftTnc::modemSilent() {
+    if (link_ == Link::Connecting) {
+        sendFrame('d', partner_); // a link the modem still makes later is not wanted
+        linkDown("RETRYOUT");
+    } else if (link_ == Link::Disconnecting) {
+        linkDown({});
+    }
 }
 
 void SoftTnc::monitored(const AgwFrame& frame) {
@@ -320,6 +377,11 @@ void SoftTnc::print(const QByteArray& text) {
 
 void SoftTnc::printLine(const QByteArray& text) {
     print(text + lineEnd());
+}
+
+void SoftTnc::warn(const QByteArray& text) {
+    printLine(text);
+    if (!commandSinceOpen_) unseenWarnings_.append(text);
 }
 
 void SoftTnc::answer(const QByteArray& text) {

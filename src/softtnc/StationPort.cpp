@@ -104,8 +104,8 @@ bool writeModemFile(const QString& path, const QString& host, const QString& por
 }
 
 struct StationPort::Modem {
-    Modem(const Settings& settings, const ModemAddress& address)
-        : socket(address.host, address.port), tnc(settings, socket) {}
+    Modem(const Settings& settings, const ModemAddress& address, Scheduler& scheduler)
+        : socket(address.host, address.port), tnc(settings, socket, scheduler) {}
     AgwSocket socket;
     SoftTnc tnc; // after the socket, so it goes first
 };
@@ -157,7 +157,7 @@ bool StationPort::open(const Config& config) {
         return false;
     case PortTarget::Kind::Modem:
         retired_ = std::move(modem_);
-        modem_ = std::make_unique<Modem>(settings_(), target.modem);
+        modem_ = std::make_unique<Modem>(settings_(), target.modem, timers_);
         forward(modem_->tnc);
         if (!modem_->tnc.open(config)) {
             problem_ = QStringLiteral("cannot reach the modem at %1:%2")

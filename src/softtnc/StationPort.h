@@ -3,6 +3,7 @@
 // port, or a small text file reading "agw HOST:PORT", which opens the software TNC on the sound-card
 // modem listening there.
 #include "core/Platform.h"
+#include "core/QtScheduler.h"
 #include "core/Settings.h"
 
 #include <QObject>
@@ -71,6 +72,7 @@ private:
     void forward(SerialPort& port);
 
     std::function<const Settings&()> settings_;
+    QtScheduler timers_; // the software TNC's; before the modems, which cancel theirs as they go
     std::unique_ptr<QtSerialPort> serial_;
     std::unique_ptr<Modem> modem_;
     std::unique_ptr<Modem> retired_; // the previous modem: its callbacks may still be on the stack

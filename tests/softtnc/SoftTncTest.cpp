@@ -1,11 +1,15 @@
 // The software TNC: what the program types and what the modem sends, against the frames that go to
 // the modem and the text the program reads back.
 #include "softtnc/SoftTnc.h"
+#include "support/Files.h"
+#include "support/StationRig.h"
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <variant>
 
 using namespace tolvex;
+using test::ManualScheduler;
 
 namespace {
 
@@ -40,12 +44,21 @@ AgwFrame modem(char kind, QByteArray from, QByteArray data = {}) {
     return f;
 }
 
-using Event = std::variant<QByteArray, AgwFrame>; // typed by the program, or sent by the modem
+struct Wait { // time passing
+    int ms;
+};
+struct Lost { // the modem going away
+};
+struct Closed { // the program closing the port
+};
+// Typed by the program, sent by the modem, time, the modem lost or the port closed.
+using Event = std::variant<QByteArray, AgwFrame, Wait, Lost, Closed>;
 struct Row {
     const char* name;
     std::vector<Event> events;
     QList<QByteArray> sent;
     QByteArray printed;
+    QByteArray callsign = "N0CALL";
 };
 
 struct SoftTncTest : ::testing::Test {
@@ -64,7 +77,9 @@ struct SoftTncTest : ::testing::Test {
     }
     void check(const std::vector<Row>& rows) {
         for (const Row& row : rows) {
-            SoftTnc tnc(settings, transport);
+            settings.Callsign = row.callsign;
+            ManualScheduler clock;
+            SoftTnc tnc(settings, transport, clock);
             QByteArray printed;
             tnc.onReceived = [&printed](const QByteArray& b) { printed += b; };
             ASSERT_TRUE(tnc.open({}));
@@ -72,8 +87,14 @@ struct SoftTncTest : ::testing::Test {
             for (const Event& e : row.events) {
                 if (const auto* typed = std::get_if<QByteArray>(&e))
                     tnc.write(*typed);
+                else if (const auto* frame = std::get_if<AgwFrame>(&e))
+                    transport.onFrame(*frame);
+                else if (const auto* wait = std::get_if<Wait>(&e))
+                    clock.advance(wait->ms);
+                else if (std::holds_alternative<Lost>(e))
+                    transport.onError("gone");
                 else
-                    transport.onFrame(std::get<AgwFrame>(e));
+                    tnc.close();
             }
             QList<QByteArray> sent;
             for (const AgwFrame& f : std::as_const(transport.sent))
@@ -167,7 +188,8 @@ TEST_F(SoftTncTest, framesFromTheModem) {
 }
 
 TEST_F(SoftTncTest, openRegistersOnlyTheStationCallAndLosingTheModemIsAPortError) {
-    SoftTnc tnc(settings, transport);
+    ManualScheduler clock;
+    SoftTnc tnc(settings, transport, clock);
     EXPECT_FALSE(tnc.write("C W1AW\r"));
     ASSERT_TRUE(tnc.open({}));
     QList<QByteArray> sent;
@@ -186,6 +208,8 @@ TEST_F(SoftTncTest, openRegistersOnlyTheStationCallAndLosingTheModemIsAPortError
     tnc.onError = [&errors](SerialPort::Error e) { errors.push_back(e); };
     transport.onError("connection refused");
     EXPECT_EQ(errors, std::vector<SerialPort::Error>{SerialPort::Error::DeviceLost});
+    // The link went with the modem, and the program reads so as from a TNC.
+    EXPECT_EQ(printed, "*** CONNECTED to W1AW\r\nx\r\ny\r\n*** DISCONNECTED\r\n");
     EXPECT_EQ(tnc.problem(), "connection refused");
     EXPECT_FALSE(tnc.isOpen());
     EXPECT_TRUE(tnc.linkPartner().isEmpty());
@@ -198,6 +222,124 @@ TEST_F(SoftTncTest, openRegistersOnlyTheStationCallAndLosingTheModemIsAPortError
     EXPECT_TRUE(tnc.problem().isEmpty());
     EXPECT_EQ(printed, "?callsign too long: N0CALLSIGN-1 (9 characters at most)\r\n");
     EXPECT_EQ(transport.sent.size(), 1);
+}
+
+TEST_F(SoftTncTest, callsNameAStationWhateverTheirCaseAndSsidZero) {
+    using B = QByteArray;
+    check({
+        {"the modem drops the -0 of a connect",
+         {B("C n0aaa-0\r"), modem('C', "N0AAA"), modem('D', "n0aaa", "hi\r"), modem('d', "N0AAA-00")},
+         {"C N0CALL>N0AAA-0"},
+         "C n0aaa-0\r*** CONNECTED to N0AAA\rhi\r*** DISCONNECTED\rcmd:"},
+        {"a connect to -0 that gives up ends",
+         {B("C N0AAA-0\r"), modem('d', "N0AAA", "*** DISCONNECTED RETRYOUT With N0AAA\r"), B("C\r")},
+         {"C N0CALL>N0AAA-0"},
+         "C N0AAA-0\r*** retry count exceeded\r*** DISCONNECTED\rcmd:C\rLink state is: DISCONNECTED\rcmd:"},
+        {"other SSIDs are other stations",
+         {B("C W1AW-1\r"), modem('C', "W1AW-10"), modem('C', "W1AW"), modem('d', "W1AW-11")},
+         {"C N0CALL>W1AW-1", "d N0CALL>W1AW-10", "d N0CALL>W1AW"},
+         "C W1AW-1\r"},
+    });
+}
+
+TEST_F(SoftTncTest, aModemThatNeverAnswersDoesNotHoldTheLinkForever) {
+    using B = QByteArray;
+    const int direct = SoftTnc::giveUpMs(0);
+    check({
+        {"a connect gives up as a TNC's tries do, and the next one goes out",
+         {B("C W1AW\r"), Wait{direct}, B("C K9XYZ\r")},
+         {"C N0CALL>W1AW", "d N0CALL>W1AW", "C N0CALL>K9XYZ"},
+         "C W1AW\r*** retry count exceeded\r*** DISCONNECTED\rcmd:C K9XYZ\r"},
+        {"an answer just in time holds, and no limit runs on the link",
+         {B("C W1AW\r"), Wait{direct - 1}, modem('C', "W1AW"), Wait{SoftTnc::giveUpMs(8)}},
+         {"C N0CALL>W1AW"},
+         "C W1AW\r*** CONNECTED to W1AW\r"},
+        {"digipeaters give the modem longer",
+         {B("C W1AW V RELAY WIDE2-2\r"), Wait{SoftTnc::giveUpMs(2) - 1}, modem('C', "W1AW")},
+         {"v N0CALL>W1AW [RELAY,WIDE2-2]"},
+         "C W1AW V RELAY WIDE2-2\r*** CONNECTED to W1AW\r"},
+        {"an unconfirmed disconnect ends, asking again does not put it off",
+         {modem('C', "W1AW"),
+          B("\x03"
+            "D\r"),
+          Wait{direct / 2}, B("D\r"), Wait{direct / 2}, B("C K9XYZ\r")},
+         {"d N0CALL>W1AW", "d N0CALL>W1AW", "C N0CALL>K9XYZ"},
+         "*** CONNECTED to W1AW\rcmd:D\rcmd:D\rcmd:*** DISCONNECTED\rcmd:C K9XYZ\r"},
+        {"the modem lost while connecting: the connect ends once",
+         {B("C W1AW\r"), Lost{}, Wait{direct}},
+         {"C N0CALL>W1AW"},
+         "C W1AW\r*** DISCONNECTED\r"},
+        {"the modem lost without a link: nothing to end", {Lost{}}, {}, ""},
+        {"the port closed on a link: the modem drops it",
+         {modem('C', "W1AW"), Closed{}},
+         {},
+         "*** CONNECTED to W1AW\r*** DISCONNECTED\r"},
+    });
+}
+
+// The program reads nothing while the TNC settles after the port opens: what went wrong then is
+// said again with the first command's answer, ahead of it.
+TEST_F(SoftTncTest, warningsFromTheOpenAreRepeatedWithTheFirstCommand) {
+    using B = QByteArray;
+    const AgwFrame refused = modem('X', "N0CALL", B(1, '\0'));
+    check({
+        {"a station call no modem takes",
+         {B("\r\x03\r"), B("UNPROTO\r"), B("UNPROTO\r")},
+         {},
+         "?bad callsign: N0CALL-99\r\rcmd:cmd:\rcmd:UNPROTO\r?bad callsign: N0CALL-99\rUNPROTO CQ\rcmd:"
+         "UNPROTO\rUNPROTO CQ\rcmd:",
+         "N0CALL-99"},
+        {"a registration the modem refused, once; a later refusal is said when it comes",
+         {refused, B("C\r"), refused, B("C\r")},
+         {},
+         "?MYCALL N0CALL refused by the modem\rC\r?MYCALL N0CALL refused by the modem\r"
+         "Link state is: DISCONNECTED\rcmd:?MYCALL N0CALL refused by the modem\rC\rLink state is: "
+         "DISCONNECTED\rcmd:"},
+    });
+}
+
+// Start-up against the software TNC as the program runs it: the TNC's output reaches the
+// receiver from the event loop, after the write that caused it. The UNPROTO path is learnt, and a
+// station call the TNC refused at open is shown once the query is over.
+TEST(SoftTncStartup, theUnprotoQueryAndWhatTheOpenSaid) {
+    struct Case {
+        QByteArray callsign, unprotoCmd;
+        int warnings; // times the monitor shows the refused call
+    };
+    const Case cases[] = {
+        {"N0CALL-99", "UNPROTO", 1},
+        {"N0CALL", "U", 0}, // an abbreviated command still gets the setting's name back
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.callsign.toStdString());
+        QTemporaryDir dir;
+        ASSERT_TRUE(
+            test::writeFile(dir.filePath("Parms.inf"),
+                            "Callsign=" + c.callsign + "\r\nCmdCmd=3\r\nUnprotoCmd=" + c.unprotoCmd +
+                                "\r\nLFout=0\r\nLFin=1\r\nBaudSet=3\r\nParitySet=2\r\nDataBitSet=1\r\n"));
+        ASSERT_TRUE(test::writeFile(dir.filePath("MsgNo.inf"), "1\r\n"));
+        test::StationRig rig{dir.path()};
+        RecordingTransport transport;
+        QByteArray output;
+        SoftTnc tnc(rig.station.settings, transport, rig.clock);
+        tnc.onReceived = [&output](const QByteArray& b) { output += b; };
+        std::size_t forwarded = 0;
+        ASSERT_TRUE(rig.startup.start());
+        for (int ms = 0; ms <= 5000; ms += 10) {
+            rig.clock.advance(ms ? 10 : 0);
+            if (rig.port.isOpen() && !tnc.isOpen()) {
+                ASSERT_TRUE(tnc.open({}));
+            }
+            for (; forwarded < rig.port.writes.size(); ++forwarded)
+                tnc.write(rig.port.writes[forwarded].bytes);
+            if (!output.isEmpty()) rig.port.receive(std::exchange(output, {}));
+        }
+        EXPECT_EQ(rig.port.written(), "\r\x03\r" + c.unprotoCmd + "\r");
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
+        EXPECT_EQ(rig.session.SavedUnproto, "CQ");
+        const QByteArray monitor = rig.view.pane("tbMon");
+        EXPECT_EQ(monitor.count("?bad callsign: N0CALL-99\r"), c.warnings) << monitor.toStdString();
+    }
 }
 
 } // namespace

@@ -12,7 +12,10 @@ void LinkSession::setState(LinkState to) {
     if (from == to) return;
     state_ = to;
     callAnswered_ = false;
-    if (to == LinkState::LinkConnected) ++linkId_; // only a link that came up while idle gets here
+    if (to == LinkState::LinkConnected) {
+        ++linkId_;    // only a link that came up while idle gets here
+        ending_ = {}; // the TNC took a new link: the old one has ended, whatever it printed
+    }
     tell(LinkEvent::Changed, from);
 }
 

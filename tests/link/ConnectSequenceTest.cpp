@@ -368,3 +368,17 @@ TEST(ConnectSequence, AConnectWaitsForTheOldLinksEndNoLongerThanTheLimit) {
     EXPECT_EQ(rig.sent().back(), (Sent{due, "C N0CALL\r"}));
     EXPECT_EQ(rig.session.state(), LinkState::LinkCalling);
 }
+
+// The old link's end text never came (or came in a form not configured): once a station has
+// called in, the TNC has let the old link go, and the new link's own end is not taken for it.
+TEST(ConnectSequence, ALinkCalledInEndsTheWaitForTheOldOnesEnd) {
+    LinkRig rig;
+    rig.feed("*** CONNECTED to W1AW\r");
+    rig.connect.disconnect();
+    rig.clock.advance(3000);
+    rig.feed("***DISCONNECTED\r*** CONNECTED to K9XYZ\r");
+    ASSERT_EQ(rig.session.state(), LinkState::LinkConnected);
+    rig.feed("*** DISCONNECTED\r");
+    EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
+    EXPECT_EQ(rig.view.caption("lblConn"), "");
+}

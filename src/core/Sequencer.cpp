@@ -8,22 +8,29 @@ Sequencer::~Sequencer() {
     if (waitTimer_) scheduler_.cancel(waitTimer_);
 }
 
-Sequencer::Id Sequencer::enqueue(Sequence sequence, Finished finished, bool urgent) {
-    Job job{nextId_++, urgent, {}, std::move(finished)};
+Sequencer::Id Sequencer::enqueue(Sequence sequence, Finished finished, Place place) {
+    Job job{nextId_++, place != Place::Ordinary, {}, std::move(finished)};
     for (auto& step : sequence)
         job.steps.push_back(std::move(step));
     const Id id = job.id;
-    (urgent ? urgent_ : normal_).push_back(std::move(job));
+    if (place == Place::Next)
+        urgent_.push_front(std::move(job));
+    else
+        (job.urgent ? urgent_ : normal_).push_back(std::move(job));
     pump();
     return id;
 }
 
 Sequencer::Id Sequencer::run(Sequence sequence, Finished finished) {
-    return enqueue(std::move(sequence), std::move(finished), false);
+    return enqueue(std::move(sequence), std::move(finished), Place::Ordinary);
 }
 
 Sequencer::Id Sequencer::runUrgent(Sequence sequence, Finished finished) {
-    return enqueue(std::move(sequence), std::move(finished), true);
+    return enqueue(std::move(sequence), std::move(finished), Place::Urgent);
+}
+
+Sequencer::Id Sequencer::runNext(Sequence sequence, Finished finished) {
+    return enqueue(std::move(sequence), std::move(finished), Place::Next);
 }
 
 Sequencer::Id Sequencer::runLast(Sequence sequence, Finished finished) {

@@ -53,6 +53,9 @@ public:
     // Goes ahead of every ordinary sequence, after the step in progress: a disconnect, command mode
     // after a link dropped. Urgent sequences run in the order they came.
     Id runUrgent(Sequence sequence, Finished finished = {});
+    // Goes ahead of everything queued, right after the sequence in progress: what a step decided
+    // follows it before anything queued meanwhile (a disconnect asked for, then shutdown).
+    Id runNext(Sequence sequence, Finished finished = {});
     // Shutdown: every ordinary sequence, running or queued, is dropped; urgent ones still go first.
     Id runLast(Sequence sequence, Finished finished = {});
     // A queued sequence is dropped; a running one stops before its next step. Unknown ids are ignored.
@@ -69,7 +72,8 @@ private:
         bool writeFailed = false;
         bool cancelled = false;
     };
-    Id enqueue(Sequence sequence, Finished finished, bool urgent);
+    enum class Place { Urgent, Ordinary, Next };
+    Id enqueue(Sequence sequence, Finished finished, Place place);
     void pump();
     void finishCurrent(Outcome outcome);
 

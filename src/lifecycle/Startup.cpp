@@ -31,7 +31,8 @@ void Startup::welcomeContinue(const QByteArray& text) {
 void Startup::mainWindowLoad() {
     view_.setVisible(frmMain::Frame1, false); // nothing is pending until a draft is loaded
     session_.RxBuffer.clear();
-    session_.setState(LinkState::LinkIdle); // the indicators show the idle buttons
+    session_.setState(LinkState::LinkIdle);
+    session_.confirmIdle(); // the indicators show the idle buttons
     station_.RcvdCount = 0;
     if (hooks_.rcvdMsgAlert) hooks_.rcvdMsgAlert();
     station_.NetMsgCount = 0;

@@ -6,11 +6,12 @@ StationLogic::StationLogic(const QString& stationDir, PlatformServices platform,
     : services(platform), views(windows), store(stationDir, platform.boxes),
       tnc(station.settings, platform.serial, platform.boxes, windows.main, stationDir),
       sequencer(platform.scheduler, [this](const QByteArray& bytes) { return tnc.sendToTnc(bytes); }),
-      panes(station.settings, session, windows.main, sequencer, tnc), indicators(session, windows.main),
-      times(platform.clock, station.settings), help(stationDir, platform.browser, platform.boxes),
+      panes(station.settings, session, windows.main, sequencer, tnc, platform.scheduler, platform.boxes),
+      indicators(session, windows.main), times(platform.clock, station.settings),
+      help(stationDir, platform.browser, platform.boxes),
       alert(platform.scheduler, platform.immediateSound, platform.fallbackSound, stationDir),
       reception(station, session, windows.main, times, alert, platform.printer, platform.boxes, tnc),
-      connect(station.settings, session, sequencer, tnc, platform.boxes),
+      connect(station.settings, session, sequencer, tnc, platform.boxes, platform.scheduler),
       receive(station, session, windows.main, reception, panes, connect, sequencer, tnc, platform.scheduler),
       sender(station, session, sequencer, tnc, platform.boxes, times, platform.scheduler),
       pending(station, platform.boxes, windows.main, session, tnc),
@@ -25,6 +26,7 @@ StationLogic::StationLogic(const QString& stationDir, PlatformServices platform,
     tnc.onComInput = [this](const QByteArray& chunk) { receive.comInput(chunk); };
     // The operator's Disconnect does not wait behind a paced send: the send stops first.
     connect.onDisconnect = [this] { sender.cancel(); };
+    tnc.onPortLost = [this] { connect.portLost(); };
     pending.onChanged = [this](bool isPending) { indicators.setMessagePending(isPending); };
     reception.onNetLine = [this](const QByteArray& line) { net.reception.processNCS(line); };
     startup.setHooks({

@@ -2,9 +2,38 @@
 
 namespace tolvex {
 
+namespace {
+
+// Whether the TNC may hold a link in this state, so that ending it brings a disconnected text.
+bool linkMayBeUp(LinkState state) {
+    switch (state) {
+    case LinkState::LinkConnected:
+    case LinkState::LinkViaNodes:
+    case LinkState::LinkCalling:
+    case LinkState::LinkBbs:
+        return true;
+    case LinkState::LinkIdle:
+    case LinkState::LinkBbsCalling:
+    case LinkState::LinkBbsClosed:
+    case LinkState::LinkGroupCapture:
+    case LinkState::LinkNetCapture:
+    case LinkState::LinkUnprotoQueryDue:
+    case LinkState::LinkUnprotoQuery:
+        return false;
+    }
+    return false;
+}
+
+} // namespace
+
 ConnectSequence::ConnectSequence(const Settings& settings, LinkSession& session, Sequencer& sequencer,
-                                 TncPort& tnc, MessageBoxes& boxes)
-    : settings_(settings), session_(session), sequencer_(sequencer), tnc_(tnc), boxes_(boxes) {}
+                                 TncPort& tnc, MessageBoxes& boxes, Scheduler& scheduler)
+    : settings_(settings), session_(session), sequencer_(sequencer), tnc_(tnc), boxes_(boxes),
+      scheduler_(scheduler) {}
+
+ConnectSequence::~ConnectSequence() {
+    stopWaiting();
+}
 
 bool ConnectSequence::connect(const QByteArray& destination) {
     if (destination.trimmed().isEmpty()) {
@@ -42,10 +71,47 @@ bool ConnectSequence::connect(const QByteArray& destination) {
         ++NodeCount;
     }
     disconnecting_ = false;
-    ++attempt_;
+    session_.beginLink();
     session_.setState(LinkState::LinkViaNodes);
+    if (session_.endingLink(scheduler_.nowMs()) != 0) {
+        waiting_ = true; // "Connecting" shows; the first command follows the old link's end
+        waitingLink_ = session_.linkId();
+        armWaitLimit();
+        return true;
+    }
+    stopWaiting();
     begin();
     return true;
+}
+
+void ConnectSequence::armWaitLimit() {
+    if (waitLimit_) scheduler_.cancel(waitLimit_);
+    const qint64 left = session_.endAwaitedUntil() - scheduler_.nowMs();
+    waitLimit_ = scheduler_.callAfter(int(qMax<qint64>(0, left)), [this] {
+        waitLimit_ = 0;
+        if (!waiting_) return;
+        if (session_.endingLink(scheduler_.nowMs()) != 0) {
+            armWaitLimit(); // the request went to the TNC later than the connect was pressed
+            return;
+        }
+        session_.endSeen(); // it did not come: the new link goes ahead without it
+        oldLinkEnded();
+    });
+}
+
+void ConnectSequence::stopWaiting() {
+    waiting_ = false;
+    if (waitLimit_) scheduler_.cancel(waitLimit_);
+    waitLimit_ = 0;
+}
+
+void ConnectSequence::oldLinkEnded() {
+    if (!waiting_) return;
+    // Only if nothing else (the mailbox view left, start-up) took the station elsewhere meanwhile.
+    const bool stillCalling =
+        session_.linkId() == waitingLink_ && session_.state() == LinkState::LinkViaNodes;
+    stopWaiting();
+    if (stillCalling) begin();
 }
 
 void ConnectSequence::sendConnect(const QByteArray& text) {
@@ -70,7 +136,7 @@ void ConnectSequence::begin() {
 }
 
 void ConnectSequence::nodeReady() {
-    if (disconnecting_) return;
+    if (disconnecting_ || waiting_) return;
     const QByteArray connCmd = settings_.ConnCmd + ' ';
     const auto next = static_cast<std::size_t>(NodeIndex + 1);
     if (next < NodeCall.size() && !NodeCall[next].isEmpty()) {
@@ -88,34 +154,55 @@ void ConnectSequence::nodeReady() {
 
 void ConnectSequence::disconnect() {
     if (onDisconnect) onDisconnect();
+    if (waiting_) {
+        // Nothing of this connect went out, and the link before it is already being taken down.
+        stopWaiting();
+        session_.setState(LinkState::LinkIdle);
+        session_.confirmIdle();
+        tnc_.focusToPanel();
+        return;
+    }
     tnc_.echoToPane(settings_.DisconCmd + "\r\n");
     // No node answer may send another connect once the operator asked to leave.
     disconnecting_ = true;
-    const quint64 attempt = attempt_;
+    const quint64 link = session_.linkId();
+    if (linkMayBeUp(session_.state())) session_.endRequested(scheduler_.nowMs());
     sequencer_.runUrgent({
         Step::send(settings_.OutLineEnd + settings_.cmdChar()),
         Step::wait(kDisconnectPauseMs),
         Step::send(settings_.DisconCmd + settings_.OutLineEnd),
-        Step::run([this, attempt] {
+        Step::run([this, link] {
+            session_.endRequestedAgain(link, scheduler_.nowMs());
             // A connect the operator started meanwhile is left to run.
-            if (attempt != attempt_) return;
+            if (link != session_.linkId()) return;
             disconnecting_ = false;
-            // Leaving a connect through nodes, the first change keeps Disconnect shown (as when a
-            // node hangs up); the operator's own disconnect then confirms idle, clearing its place.
+            // Leaving a connect through nodes that a node hung up, the state is idle already, but
+            // the operator's own disconnect clears the connect place too.
             session_.setState(LinkState::LinkIdle);
-            session_.setState(LinkState::LinkIdle);
+            session_.confirmIdle();
             tnc_.focusToPanel();
         }),
     });
 }
 
 void ConnectSequence::connectToMailbox() {
-    ++attempt_;
+    session_.beginLink();
+    stopWaiting();
     disconnecting_ = false;
     session_.setState(LinkState::LinkBbsCalling);
     tnc_.focusToPanel();
     session_.RxBuffer.clear();
     sequencer_.run({Step::send(settings_.OutLineEnd + settings_.cmdChar())});
+}
+
+void ConnectSequence::portLost() {
+    stopWaiting();
+    disconnecting_ = false;
+    session_.endSeen();
+    session_.beginLink(); // what was started for the old link finds it gone
+    session_.RxBuffer.clear();
+    session_.setState(LinkState::LinkIdle);
+    session_.confirmIdle();
 }
 
 } // namespace tolvex

@@ -20,11 +20,23 @@ public:
     static constexpr int kDisconnectPauseMs = 2550;
 
     ConnectSequence(const Settings& settings, LinkSession& session, Sequencer& sequencer, TncPort& tnc,
-                    MessageBoxes& boxes);
+                    MessageBoxes& boxes, Scheduler& scheduler);
+    ~ConnectSequence();
+    ConnectSequence(const ConnectSequence&) = delete;
+    ConnectSequence& operator=(const ConnectSequence&) = delete;
 
     // The dialog's Connect with the destination "CALL,NODE1,NODE2,NODE3" (first node nearest).
     // True when a sequence started (the dialog closes); false after telling the operator why not.
+    // While an earlier link is being taken down, the first command waits for that link's
+    // disconnected text (or LinkSession::kEndTextLimitMs): the TNC would refuse it, or take the old
+    // link's end for the new one's.
     bool connect(const QByteArray& destination);
+    // The disconnected text of the link being taken down came.
+    void oldLinkEnded();
+    // A connect is waiting for an older link's end; no command of it has gone out.
+    bool waitingForOldLink() const { return waiting_; }
+    // The port is gone: no link can be up, and nothing queued for one will reach the TNC.
+    void portLost();
     // The first connect command: to the first node, or to the destination.
     void begin();
     // A node said it is ready: the next hop's command.
@@ -46,15 +58,20 @@ public:
 
 private:
     void sendConnect(const QByteArray& text);
+    void stopWaiting();
+    void armWaitLimit();
 
     const Settings& settings_;
     LinkSession& session_;
     Sequencer& sequencer_;
     TncPort& tnc_;
     MessageBoxes& boxes_;
+    Scheduler& scheduler_;
     quint64 hop_ = 0;
-    quint64 attempt_ = 0;        // counts connects and mailbox connects the operator started
     bool disconnecting_ = false; // from the Disconnect press until its sequence ends
+    bool waiting_ = false;       // a connect waits for the end of the link before it
+    quint64 waitingLink_ = 0;    // the link that connect began
+    Scheduler::TimerId waitLimit_ = 0;
 };
 
 } // namespace tolvex

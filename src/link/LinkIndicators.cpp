@@ -3,7 +3,9 @@
 namespace tolvex {
 
 LinkIndicators::LinkIndicators(LinkSession& session, MainView& view) : session_(session), view_(view) {
-    session_.subscribe([this](LinkState from, LinkState to) { changed(from, to); });
+    session_.subscribe([this](LinkEvent event, LinkState from, LinkState to) { told(event, from, to); });
+    showIdle(); // the state starts idle
+    updateSend();
 }
 
 void LinkIndicators::setMessagePending(bool pending) {
@@ -13,6 +15,26 @@ void LinkIndicators::setMessagePending(bool pending) {
 
 void LinkIndicators::updateSend() {
     view_.setVisible(frmMain::cmdSend, pending_ && session_.linkUp());
+}
+
+void LinkIndicators::told(LinkEvent event, LinkState from, LinkState to) {
+    switch (event) {
+    case LinkEvent::Changed:
+        changed(from, to);
+        break;
+    case LinkEvent::Answered:
+        view_.setText(frmMain::lblConn, "Connected");
+        break;
+    case LinkEvent::IdleConfirmed:
+        showIdle();
+        break;
+    case LinkEvent::ByeUnanswered:
+        // The mailbox stays connected: Disconnect takes the place of "Monitor  Receive".
+        view_.setVisible(frmMain::cmdViewRcv, false);
+        view_.setVisible(frmMain::cmdDisc, true);
+        break;
+    }
+    updateSend();
 }
 
 void LinkIndicators::changed(LinkState from, LinkState to) {
@@ -29,17 +51,18 @@ void LinkIndicators::changed(LinkState from, LinkState to) {
             // A node hung up: the disconnect button stays until the operator presses it.
             view_.setText(frmMain::lblConn, {});
             break;
-        default:
+        case LinkIdle:
+        case LinkConnected:
+        case LinkCalling:
+        case LinkBbsCalling:
+        case LinkBbs:
+        case LinkBbsClosed:
             showIdle();
             break;
         }
         break;
     case LinkViaNodes:
     case LinkCalling:
-        if (from == to && session_.linkUp()) { // the called station answered
-            view_.setText(frmMain::lblConn, "Connected");
-            break;
-        }
         showConnecting();
         break;
     case LinkConnected:
@@ -61,7 +84,6 @@ void LinkIndicators::changed(LinkState from, LinkState to) {
     case LinkUnprotoQuery:
         break;
     }
-    updateSend();
 }
 
 void LinkIndicators::showIdle() {

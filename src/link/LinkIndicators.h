@@ -14,6 +14,7 @@ public:
     void setMessagePending(bool pending);
 
 private:
+    void told(LinkEvent event, LinkState from, LinkState to);
     void changed(LinkState from, LinkState to);
     void showIdle();
     void showConnecting();

@@ -2,17 +2,35 @@
 
 namespace tolvex {
 
+void LinkSession::tell(LinkEvent event, LinkState from) {
+    for (const Listener& listener : listeners_)
+        listener(event, from, state_);
+}
+
 void LinkSession::setState(LinkState to) {
     const LinkState from = state_;
+    if (from == to) return;
     state_ = to;
-    if (from != to) callAnswered_ = false;
-    for (const Listener& listener : listeners_)
-        listener(from, to);
+    callAnswered_ = false;
+    if (to == LinkState::LinkConnected) {
+        ++linkId_;    // only a link that came up while idle gets here
+        ending_ = {}; // the TNC took a new link: the old one has ended, whatever it printed
+    }
+    tell(LinkEvent::Changed, from);
 }
 
 bool LinkSession::setStateIf(LinkState expected, LinkState to) {
     if (state_ != expected) return false;
-    setState(to);
+    if (to == expected)
+        confirmIdle();
+    else
+        setState(to);
+    return true;
+}
+
+bool LinkSession::confirmIdle() {
+    if (state_ != LinkState::LinkIdle) return false;
+    tell(LinkEvent::IdleConfirmed, state_);
     return true;
 }
 
@@ -38,8 +56,11 @@ bool LinkSession::anyLink() const {
 void LinkSession::markLinkUp() {
     if (state_ != LinkState::LinkCalling || callAnswered_) return;
     callAnswered_ = true;
-    for (const Listener& listener : listeners_)
-        listener(state_, state_);
+    tell(LinkEvent::Answered, state_);
+}
+
+void LinkSession::byeUnanswered() {
+    if (state_ == LinkState::LinkBbs) tell(LinkEvent::ByeUnanswered, state_);
 }
 
 bool LinkSession::takeEcho(QByteArrayView line) {

@@ -1,6 +1,7 @@
 #pragma once
 // The link state and its buffers. The state has one owner: it changes only through setState(),
-// which tells every listener (the receive stream processor, the indicators) what changed.
+// which tells every listener (the receive stream processor, the indicators) what changed; other
+// events (a call answered, idle confirmed) have their own names.
 #include <QByteArray>
 #include <cstdint>
 #include <functional>
@@ -32,20 +33,42 @@ struct MessageRequests {
     QByteArray MsgSubject;
 };
 
+// What a listener is told.
+enum class LinkEvent {
+    Changed,       // the state went from one value to another
+    Answered,      // the station called answered: the link is up, the state stays LinkCalling
+    IdleConfirmed, // a step that ended a link leaves the station idle: the connect place clears
+    ByeUnanswered, // the mailbox did not hang up after the goodbye: Disconnect is offered
+};
+
 class LinkSession {
 public:
-    using Listener = std::function<void(LinkState from, LinkState to)>;
+    using Listener = std::function<void(LinkEvent event, LinkState from, LinkState to)>;
+    // Listeners that only look at the state are told of every event.
+    using StateListener = std::function<void(LinkState from, LinkState to)>;
+
+    // The disconnected text of a link the station asked to end is awaited this long.
+    static constexpr int kEndTextLimitMs = 15000;
 
     LinkState state() const { return state_; }
-    // Tells the listeners in the order they subscribed, also when the state stays the same (a
-    // late step that confirms the idle state still restores the idle buttons).
+    // Tells the listeners in the order they subscribed, only when the state changes.
     void setState(LinkState to);
-    // Sets the state only while it is still `expected`; true when it did.
+    // Sets the state only while it is still `expected`; true when it did. With `to` equal to
+    // `expected` (idle), it confirms idle.
     bool setStateIf(LinkState expected, LinkState to);
+    // A step that ended a link: when the station is idle, the listeners clear the connect place;
+    // true when it was idle.
+    bool confirmIdle();
     void subscribe(Listener listener) { listeners_.push_back(std::move(listener)); }
+    void subscribe(StateListener listener) {
+        listeners_.push_back(
+            [l = std::move(listener)](LinkEvent, LinkState from, LinkState to) { l(from, to); });
+    }
 
     // A link the connect sequence called is up: the connected text came while calling.
     void markLinkUp();
+    // The mailbox's goodbye went unanswered.
+    void byeUnanswered();
     // A link to another station is up (not the mailbox): messages can be sent on it.
     bool linkUp() const {
         return state_ == LinkState::LinkConnected || (state_ == LinkState::LinkCalling && callAnswered_);
@@ -54,6 +77,25 @@ public:
     // converse mode now carries text into it. Frames monitored off the air and the start-up
     // query are no link.
     bool anyLink() const;
+
+    // Every link and connect attempt has its own number: a step that finishes late acts only for
+    // the link it was started for. A link that comes up while idle gets one by itself.
+    quint64 linkId() const { return linkId_; }
+    quint64 beginLink() { return ++linkId_; }
+
+    // The station asked the TNC to end the current link (the disconnect command, the mailbox's
+    // goodbye): the disconnected text that follows is that link's, not a newer one's.
+    void endRequested(qint64 nowMs) { ending_ = {linkId_, nowMs}; }
+    // The request went to the TNC only now: the wait for its text starts again.
+    void endRequestedAgain(quint64 link, qint64 nowMs) {
+        if (ending_.link == link) ending_.sinceMs = nowMs;
+    }
+    // The link whose disconnected text is still awaited at nowMs; 0 when none.
+    quint64 endingLink(qint64 nowMs) const {
+        return ending_.link != 0 && nowMs - ending_.sinceMs < kEndTextLimitMs ? ending_.link : 0;
+    }
+    qint64 endAwaitedUntil() const { return ending_.sinceMs + kEndTextLimitMs; }
+    void endSeen() { ending_ = {}; }
 
     QByteArray RxBuffer;  // received characters not yet consumed
     QByteArray MsgBuffer; // lines of the connected message being captured
@@ -84,8 +126,16 @@ public:
     }
 
 private:
+    void tell(LinkEvent event, LinkState from);
+
+    struct Ending {
+        quint64 link = 0;
+        qint64 sinceMs = 0;
+    };
     LinkState state_ = LinkState::LinkIdle;
     bool callAnswered_ = false;
+    quint64 linkId_ = 1;
+    Ending ending_;
     std::vector<Listener> listeners_;
 };
 

@@ -3,8 +3,13 @@
 namespace tolvex {
 
 Panes::Panes(const Settings& settings, LinkSession& session, MainView& view, Sequencer& sequencer,
-             TncPort& tnc)
-    : settings_(settings), session_(session), view_(view), sequencer_(sequencer), tnc_(tnc) {}
+             TncPort& tnc, Scheduler& scheduler, MessageBoxes& boxes)
+    : settings_(settings), session_(session), view_(view), sequencer_(sequencer), tnc_(tnc),
+      scheduler_(scheduler), boxes_(boxes) {}
+
+Panes::~Panes() {
+    if (byeLimit_) scheduler_.cancel(byeLimit_);
+}
 
 void Panes::addText(MainElement pane, QByteArray& charbuff) {
     // One pass: a backspace erases the character before it in this chunk; with none left it
@@ -37,13 +42,30 @@ void Panes::preventOverflow(MainElement pane) {
 }
 
 void Panes::monitorReceive() {
-    session_.RxBuffer.clear();
-    leaveMailbox();
+    if (session_.state() != LinkState::LinkBbs) {
+        session_.RxBuffer.clear();
+        leaveMailbox();
+        return;
+    }
+    if (byeLimit_) return; // goodbye said once; the mailbox is still to answer it
+    // The link is up until the mailbox hangs up: its disconnected text brings the monitor view.
+    sequencer_.run({Step::send(settings_.Bye + settings_.OutLineEnd)});
+    session_.endRequested(scheduler_.nowMs());
+    const quint64 link = session_.linkId();
+    byeLimit_ = scheduler_.callAfter(kByeAnswerMs, [this, link] {
+        byeLimit_ = 0;
+        if (session_.linkId() != link || session_.state() != LinkState::LinkBbs) return;
+        boxes_.show(QStringLiteral("Mailbox Still Connected"),
+                    QStringLiteral("The mailbox did not hang up after the goodbye command.\r\n"
+                                   "Press Disconnect to end the link."),
+                    MessageBoxes::Icon::Warning);
+        session_.byeUnanswered(); // Disconnect is offered
+    });
 }
 
 void Panes::leaveMailbox() {
-    if (session_.state() == LinkState::LinkBbs)
-        sequencer_.run({Step::send(settings_.Bye + settings_.OutLineEnd)});
+    if (byeLimit_) scheduler_.cancel(byeLimit_);
+    byeLimit_ = 0;
     session_.setState(LinkState::LinkIdle); // the indicators switch back to the monitor view
     preventLocalOverflow();
     tnc_.focusToPanel();

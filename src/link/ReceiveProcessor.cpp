@@ -25,6 +25,31 @@ QByteArray callAfter(QByteArrayView line, QByteArrayView text) {
 }
 constexpr char kHeaderStart[] = ".hdr";
 
+// Command mode, then the disconnect command.
+Sequence disconnectSteps(const Settings& s) {
+    return {Step::send(s.cmdChar() + s.OutLineEnd), Step::send(s.DisconCmd + s.OutLineEnd)};
+}
+
+// The states in which the TNC's texts about a link are read.
+bool readsLinkTexts(LinkState state) {
+    switch (state) {
+    case LinkState::LinkIdle:
+    case LinkState::LinkConnected:
+    case LinkState::LinkViaNodes:
+    case LinkState::LinkCalling:
+    case LinkState::LinkBbsCalling:
+    case LinkState::LinkBbs:
+        return true;
+    case LinkState::LinkBbsClosed:
+    case LinkState::LinkGroupCapture:
+    case LinkState::LinkNetCapture:
+    case LinkState::LinkUnprotoQueryDue:
+    case LinkState::LinkUnprotoQuery:
+        return false;
+    }
+    return false;
+}
+
 // A configured text left empty never matches: an empty text would be found everywhere.
 qsizetype findText(QByteArrayView hay, QByteArrayView text, qsizetype from = 0) {
     return text.isEmpty() ? -1 : hay.indexOf(text, from);
@@ -66,7 +91,11 @@ void ReceiveProcessor::consume(qsizetype n) {
 // Whoever changed the state (this processor, a button, start-up), what was kept for the old
 // state's unfinished line and node step no longer applies.
 void ReceiveProcessor::stateChanged(LinkState from, LinkState to) {
-    if (from == to) return;
+    if (from == to) return; // an event that changed no state
+    // Leaving a link with a message half in (Disconnect, a connect over it, a lost port): what came
+    // of it is kept, with the note a dropped link gives it.
+    if (session_.HdrActive && (from == LinkState::LinkConnected || from == LinkState::LinkCalling))
+        deliverMessage(kNoEndNote, false);
     if (from == LinkState::LinkViaNodes) cancelNodeStep();
     if (from == LinkState::LinkUnprotoQuery) heldDuringQuery_.clear();
     lineCut_ = false;
@@ -108,9 +137,31 @@ void ReceiveProcessor::takeChunk(const QByteArray& chunk) {
 }
 
 void ReceiveProcessor::process() {
+    // The disconnected text of a link being taken down, once a newer link or attempt began, is
+    // that old link's end: taken here, it cannot end the new one.
+    const auto oldLinkEnd = [this] {
+        const quint64 ending = session_.endingLink(scheduler_.nowMs());
+        if (ending == 0 || !readsLinkTexts(state())) return false;
+        const qsizetype at = findText(session_.RxBuffer, settings_.DisconStr);
+        if (at < 0) return false;
+        session_.endSeen();
+        if (ending == session_.linkId()) return false; // the link's own end: its state takes it
+        consume(at + settings_.DisconStr.size());
+        connect_.oldLinkEnded();
+        return true;
+    };
+    // Until then a connect's first command has not gone out: nothing is an answer to it, and only
+    // the unfinished line may still grow into the old link's end.
+    const auto holdForOldLink = [this] {
+        const qsizetype lastEnd = session_.RxBuffer.lastIndexOf(lineEnd());
+        if (lastEnd >= 0) consume(lastEnd + lineEnd().size());
+        boundUnfinishedLine();
+        return false;
+    };
     // Each handler takes what it can; when it changed the state (or handed something over and
     // consumed it), the rest of the buffer is read again in the state as it now is.
     for (bool again = true; again;) {
+        if (oldLinkEnd()) continue;
         switch (state()) {
         case LinkState::LinkIdle:
             again = linkIdle();
@@ -121,7 +172,7 @@ void ReceiveProcessor::process() {
             again = linkConnected();
             break;
         case LinkState::LinkViaNodes:
-            again = linkViaNodes();
+            again = connect_.waitingForOldLink() ? holdForOldLink() : linkViaNodes();
             break;
         case LinkState::LinkBbsCalling:
             again = linkBbsCalling();
@@ -140,10 +191,6 @@ void ReceiveProcessor::process() {
             again = false;
             break;
         case LinkState::LinkUnprotoQueryDue:
-            again = false;
-            break;
-        default: // a value no one should have set: keep nothing
-            session_.RxBuffer.clear();
             again = false;
             break;
         }
@@ -436,21 +483,29 @@ void ReceiveProcessor::deliverMessage(QByteArrayView note, bool mayDisconnect) {
     session_.resetMessage();
     panes_.preventMonOverflow();
     if (!disconnect) return;
-    sequencer_.runUrgent({Step::wait(kDisconnectRequestPauseMs), Step::run([this] {
+    // The link is being taken down from here: a connect pressed during the pause waits for its end.
+    const quint64 link = session_.linkId();
+    session_.endRequested(scheduler_.nowMs());
+    sequencer_.runUrgent({Step::wait(kDisconnectRequestPauseMs), Step::run([this, link] {
                               // Text arriving during the pause still belongs to the link; if it went
                               // down by itself meanwhile there is nothing left to disconnect.
-                              if (state() != LinkState::LinkConnected && state() != LinkState::LinkCalling)
-                                  return;
-                              setState(LinkState::LinkIdle);
-                              disconnectNow();
-                              tnc_.focusToPanel();
+                              if (session_.endingLink(scheduler_.nowMs()) != link) return;
+                              session_.endRequestedAgain(link, scheduler_.nowMs());
+                              // A connect started meanwhile keeps its state; the old link still goes.
+                              if (session_.linkId() == link) {
+                                  setState(LinkState::LinkIdle);
+                                  tnc_.focusToPanel();
+                              }
+                              // Before anything queued during the pause, shutdown included.
+                              sequencer_.runNext(disconnectSteps(settings_));
                           })});
 }
 
-// Command mode, then the disconnect command, ahead of anything queued.
+// Command mode, then the disconnect command, ahead of anything queued; the disconnected text
+// that follows is this link's.
 void ReceiveProcessor::disconnectNow() {
-    sequencer_.runUrgent({Step::send(settings_.cmdChar() + settings_.OutLineEnd),
-                          Step::send(settings_.DisconCmd + settings_.OutLineEnd)});
+    session_.endRequested(scheduler_.nowMs());
+    sequencer_.runNext(disconnectSteps(settings_));
 }
 
 void ReceiveProcessor::linkDropped(LinkState from) {
@@ -473,8 +528,15 @@ void ReceiveProcessor::linkDropped(LinkState from) {
         setState(LinkState::LinkBbsClosed);
         panes_.leaveMailbox();
         break;
-    default:
-        break;
+    case LinkState::LinkIdle:
+    case LinkState::LinkViaNodes:
+    case LinkState::LinkBbsCalling:
+    case LinkState::LinkBbsClosed:
+    case LinkState::LinkGroupCapture:
+    case LinkState::LinkNetCapture:
+    case LinkState::LinkUnprotoQueryDue:
+    case LinkState::LinkUnprotoQuery:
+        break; // no link of this kind to drop
     }
 }
 

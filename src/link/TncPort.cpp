@@ -136,6 +136,7 @@ void TncPort::reportError(SerialPort::Error error) {
         port_.close();
         if (deviceLostReported_) return;
         deviceLostReported_ = true;
+        if (onPortLost) onPortLost(); // no link outlives its port
     }
     boxes_.show(QStringLiteral("Comm Error"), withProblem(commErrorText(error)));
 }

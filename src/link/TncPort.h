@@ -39,6 +39,8 @@ public:
 
     // Receive chunks are handed here (ComInput).
     std::function<void(const QByteArray&)> onComInput;
+    // The device went away (an adapter pulled, the modem gone) and the port was closed.
+    std::function<void()> onPortLost;
 
     // "9600,n,8,1" from the index settings; an index outside its table leaves its field empty.
     static QString settingsString(const Settings& s);

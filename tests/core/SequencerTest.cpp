@@ -66,6 +66,17 @@ TEST_F(SequencerTest, ShutdownDropsOrdinarySequencesButNotAnUrgentOne) {
     EXPECT_EQ(line, (std::vector<Line>{{450, "disc"}, {3000, "D"}, {3000, "bye"}}));
 }
 
+// What a step decides goes out right after its sequence, ahead of what was queued meanwhile,
+// shutdown included.
+TEST_F(SequencerTest, NextGoesRightAfterTheSequenceThatQueuedIt) {
+    seq.runUrgent({Step::wait(600), Step::run([&] { seq.runNext({Step::send("D")}); }), Step::send("end")});
+    clock.advance(250);
+    seq.runLast({Step::send("bye")});
+    seq.runUrgent({Step::send("urgent")});
+    clock.runAll();
+    EXPECT_EQ(line, (std::vector<Line>{{600, "end"}, {600, "D"}, {600, "bye"}, {600, "urgent"}}));
+}
+
 TEST_F(SequencerTest, ShutdownFromInsideAnActionReplacesTheRest) {
     seq.run({Step::run([&] { seq.runLast({Step::send("now")}); }), Step::send("dropped")});
     clock.runAll();

@@ -145,6 +145,9 @@ TEST_F(SimulatedStation, MailboxRoundTrip) {
 
     button(w, "cmdViewRcv")->click();
     EXPECT_TRUE(QTest::qWaitFor([&] { return written().endsWith("B\r"); }, 2000));
+    // The mailbox view stays until the mailbox hangs up.
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return station.logic().session.state() == LinkState::LinkIdle; }, 5000));
     EXPECT_TRUE(local->isHidden());
     EXPECT_FALSE(w.findChild<QPlainTextEdit*>("tbMon")->isHidden());
     EXPECT_EQ(station.logic().session.state(), LinkState::LinkIdle);

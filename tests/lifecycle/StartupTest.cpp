@@ -1,4 +1,5 @@
 #include "lifecycle/Startup.h"
+#include "link/LinkRig.h"
 #include "support/Files.h"
 #include "support/StationRig.h"
 
@@ -190,6 +191,19 @@ TEST_F(StartupTest, ShutdownLetsAPendingDisconnectGoFirst) {
     EXPECT_EQ(written,
               (QList<QByteArray>{"\r\x03", "\r", "\r\x03\r", "UNPROTO \r"})); // DisconCmd is empty here
     EXPECT_EQ(host.calls.last(), "quit");
+}
+
+// Exit during the pause before a disconnect a far station asked for: the disconnect still goes
+// out, ahead of the closing commands.
+TEST(Shutdown, ADisconnectAskedForGoesOutFirst) {
+    LinkRig rig;
+    rig.feed("*** CONNECTED to W2DEF\r.hdr  .dis  _W2DEF _Done\rbye\r$^\r");
+    rig.clock.advance(250);
+    rig.startup.shutdown();
+    rig.clock.runAll();
+    EXPECT_EQ(rig.sent(),
+              (std::vector<Sent>{{600, "\x03\r"}, {600, "D\r"}, {600, "\r\x03\r"}, {1000, "UNPROTO \r"}}));
+    EXPECT_EQ(rig.host.calls.last(), "quit");
 }
 
 TEST(Counters, StopAtTheirLargestValue) {

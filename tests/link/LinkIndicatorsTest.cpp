@@ -85,13 +85,26 @@ TEST(LinkIndicators, FollowTheState) {
              s.setState(LinkIdle);
          },
          {"", true, true, false, false, false, true}},
-        {"the late end of a disconnect confirms idle",
+        {"the same state set again changes nothing",
          [](LinkSession& s, LinkIndicators&) {
              s.setState(LinkViaNodes);
              s.setState(LinkIdle);
              s.setState(LinkIdle);
          },
+         {"", true, true, false, false, false, true}},
+        {"the late end of a disconnect confirms idle",
+         [](LinkSession& s, LinkIndicators&) {
+             s.setState(LinkViaNodes);
+             s.setState(LinkIdle);
+             s.confirmIdle();
+         },
          {"", false, false, true, false, false, true}},
+        {"confirming idle while a link is up changes nothing",
+         [](LinkSession& s, LinkIndicators&) {
+             s.setState(LinkConnected);
+             s.confirmIdle();
+         },
+         {"Connected", true, false, false, false, false, true}},
         {"mailbox calling",
          [](LinkSession& s, LinkIndicators&) { s.setState(LinkBbsCalling); },
          {"", false, false, false, true, false, false}},
@@ -102,6 +115,13 @@ TEST(LinkIndicators, FollowTheState) {
              s.setState(LinkBbs);
          },
          {"Connected-BBS", false, false, false, true, false, false}},
+        {"the mailbox did not hang up: Disconnect is offered",
+         [](LinkSession& s, LinkIndicators&) {
+             s.setState(LinkBbsCalling);
+             s.setState(LinkBbs);
+             s.byeUnanswered();
+         },
+         {"Connected-BBS", true, false, false, false, false, false}},
         {"back from the mailbox",
          [](LinkSession& s, LinkIndicators&) {
              s.setState(LinkBbsCalling);

@@ -58,8 +58,8 @@ TEST(Panes, OverflowCutsToTheLast8000OnlyPast15000) {
     }
 }
 
-TEST(Panes, MonitorReceiveLogsOffOnlyWhileTheMailboxLinkIsUp) {
-    for (const LinkState st : {LinkState::LinkBbs, LinkState::LinkBbsClosed, LinkState::LinkBbsCalling}) {
+TEST(Panes, MonitorReceiveWithNoMailboxLinkUpReturnsAtOnce) {
+    for (const LinkState st : {LinkState::LinkBbsClosed, LinkState::LinkBbsCalling}) {
         LinkRig rig;
         rig.connect.connectToMailbox();
         rig.port.writes.clear();
@@ -67,7 +67,7 @@ TEST(Panes, MonitorReceiveLogsOffOnlyWhileTheMailboxLinkIsUp) {
         rig.session.RxBuffer = "stale";
         rig.view.panes["tbLocal"] = QByteArray(15001, 'l');
         rig.panes.monitorReceive();
-        EXPECT_EQ(rig.port.written(), st == LinkState::LinkBbs ? QByteArray("B\r") : QByteArray());
+        EXPECT_TRUE(rig.port.writes.empty());
         EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
         EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
         EXPECT_EQ(rig.view.pane("tbLocal").size(), 8000);
@@ -76,6 +76,45 @@ TEST(Panes, MonitorReceiveLogsOffOnlyWhileTheMailboxLinkIsUp) {
         for (const char* hidden : {"tbLocal", "Label5", "lblBBS", "cmdViewRcv", "cmdSend"})
             EXPECT_FALSE(rig.view.shown(hidden)) << hidden;
         EXPECT_EQ(rig.view.focus, "tbMon");
+    }
+}
+
+// While the mailbox link is up, "Monitor  Receive" says goodbye and the link stays until the
+// mailbox hangs up; one that does not is named, and Disconnect ends it.
+TEST(Panes, MonitorReceiveWaitsForTheMailboxToHangUp) {
+    for (const bool hangsUp : {true, false}) {
+        SCOPED_TRACE(hangsUp ? "hangs up" : "stays");
+        LinkRig rig;
+        rig.connect.connectToMailbox();
+        rig.feed("cmd:");
+        rig.port.writes.clear();
+        rig.panes.monitorReceive();
+        rig.panes.monitorReceive(); // goodbye is said once
+        EXPECT_EQ(rig.port.written(), "B\r");
+        rig.clock.advance(Panes::kByeAnswerMs - 1);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkBbs);
+        EXPECT_EQ(rig.view.caption("lblConn"), "Connected-BBS");
+        EXPECT_TRUE(rig.view.shown("tbLocal"));
+        if (hangsUp) {
+            rig.feed("73\r*** DISCONNECTED\r");
+            rig.clock.runAll();
+            EXPECT_TRUE(rig.boxes.shown.empty());
+        } else {
+            rig.clock.advance(1);
+            ASSERT_EQ(rig.boxes.shown.size(), 1u);
+            EXPECT_EQ(rig.boxes.shown[0].title, "Mailbox Still Connected");
+            EXPECT_EQ(rig.session.state(), LinkState::LinkBbs);
+            EXPECT_TRUE(rig.view.shown("cmdDisc"));
+            EXPECT_FALSE(rig.view.shown("cmdViewRcv"));
+            rig.connect.disconnect();
+            rig.clock.runAll();
+            EXPECT_TRUE(rig.port.written().endsWith("D\r"));
+        }
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
+        for (const char* shown : {"tbMon", "cmdLocalBBS"})
+            EXPECT_TRUE(rig.view.shown(shown)) << shown;
+        for (const char* hidden : {"tbLocal", "cmdViewRcv", "cmdDisc"})
+            EXPECT_FALSE(rig.view.shown(hidden)) << hidden;
     }
 }
 

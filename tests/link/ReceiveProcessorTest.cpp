@@ -534,6 +534,8 @@ TEST(ReceiveProcessorFuzz, GarbageAndShuffledTrafficKeepTheInvariants) {
         {S::LinkBbsClosed, S::LinkIdle},    {S::LinkUnprotoQueryDue, S::LinkUnprotoQuery},
         {S::LinkUnprotoQuery, S::LinkIdle},
     };
+    // The old link's end lets a connect that waited for it go.
+    const std::pair<S, S> waitedConnectGoes = {S::LinkViaNodes, S::LinkCalling};
     const std::set<S> values = {
         S::LinkIdle,        S::LinkConnected, S::LinkViaNodes,     S::LinkCalling,    S::LinkBbsCalling,
         S::LinkBbs,         S::LinkBbsClosed, S::LinkGroupCapture, S::LinkNetCapture, S::LinkUnprotoQueryDue,
@@ -556,7 +558,8 @@ TEST(ReceiveProcessorFuzz, GarbageAndShuffledTrafficKeepTheInvariants) {
         bool feeding = false; // only what the receive side does on its own is checked
         rig.session.subscribe([&](S from, S to) {
             if (feeding && from != to && to != S::LinkUnprotoQueryDue) {
-                EXPECT_TRUE(allowed.count({from, to})) << int(from) << " -> " << int(to);
+                EXPECT_TRUE(allowed.count({from, to}) || std::pair(from, to) == waitedConnectGoes)
+                    << int(from) << " -> " << int(to);
             }
         });
         for (int step = 0; step < 400; ++step) {
@@ -657,6 +660,68 @@ TEST(ReceiveProcessorConnected, LinkEndingCommandsGoAheadOfQueuedSequences) {
         rig.feed(c.input);
         rig.clock.advance(c.expected.back().at);
         EXPECT_EQ(rig.sent(), c.expected);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
+    }
+}
+
+// However the link ends with a message half in, what came of it is kept, with the same note.
+TEST(ReceiveProcessorLink, AMessageHalfInIsKeptHoweverTheLinkEnds) {
+    const std::pair<const char*, Act> cases[] = {
+        {"the link drops", [](LinkRig& r) { r.feed("*** DISCONNECTED\r"); }},
+        {"Disconnect", [](LinkRig& r) { r.connect.disconnect(); }},
+        {"a connect over it", [](LinkRig& r) { ASSERT_TRUE(r.connect.connect("N0CALL")); }},
+        {"the port is lost", [](LinkRig& r) { r.port.onError(SerialPort::Error::DeviceLost); }},
+    };
+    for (const auto& [name, end] : cases) {
+        SCOPED_TRACE(name);
+        LinkRig rig;
+        rig.feed("*** CONNECTED to W2DEF\r.hdr  _W2DEF _Half\rfirst line\rsecond li");
+        end(rig);
+        rig.clock.runAll();
+        EXPECT_EQ(
+            rig.handlers.handed.back(),
+            (Handed{
+                "incoming",
+                ".hdr  _W2DEF _Half\rfirst line\r\r*** The link ended before the end of this message ***\r",
+                1}));
+        EXPECT_FALSE(rig.session.HdrActive);
+    }
+}
+
+// A pulled adapter or a lost modem closes the port; the link state and its buttons follow it to idle.
+TEST(ReceiveProcessorLink, ALostPortLeavesNoLinkOnScreen) {
+    const std::pair<const char*, Act> cases[] = {
+        {"connected", [](LinkRig& r) { r.feed("*** CONNECTED to W2DEF\r"); }},
+        {"called and answered",
+         [](LinkRig& r) {
+             ASSERT_TRUE(r.connect.connect("N0CALL"));
+             r.feed("*** CONNECTED to N0CALL\r");
+         }},
+        {"calling", [](LinkRig& r) { ASSERT_TRUE(r.connect.connect("N0CALL")); }},
+        {"through nodes", [](LinkRig& r) { ASSERT_TRUE(r.connect.connect("N0CALL,NODEA")); }},
+        {"mailbox",
+         [](LinkRig& r) {
+             r.connect.connectToMailbox();
+             r.feed("cmd:");
+         }},
+    };
+    for (const auto& [name, lead] : cases) {
+        SCOPED_TRACE(name);
+        LinkRig rig;
+        rig.logic.indicators.setMessagePending(true);
+        lead(rig);
+        rig.port.onError(SerialPort::Error::DeviceLost);
+        rig.port.onError(SerialPort::Error::DeviceLost); // reported once
+        EXPECT_FALSE(rig.port.isOpen());
+        EXPECT_EQ(rig.boxes.shown.size(), 1u);
+        EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
+        EXPECT_FALSE(rig.session.linkUp());
+        EXPECT_EQ(rig.view.caption("lblConn"), "");
+        for (const char* hidden : {"cmdSend", "cmdDisc", "Label3", "cmdViewRcv", "tbLocal"})
+            EXPECT_FALSE(rig.view.shown(hidden)) << hidden;
+        for (const char* shown : {"cmdLocalBBS", "tbMon"})
+            EXPECT_TRUE(rig.view.shown(shown)) << shown;
+        rig.clock.runAll(); // nothing started for the old link changes that
         EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
     }
 }

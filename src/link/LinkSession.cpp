@@ -19,15 +19,6 @@ void LinkSession::setState(LinkState to) {
     tell(LinkEvent::Changed, from);
 }
 
-bool LinkSession::setStateIf(LinkState expected, LinkState to) {
-    if (state_ != expected) return false;
-    if (to == expected)
-        confirmIdle();
-    else
-        setState(to);
-    return true;
-}
-
 bool LinkSession::confirmIdle() {
     if (state_ != LinkState::LinkIdle) return false;
     tell(LinkEvent::IdleConfirmed, state_);

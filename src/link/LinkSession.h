@@ -53,9 +53,6 @@ public:
     LinkState state() const { return state_; }
     // Tells the listeners in the order they subscribed, only when the state changes.
     void setState(LinkState to);
-    // Sets the state only while it is still `expected`; true when it did. With `to` equal to
-    // `expected` (idle), it confirms idle.
-    bool setStateIf(LinkState expected, LinkState to);
     // A step that ended a link: when the station is idle, the listeners clear the connect place;
     // true when it was idle.
     bool confirmIdle();

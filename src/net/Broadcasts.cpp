@@ -149,7 +149,7 @@ void Broadcasts::returnToCommandMode(bool fromSequence) {
     // The dialog opened on an idle link; a station that connected meanwhile keeps its link.
     if (ctx_.session.anyLink()) return;
     // A monitored frame being taken in keeps its capture; only the idle state is confirmed.
-    if (!ctx_.session.setStateIf(LinkState::LinkIdle, LinkState::LinkIdle))
+    if (!ctx_.session.confirmIdle())
         ctx_.main.setText(frmMain::lblConn, {});
     const Settings& s = ctx_.station.settings;
     Sequence steps{Step::send(s.wakeText())};

@@ -19,7 +19,8 @@ struct RecordingModem : AgwTransport {
 // prints comes back from the event loop, as a serial line's bytes would.
 class SoftTncPort : public FakeSerialPort {
 public:
-    explicit SoftTncPort(ManualScheduler& clock) : FakeSerialPort(&clock), clock_(clock) {
+    explicit SoftTncPort(ManualScheduler& clock)
+        : FakeSerialPort(&clock), clock_(clock), tnc{tncSettings, modem, clock} {
         tnc.onReceived = [this](const QByteArray& bytes) {
             clock_.callAfter(0, [this, bytes] { receive(bytes); });
         };
@@ -34,12 +35,14 @@ public:
         modem.onFrame(f);
         clock_.advance(0);
     }
-    RecordingModem modem;
-    Settings tncSettings;
-    SoftTnc tnc{tncSettings, modem};
 
 private:
     ManualScheduler& clock_;
+
+public:
+    RecordingModem modem;
+    Settings tncSettings;
+    SoftTnc tnc;
 };
 
 // A station on a hardware TNC (the test types its texts) or on the software TNC.

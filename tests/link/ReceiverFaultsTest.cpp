@@ -78,7 +78,7 @@ const std::vector<Row>& rows() {
          LinkState::LinkIdle,
          "Connect failed"},
         {"failure words once the call is answered are the far station's text",
-         {{connectTo("N1ABC"), "*** CONNECTED to N1ABC\r", 0},
+         {{connectTo("N1ABC"), "NOD:N0NOD} Connected to N1ABC, Busy from 0900\r", 0},
           {{}, ".hdr  _N1ABC _Roads\rBusy from noon, retry count exceeded\r$^\r", 0}},
          {{"header", ".hdr  _N1ABC _Roads\r"},
           {"incoming", ".hdr  _N1ABC _Roads\rBusy from noon, retry count exceeded\r  ", 1}},

@@ -185,3 +185,28 @@ TEST(ReceiverFaults, AnOverlongHeaderLineIsBoundedLikeTheRestOfItsMessage) {
         }
     }
 }
+
+// Monitor headers pieced together at random: what is captured, and as what, does not depend on
+// how the port cut the stream, however early or late a header shows its frame's kind.
+TEST(ReceiverFaults, MonitorHeadersAreReadAlikeHoweverTheyAreCut) {
+    const char* pieces[] = {"N0AAA", ">",   "ZULGRP", "NETCTL", "ARES",    ",RELAY*",  "/2",
+                            ":",     " ",   "<",      "<<",     "[",       "UI",       "I",
+                            "C C P", "RR1", ">",      "]",      "Port=1 ", "12:00:00", "R",
+                            "text",  "$^",  "\r",     "W1XYZ",  "\r\r",    "cmd:",     "<UI C>:\r"};
+    std::mt19937 gen(20261208);
+    for (int round = 0; round < 300; ++round) {
+        QByteArray stream;
+        for (int n = std::uniform_int_distribution<int>(1, 40)(gen); n > 0; --n)
+            stream += pieces[std::uniform_int_distribution<std::size_t>(0, std::size(pieces) - 1)(gen)];
+        std::vector<Handed> first;
+        for (const Cut cut : {Cut::Whole, Cut::Bytes, Cut::Random}) {
+            LinkRig rig;
+            for (const QByteArray& chunk : cutStream(stream, cut, unsigned(round)))
+                rig.feed(chunk);
+            if (cut == Cut::Whole)
+                first = rig.handlers.handed;
+            else
+                ASSERT_EQ(rig.handlers.handed, first) << show(stream) << " cut " << int(cut);
+        }
+    }
+}

@@ -419,6 +419,8 @@ bool ReceiveProcessor::linkConnected() {
 
         const qsizetype down = downAt.find(rx, settings_.DisconStr, pos);
         if (down >= 0 && down < limit) {
+            // The far station's last words may run straight into the disconnected text.
+            if (session_.HdrActive) appendToMessage(QByteArrayView(rx).sliced(pos, down - pos));
             consume(down + settings_.DisconStr.size());
             linkDropped(st);
             return true;

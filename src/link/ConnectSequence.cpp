@@ -200,8 +200,8 @@ void ConnectSequence::portLost() {
     disconnecting_ = false;
     session_.endSeen();
     session_.beginLink(); // what was started for the old link finds it gone
+    session_.setState(LinkState::LinkIdle); // a message half in takes its unfinished line along
     session_.RxBuffer.clear();
-    session_.setState(LinkState::LinkIdle);
     session_.confirmIdle();
 }
 

@@ -108,6 +108,7 @@ void LinkIndicators::showConnecting() {
 }
 
 void LinkIndicators::showMailboxView() {
+    view_.setText(frmMain::lblConn, {}); // what the last connect came to no longer applies
     view_.setVisible(frmMain::cmdDisc, false);
     view_.setVisible(frmMain::Label3, false);
     view_.setVisible(frmMain::tbLocal, true);

@@ -8,6 +8,7 @@ namespace {
 
 constexpr char kEndMarker[] = "$^";
 constexpr QByteArrayView kNoEndNote = "\r*** The link ended before the end of this message ***\r";
+constexpr QByteArrayView kNextBeganNote = "\r*** Another message began before the end of this message ***\r";
 
 // The call after a connected text: "*** CONNECTED to N0CALL VIA X" gives N0CALL, "to:" and "TO"
 // included; empty when the text is not followed by a call.
@@ -65,6 +66,70 @@ struct NextMatch {
     }
 };
 
+// What a monitor header says of its frame, read from just after the destination's call.
+enum class FrameKind { Ui, Other, Unshown, Undecided };
+
+bool isLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// A time stamp, a date or a port ("12:00:00", "12/08/26", "Port=1") may stand before the kind.
+bool isHeaderDetail(QByteArrayView token) {
+    if (token.contains('=')) return true;
+    for (qsizetype i = 0; i < token.size(); ++i) {
+        const char c = token[i];
+        const bool digitOrMark = (c >= '0' && c <= '9') || c == ':' || c == '/' || c == '-' || c == '.';
+        if (!digitOrMark && !(i == token.size() - 1 && i > 0 && isLetter(c))) return false;
+    }
+    return true;
+}
+
+// The frame's kind where the header shows one: "<UI>", "<<UI>>", "<UI R>", "<UI C>", "[UI]" for an
+// unconnected frame, "<I C S0 R0>", "<C>", "<RR1>", "<DM>" and the like for a link's frames. A
+// header showing none ("N0CALL>ZULGRP:text") says nothing. While the line has not ended, what
+// follows may still decide it.
+FrameKind frameKind(QByteArrayView rest, bool lineEnded) {
+    const FrameKind open = lineEnded ? FrameKind::Unshown : FrameKind::Undecided;
+    qsizetype i = 0;
+    while (i < rest.size() && rest[i] != ' ' && rest[i] != ':') // the path, a port after it
+        ++i;
+    if (i < rest.size() && rest[i] == ':') {
+        if (++i == rest.size()) return open;
+        if (rest[i] != ' ') return FrameKind::Unshown; // the frame's text follows at once
+    }
+    for (;;) {
+        while (i < rest.size() && rest[i] == ' ')
+            ++i;
+        if (i == rest.size()) return open;
+        qsizetype end = i;
+        while (end < rest.size() && rest[end] != ' ')
+            ++end;
+        const bool tokenEnded = end < rest.size() || lineEnded;
+        const QByteArrayView token = rest.sliced(i, end - i);
+        if (token.front() == '<' || token.front() == '[') {
+            qsizetype w = 0;
+            while (w < token.size() && (token[w] == '<' || token[w] == '['))
+                ++w;
+            const qsizetype from = w;
+            while (w < token.size() && isLetter(token[w]))
+                ++w;
+            if (w == token.size() && !tokenEnded) return FrameKind::Undecided; // the word may go on
+            const QByteArray word = token.sliced(from, w - from).toByteArray().toUpper();
+            static const QByteArrayView kinds[] = {"I",  "RR", "RNR",  "REJ", "SREJ", "SABM", "SABME", "DISC",
+                                                   "DM", "UA", "FRMR", "XID", "TEST", "C",    "D"};
+            if (word == "UI") return FrameKind::Ui;
+            for (const QByteArrayView kind : kinds)
+                if (word == kind) return FrameKind::Other;
+            if (token.front() == '<') return FrameKind::Unshown;
+            i = end; // "[12:00:00]": a time stamp
+            continue;
+        }
+        if (!tokenEnded) return FrameKind::Undecided;
+        if (!isHeaderDetail(token)) return FrameKind::Unshown; // text, not a header
+        i = end;
+    }
+}
+
 } // namespace
 
 ReceiveProcessor::ReceiveProcessor(const Station& station, LinkSession& session, MainView& view,
@@ -94,8 +159,12 @@ void ReceiveProcessor::stateChanged(LinkState from, LinkState to) {
     if (from == to) return; // an event that changed no state
     // Leaving a link with a message half in (Disconnect, a connect over it, a lost port): what came
     // of it is kept, with the note a dropped link gives it.
-    if (session_.HdrActive && (from == LinkState::LinkConnected || from == LinkState::LinkCalling))
+    if (session_.HdrActive && (from == LinkState::LinkConnected || from == LinkState::LinkCalling)) {
+        // Its unfinished last line too, as when the far station's words run into the drop text.
+        appendToMessage(session_.RxBuffer);
+        session_.RxBuffer.clear();
         deliverMessage(kNoEndNote, false);
+    }
     if (from == LinkState::LinkViaNodes) cancelNodeStep();
     if (from == LinkState::LinkUnprotoQuery) heldDuringQuery_.clear();
     lineCut_ = false;
@@ -220,7 +289,8 @@ bool ReceiveProcessor::linkIdle() {
         const QByteArrayView line = QByteArrayView(rx).sliced(pos, (e < 0 ? rx.size() : e) - pos);
         // A frame to a group or the net is known by its header, before its line has ended; the
         // capture starts at the beginning of that line.
-        const Capture capture = frameAddressedHere(line);
+        const Capture capture = frameAddressedHere(line, e >= 0);
+        if (capture == Capture::Undecided) break;
         if (capture != Capture::None) {
             consume(pos);
             setState(capture == Capture::Group ? LinkState::LinkGroupCapture : LinkState::LinkNetCapture);
@@ -243,23 +313,47 @@ bool ReceiveProcessor::linkIdle() {
     return false;
 }
 
-ReceiveProcessor::Capture ReceiveProcessor::frameAddressedHere(QByteArrayView line) const {
+ReceiveProcessor::Capture ReceiveProcessor::frameAddressedHere(QByteArrayView line, bool lineEnded) const {
+    enum class Match { No, Yes, Undecided };
     // ">" and the name somewhere on the line, and never after the station's own call: the TNC
-    // echoes the station's own frames with its call in front.
+    // echoes the station's own frames with its call in front. Only an unconnected frame is net or
+    // group traffic: a header showing a link's frame (a connect, a message's text) is not.
     const auto addressedTo = [&](QByteArrayView name) {
         const QByteArrayView own = settings_.Callsign;
-        bool toName = false;
+        Match match = Match::No;
         for (qsizetype i = line.indexOf(name, 1); i >= 0; i = line.indexOf(name, i + 1)) {
             if (line[i - 1] != '>') continue;
-            if (i - 1 >= own.size() && line.sliced(i - 1 - own.size(), own.size()) == own) return false;
-            toName = true;
+            if (i - 1 >= own.size() && line.sliced(i - 1 - own.size(), own.size()) == own) return Match::No;
+            switch (frameKind(line.sliced(i + name.size()), lineEnded)) {
+            case FrameKind::Ui:
+            case FrameKind::Unshown:
+                match = Match::Yes;
+                break;
+            case FrameKind::Undecided:
+                if (match == Match::No) match = Match::Undecided;
+                break;
+            case FrameKind::Other:
+                break;
+            }
         }
-        return toName;
+        return match;
     };
-    for (const QByteArray& name : station_.GroupName)
-        if (!name.isEmpty() && addressedTo(name)) return Capture::Group;
+    for (const QByteArray& name : station_.GroupName) {
+        if (name.isEmpty()) continue;
+        const Match m = addressedTo(name);
+        if (m == Match::Yes) return Capture::Group;
+        if (m == Match::Undecided) return Capture::Undecided;
+    }
     // No net configured means no net frames, not every frame.
-    if (!station_.NcsName.isEmpty() && addressedTo(station_.NcsName)) return Capture::Net;
+    if (station_.NcsName.isEmpty()) return Capture::None;
+    switch (addressedTo(station_.NcsName)) {
+    case Match::Yes:
+        return Capture::Net;
+    case Match::Undecided:
+        return Capture::Undecided;
+    case Match::No:
+        break;
+    }
     return Capture::None;
 }
 
@@ -364,6 +458,7 @@ bool ReceiveProcessor::linkConnected() {
     const QByteArray& ie = lineEnd();
     NextMatch lineEndAt, markerAt, downAt;
     std::array<NextMatch, 5> upAt;
+    std::array<NextMatch, 4> failAt;
     qsizetype pos = 0;
     for (;;) {
         // A line ends at the line end, or right after the end marker when that comes first.
@@ -375,6 +470,8 @@ bool ReceiveProcessor::linkConnected() {
 
         const qsizetype down = downAt.find(rx, settings_.DisconStr, pos);
         if (down >= 0 && down < limit) {
+            // The far station's last words may run straight into the disconnected text.
+            if (session_.HdrActive) appendToMessage(QByteArrayView(rx).sliced(pos, down - pos));
             consume(down + settings_.DisconStr.size());
             linkDropped(st);
             return true;
@@ -382,19 +479,35 @@ bool ReceiveProcessor::linkConnected() {
         if (st == LinkState::LinkCalling) {
             const QByteArrayView up[] = {settings_.ConnStr, settings_.LinkMade[0], settings_.LinkMade[1],
                                          settings_.LinkMade[2], settings_.LinkMade[3]};
-            for (std::size_t i = 0; i < upAt.size(); ++i) {
+            std::size_t upText = upAt.size();
+            qsizetype upPos = -1;
+            for (std::size_t i = 0; i < upAt.size() && upPos < 0; ++i) {
                 const qsizetype p = upAt[i].find(rx, up[i], pos);
                 if (p >= 0 && p < limit) {
-                    if (!session_.linkUp()) {
-                        session_.RemoteCall = callAfter(QByteArrayView(rx).sliced(p, limit - p), up[i]);
-                        // A node's "###LINK MADE" names no one: the station called is on the link.
-                        if (session_.RemoteCall.isEmpty()) session_.RemoteCall = connect_.DestCall;
-                        while (session_.RemoteCall.endsWith('*'))
-                            session_.RemoteCall.chop(1);
-                    }
-                    session_.markLinkUp();
-                    break;
+                    upText = i;
+                    upPos = p;
                 }
+            }
+            // Until the call is answered a failure text ends the attempt; once it is, the same
+            // words are the far station's text or come before the disconnected text.
+            for (std::size_t i = 0; i < failAt.size() && !session_.linkUp(); ++i) {
+                const qsizetype p = failAt[i].find(rx, settings_.ConnFail[i], pos);
+                if (p >= 0 && p < limit && (upPos < 0 || p < upPos)) {
+                    consume(p + settings_.ConnFail[i].size());
+                    callFailed();
+                    return true;
+                }
+            }
+            if (upPos >= 0) {
+                if (!session_.linkUp()) {
+                    session_.RemoteCall =
+                        callAfter(QByteArrayView(rx).sliced(upPos, limit - upPos), up[upText]);
+                    // A node's "###LINK MADE" names no one: the station called is on the link.
+                    if (session_.RemoteCall.isEmpty()) session_.RemoteCall = connect_.DestCall;
+                    while (session_.RemoteCall.endsWith('*'))
+                        session_.RemoteCall.chop(1);
+                }
+                session_.markLinkUp();
             }
         }
         if (end < 0) break;
@@ -427,6 +540,15 @@ bool ReceiveProcessor::linkConnected() {
         lineCut_ = false;
     }
     consume(pos);
+    if (!lineCut_ && rx.size() > kLineCap && rx.startsWith(kHeaderStart)) {
+        // A header line too long to wait for its end opens its message now; the rest of the line
+        // follows as message text, kept up to the message's cap like any other.
+        const QByteArray head = rx.left(rx.size() - kLineTail);
+        consume(head.size());
+        lineCut_ = true;
+        eolProcessing(head, mailbox, true);
+        return true;
+    }
     boundUnfinishedLine();
     return false;
 }
@@ -435,13 +557,14 @@ bool ReceiveProcessor::linkConnected() {
 void ReceiveProcessor::eolProcessing(const QByteArray& line, bool mailbox, bool atLineStart) {
     if (atLineStart && line.startsWith(kHeaderStart)) {
         // A header inside an unfinished message: what came of that one is kept, not dropped.
-        if (session_.HdrActive) deliverMessage(kNoEndNote, false);
+        if (session_.HdrActive) deliverMessage(kNextBeganNote, false);
         session_.HdrActive = true;
-        session_.MsgBuffer = line;
+        session_.MsgBuffer.clear();
         cutAt_ = -1;
         cutLength_ = 0;
+        appendToMessage(line);                 // the header line counts towards the message's cap
         session_.requests = MessageRequests{}; // an unfinished earlier message asks for nothing
-        handlers_->processHeader(line);
+        handlers_->processHeader(line.left(kHeaderLineCap));
     } else if (session_.HdrActive) {
         appendToMessage(line);
     }
@@ -510,7 +633,7 @@ void ReceiveProcessor::disconnectNow() {
 
 void ReceiveProcessor::linkDropped(LinkState from) {
     // A message whose end never came is kept with what arrived of it.
-    if (session_.HdrActive && from != LinkState::LinkBbs) deliverMessage(kNoEndNote, false);
+    if (session_.HdrActive) deliverMessage(kNoEndNote, false);
     const QByteArray backToCommandMode = settings_.cmdChar() + settings_.OutLineEnd;
     switch (from) {
     case LinkState::LinkConnected:
@@ -538,6 +661,15 @@ void ReceiveProcessor::linkDropped(LinkState from) {
     case LinkState::LinkUnprotoQuery:
         break; // no link of this kind to drop
     }
+}
+
+// A call that fails before it is answered (a node's failure after the last hop, a direct call the
+// TNC gave up on) ends the attempt as a failure between nodes does, and the operator is told.
+void ReceiveProcessor::callFailed() {
+    if (session_.HdrActive) deliverMessage(kNoEndNote, false);
+    disconnectNow();
+    setState(LinkState::LinkIdle);
+    view_.setText(frmMain::lblConn, "Connect failed");
 }
 
 // ---- LinkBbsCalling: the TNC's prompt, however it was split -------------------------------------
@@ -599,23 +731,25 @@ bool ReceiveProcessor::unprotoAnswer() {
     static const QByteArray word("UNPROTO");
     qsizetype start = 0;
     for (;;) {
-        // The answer line ends at CR or LF, whichever the TNC sends.
+        // The answer line ends at CR, LF or CR LF, whichever the TNC sends.
         qsizetype e = start;
         while (e < rx.size() && rx[e] != '\r' && rx[e] != '\n')
             ++e;
         if (e >= rx.size()) break;
+        const qsizetype next = rx[e] == '\r' && e + 1 < rx.size() && rx[e + 1] == '\n' ? e + 2 : e + 1;
         const QByteArrayView line = QByteArrayView(rx).sliced(start, e - start);
         const qsizetype p = line.toByteArray().toUpper().indexOf(word);
         if (p < 0) {
-            // Not the answer (a station that connected meanwhile, say): read once the query ends.
-            if (e > start) heldDuringQuery_ += rx.mid(start, e + 1 - start);
+            // Not the answer (a station that connected meanwhile, say): read once the query ends,
+            // with its line end as it came, so it splits into lines there as it would have.
+            heldDuringQuery_ += rx.mid(start, next - start);
         } else if (const qsizetype blank = line.indexOf(' ', p); blank >= 0) {
             session_.SavedUnproto = line.sliced(blank).trimmed().toByteArray();
-            consume(e + 1);
+            consume(next);
             unprotoQueryEnded(true);
             return true;
         } // else the echoed command itself, with no path: the answer follows
-        start = e + 1;
+        start = next;
     }
     consume(start);
     if (rx.size() > kLineCap) consume(rx.size() - kLineTail);

@@ -27,6 +27,8 @@ public:
     static constexpr qsizetype kCaptureCap = 16 * 1024;
     // A message on a link is kept up to this size; the rest is counted, and the message says so.
     static constexpr qsizetype kMessageCap = 1024 * 1024;
+    // The header handler reads at most this much of a header line, however the line was split.
+    static constexpr qsizetype kHeaderLineCap = kLineCap - kLineTail;
 
     static constexpr int kLinkDropPauseMs = 150;
     static constexpr int kNodeReadyPauseMs = 200;
@@ -54,7 +56,8 @@ public:
     std::int16_t unprotoTicks() const { return UnprotoTicks; }
 
 private:
-    enum class Capture { None, Group, Net };
+    // Undecided: the unfinished line names a group or the net, but has not yet shown its frame's kind.
+    enum class Capture { None, Group, Net, Undecided };
 
     void takeChunk(const QByteArray& chunk);
     void process();
@@ -66,7 +69,7 @@ private:
     void boundUnfinishedLine();
 
     bool linkIdle();
-    Capture frameAddressedHere(QByteArrayView line) const;
+    Capture frameAddressedHere(QByteArrayView line, bool lineEnded) const;
     bool captureStep(bool net);
     bool linkViaNodes();
     void scheduleNodeStep();
@@ -77,6 +80,7 @@ private:
     // Hands the captured message over, with a note at its end (why it ended early) if any.
     void deliverMessage(QByteArrayView note, bool mayDisconnect);
     void linkDropped(LinkState from);
+    void callFailed();
     void disconnectNow();
     bool linkBbsCalling();
     bool unprotoAnswer();

@@ -342,8 +342,11 @@ TEST(ReceiveProcessorLink, AnUnfinishedMessageIsKeptWithANote) {
     std::vector<QByteArray> incoming;
     for (const Handed& h : rig.handlers.handed)
         if (h.kind == "incoming") incoming.push_back(h.text);
-    EXPECT_EQ(incoming, (std::vector<QByteArray>{".hdr  _W2DEF _One\rfirst\r" + note,
-                                                 ".hdr  _W2DEF _Two\rsecond\r" + note}));
+    EXPECT_EQ(
+        incoming,
+        (std::vector<QByteArray>{
+            ".hdr  _W2DEF _One\rfirst\r\r*** Another message began before the end of this message ***\r",
+            ".hdr  _W2DEF _Two\rsecond\r" + note}));
     EXPECT_EQ(rig.session.state(), LinkState::LinkIdle);
 }
 
@@ -682,7 +685,7 @@ TEST(ReceiveProcessorLink, AMessageHalfInIsKeptHoweverTheLinkEnds) {
             rig.handlers.handed.back(),
             (Handed{
                 "incoming",
-                ".hdr  _W2DEF _Half\rfirst line\r\r*** The link ended before the end of this message ***\r",
+                ".hdr  _W2DEF _Half\rfirst line\rsecond li\r*** The link ended before the end of this message ***\r",
                 1}));
         EXPECT_FALSE(rig.session.HdrActive);
     }

@@ -10,7 +10,7 @@
 namespace tncsim {
 
 enum class Dialect { Tapr, Kantronics, Aea, Emulator };
-enum class MonitorStyle { Kantronics, Tnc2, Aea, Software };
+enum class MonitorStyle { Kantronics, Tnc2, Aea, Software, Bpq };
 enum class NodeStyle { Bpq, Netrom, Kanode };
 
 struct StationDef {

@@ -5,6 +5,7 @@
 #include "Station.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
@@ -86,6 +87,7 @@ void Link::send(const Endpoint* from, Bytes data) {
     const int side = sideOf(from);
     if (closed_[side] || data.empty()) return;
     const int other = 1 - side;
+    if (heard) heard(side, data);
     loop_.after(0, [self = shared_from_this(), other, data = std::move(data)] {
         if (self->closed_[other]) return;
         if (auto endpoint = self->ends_[other].lock()) endpoint->linkData(*self, data);
@@ -225,7 +227,13 @@ std::shared_ptr<ConnectAttempt> Sim::connect(const std::shared_ptr<Endpoint>& fr
             done(ConnectResult::Busy, nullptr);
             return;
         }
+        const std::string calls[2] = {fromCall, toUpper(target)};
+        transmitLinkFrame(calls[0], calls[1], "<C C P>", {}, self.get());
         auto link = std::make_shared<Link>(loop_, self, offer.endpoint);
+        link->heard = [this, calls, ends = std::array<const void*, 2>{self.get(), offer.endpoint.get()}](
+                          int side, const Bytes& data) {
+            transmitLinkFrame(calls[side], calls[1 - side], "<I C S0 R0>:", data, ends[side]);
+        };
         offer.endpoint->linkUp(link, fromCall);
         done(ConnectResult::Connected, link);
     });
@@ -269,6 +277,13 @@ void Sim::transmit(const Frame& frame, const void* sender) {
     for (const auto& script : scripted_)
         if (script.get() != sender) script->heard(frame);
     if (agw_) agw_->monitor(frame, sender);
+}
+
+void Sim::transmitLinkFrame(const std::string& from, const std::string& to, const std::string& kind,
+                            const Bytes& text, const void* sender) {
+    if (options_.monitor != MonitorStyle::Bpq) return;
+    for (const auto& station : stations_)
+        if (station.get() != sender) station->monitorLinkFrame(from + ">" + to + " Port=1 " + kind, text);
 }
 
 bool Sim::callOnAir(const std::string& call) const {

@@ -71,6 +71,8 @@ public:
     Link(EventLoop& loop, const std::shared_ptr<Endpoint>& caller, const std::shared_ptr<Endpoint>& callee);
     void send(const Endpoint* from, Bytes data);
     void close(const Endpoint* by);
+    // Told of every non-empty send with the sending side (0: the caller), for the monitors.
+    std::function<void(int side, const Bytes& data)> heard;
 
 private:
     int sideOf(const Endpoint* endpoint) const;
@@ -122,6 +124,10 @@ public:
 
     // An unconnected frame heard by every station but the sender.
     void transmit(const Frame& frame, const void* sender);
+    // A link's frame (a connect request, text) heard by every station but the sender, shown only
+    // by monitors that show link frames.
+    void transmitLinkFrame(const std::string& from, const std::string& to, const std::string& kind,
+                           const Bytes& text, const void* sender);
 
     void log(const std::string& call, char direction, std::string_view bytes);
     int jitter(int maxMs);

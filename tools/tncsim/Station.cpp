@@ -503,6 +503,13 @@ void Station::monitor(const Frame& frame) {
     if (monitor_ && !link_) emit(formatFrame(frame));
 }
 
+void Station::monitorLinkFrame(const std::string& header, const Bytes& text) {
+    if (!monitor_ || link_) return;
+    Bytes shown = header + sim_.eol() + text;
+    if (!text.empty() && text.back() != '\r' && text.back() != '\n') shown += sim_.eol();
+    emit(std::move(shown));
+}
+
 std::string Station::formatFrame(const Frame& frame) const {
     std::string header = frame.source + ">" + frame.dest;
     for (std::size_t i = 0; i < frame.digis.size(); ++i)
@@ -519,6 +526,8 @@ std::string Station::formatFrame(const Frame& frame) const {
         return header + " <UI R>:" + eol + text;
     case MonitorStyle::Software:
         return "[0] " + header + ":" + text;
+    case MonitorStyle::Bpq:
+        return header + " Port=1 <UI C>:" + eol + text;
     }
     return header + ":" + text;
 }

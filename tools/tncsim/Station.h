@@ -27,6 +27,8 @@ public:
     void onWritable();
 
     void monitor(const Frame& frame);
+    // A link's frame between other stations: its header line and the text it carries.
+    void monitorLinkFrame(const std::string& header, const Bytes& text);
     Offer offer();
 
     void linkUp(const std::shared_ptr<Link>& link, const std::string& peerCall) override;

@@ -36,8 +36,9 @@ options:
   --script FILE              scripted distant stations; may repeat
   --dialect tapr|kantronics|aea|emulator
                              wording of the simulated TNCs (default tapr)
-  --monitor kantronics|tnc2|aea|software
-                             how unconnected frames are shown (default kantronics)
+  --monitor kantronics|tnc2|aea|software|bpq
+                             how unconnected frames are shown (default kantronics);
+                             bpq also shows other stations' connects and link text
   --crlf                     end the TNC's lines with CR LF (default CR)
   --chunks SEED              cut every output into random pieces (reproducible per SEED)
   --delay MS                 pause up to MS ms between pieces (--chunks) or before answers
@@ -138,6 +139,8 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
                 options.monitor = MonitorStyle::Aea;
             else if (m == "software")
                 options.monitor = MonitorStyle::Software;
+            else if (m == "bpq")
+                options.monitor = MonitorStyle::Bpq;
             else {
                 error = "unknown monitor format " + v;
                 return false;

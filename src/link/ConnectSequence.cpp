@@ -199,7 +199,7 @@ void ConnectSequence::portLost() {
     stopWaiting();
     disconnecting_ = false;
     session_.endSeen();
-    session_.beginLink(); // what was started for the old link finds it gone
+    session_.beginLink();                   // what was started for the old link finds it gone
     session_.setState(LinkState::LinkIdle); // a message half in takes its unfinished line along
     session_.RxBuffer.clear();
     session_.confirmIdle();

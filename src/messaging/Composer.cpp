@@ -12,6 +12,7 @@ namespace {
 const QByteArray kFieldMark = "=";
 const QByteArray kFilledField = "  ";
 const QByteArray kCrLf = "\r\n";
+const QByteArray kEndMarker = "$^";
 
 void replaceFirstTag(QByteArray& line, const char* tag, const QByteArray& with) {
     const qsizetype at = line.indexOf(tag);
@@ -158,9 +159,17 @@ void Composer::done() {
         ctx_.boxes.show(QStringLiteral("No Message"), QStringLiteral("No Message to send"));
         return;
     }
+    const QByteArray subject = view_.text(frmCompose::txtSubject);
+    // The far station ends a message at the first line holding the marker, and Edit would show
+    // only what stands before it; the header line counts too. The text stays in the window.
+    if (text.contains(kEndMarker) || subject.contains(kEndMarker)) {
+        ctx_.boxes.show(QStringLiteral("End marker in message"),
+                        QStringLiteral("The text or subject holds $^, which ends a message on the air.\r\n"
+                                       "Remove it, then press Done again."));
+        return;
+    }
     Station& station = ctx_.station;
     const Settings& s = station.settings;
-    const QByteArray subject = view_.text(frmCompose::txtSubject);
     HeaderOptions options;
     options.alert = view_.isChecked(frmCompose::chkAlert);
     options.print = view_.isChecked(frmCompose::chkPrint);

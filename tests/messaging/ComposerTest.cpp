@@ -251,6 +251,38 @@ TEST(Composer, DoneRefusesEmptyTextAndSurvivesAnUnwritableDraft) {
     EXPECT_EQ(r.view().closes, 1);
 }
 
+// "$^" would end the message at the far station and cut it in Edit: Done refuses it and keeps
+// the window, its text and the message number as they were.
+TEST(Composer, DoneRefusesTheEndMarkerInTextOrSubject) {
+    struct Case {
+        const char* name;
+        QByteArray text, subject;
+    };
+    const std::vector<Case> cases = {
+        {"inside a line", "Costs 5 $^ each\r\n", "Prices"},
+        {"on a line of its own", "first\r\n$^\r\nsecond", "Prices"},
+        {"in the subject", "text", "Sale $^"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ComposeRig r;
+        r.form("No.<M>\r\n");
+        r.open(ComposeMode::Formal);
+        r.view().texts["Text1"] = c.text;
+        r.view().texts["txtSubject"] = c.subject;
+        r.composer().done();
+        ASSERT_EQ(r.rig.boxes.shown.size(), 1u);
+        EXPECT_EQ(r.rig.boxes.shown[0].title, "End marker in message");
+        EXPECT_TRUE(r.rig.boxes.shown[0].text.contains(QStringLiteral("$^")));
+        EXPECT_EQ(r.view().closes, 0);
+        EXPECT_EQ(r.view().text(frmCompose::Text1), c.text);
+        EXPECT_EQ(r.view().text(frmCompose::txtSubject), c.subject);
+        EXPECT_FALSE(r.pending.isPending());
+        EXPECT_FALSE(QFile::exists(r.draft()));
+        EXPECT_EQ(r.rig.station.MsgNo, "7");
+    }
+}
+
 TEST(Composer, DraftsReloadWhatCanBeRead) {
     struct Case {
         const char* name;

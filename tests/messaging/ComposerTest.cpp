@@ -292,7 +292,11 @@ TEST(Composer, DraftsReloadWhatCanBeRead) {
     };
     const std::vector<Case> cases = {
         {"as written by Done", "S\r\n.hdr  _W1XYZ _S\r\nabc\r\n$^\r\n\r\n", true, "S", ".hdr  _W1XYZ _S",
-         "abc\r\n$^\r\n\r\n"},
+         "abc\r\n$^\r\n"},
+        {"without the line end after the end line", "S\r\nH\r\nabc\r\n$^\r\n", true, "S", "H",
+         "abc\r\n$^\r\n"},
+        {"blank lines before the end line kept", "S\r\nH\r\nabc\r\n\r\n\r\n$^\r\n\r\n", true, "S", "H",
+         "abc\r\n\r\n\r\n$^\r\n"},
         {"cut inside the text", "S\r\nH\r\nabc\r\n$", true, "S", "H", "abc\r\n$\r\n"},
         {"cut after the header", "S\r\nH\r\n", false, "", "", ""},
         {"cut inside the header", "S\r\n.hd", false, "", "", ""},
@@ -314,15 +318,16 @@ TEST(Composer, DraftsReloadWhatCanBeRead) {
         EXPECT_EQ(r.changes, c.pending ? std::vector<bool>{true} : std::vector<bool>{});
     }
 
-    // A restart adds one line end: the text on air then ends "$^", CR, CR.
+    // After a restart the message is what it was: the same on the air and in its sent copy.
     ComposeRig before;
-    before.compose(ComposeMode::Scratch, "hello");
+    before.compose(ComposeMode::Scratch, "hello\r\n\r\n");
     PendingMessage after(before.rig.station, before.rig.boxes, before.rig.view, before.rig.session,
                          before.rig.tnc);
     after.loadDraft();
-    EXPECT_EQ(after.body(), before.pending.body() + "\r\n");
-    EXPECT_EQ(after.bodyForTnc(), "hello\r$^\r\r");
+    EXPECT_EQ(after.body(), before.pending.body());
+    EXPECT_EQ(after.bodyForTnc(), "hello\r\r\r$^\r");
     EXPECT_EQ(after.header(), before.pending.header());
+    EXPECT_EQ(after.subject(), before.pending.subject());
 
     ComposeRig missing;
     missing.pending.loadDraft();

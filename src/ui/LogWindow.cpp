@@ -200,9 +200,9 @@ LogWindow::LogWindow(const QString& messagesDir, MessageBoxes& boxes, Printer& p
     static_cast<LogList*>(sent_)->onRowChosen = [this] { log_->showSent(); };
     // The viewer follows the selection however it moves (arrow keys, Page Down, Home), so Delete
     // always acts on the message the operator is looking at.
-    const auto follow = [this](QListView* list, void (MessageLog::*show)()) {
-        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, list, show] {
-            if (list->selectionModel()->hasSelection()) (log_.get()->*show)();
+    const auto follow = [this](QListView* list, void (MessageLog::*showRow)()) {
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, list, showRow] {
+            if (list->selectionModel()->hasSelection()) (log_.get()->*showRow)();
         });
     };
     follow(received_, &MessageLog::showReceived);

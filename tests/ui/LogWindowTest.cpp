@@ -178,7 +178,9 @@ TEST(LogWindow, ViewerFollowsTheSelectionAndDeleteTakesWhatIsShown) {
     const QString second = QStringLiteral("r1207140510_W1AW_Second.txt");
     const QString third = QStringLiteral("r1207140511_W1AW_Third.txt");
     const QString sent = QStringLiteral("s1207140512_W2XY_Sent.txt");
-    WindowRig rig({{first, "first"}, {second, "second"}, {third, "third"}, {sent, "sent"}});
+    const QString lastSent = QStringLiteral("s1207140513_W2XY_Last.txt");
+    WindowRig rig(
+        {{first, "first"}, {second, "second"}, {third, "third"}, {sent, "sent"}, {lastSent, "last"}});
     const auto exists = [&](const QString& name) { return QFile::exists(QDir(rig.dir).filePath(name)); };
 
     rig.clickRow(frmLog::lstRcvd, 0);
@@ -192,12 +194,12 @@ TEST(LogWindow, ViewerFollowsTheSelectionAndDeleteTakesWhatIsShown) {
 
     // Onto the other list by keyboard alone: Delete follows it there.
     rig.list(frmLog::lstSent)->setFocus();
-    QTest::keyClick(rig.list(frmLog::lstSent), Qt::Key_Down);
-    EXPECT_EQ(rig.viewer()->toPlainText(), QStringLiteral("sent"));
+    QTest::keyClick(rig.list(frmLog::lstSent), Qt::Key_End);
+    EXPECT_EQ(rig.viewer()->toPlainText(), QStringLiteral("last"));
     EXPECT_TRUE(rig.list(frmLog::lstRcvd)->selectionModel()->selectedIndexes().isEmpty());
     rig.click(frmLog::cmdDelete);
-    EXPECT_FALSE(exists(sent));
-    EXPECT_TRUE(exists(first) && exists(third));
+    EXPECT_FALSE(exists(lastSent));
+    EXPECT_TRUE(exists(first) && exists(third) && exists(sent));
     EXPECT_TRUE(rig.messages().isEmpty());
 }
 

@@ -87,7 +87,8 @@ void Application::openCompose(ComposeMode mode) {
     // and take a second message number).
     if (composeWindow_ && composeWindow_->isVisible()) { // a closed one is only waiting to be deleted
         composeWindow_->setWindowState(composeWindow_->windowState() & ~Qt::WindowMinimized);
-        composeWindow_->raise();
+        // A headless (offscreen) display has no stacking order and warns on raise.
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) composeWindow_->raise();
         composeWindow_->activateWindow();
         return;
     }

@@ -94,10 +94,21 @@ void Application::connectWindow() {
 }
 
 void Application::openCompose(ComposeMode mode) {
-    // Each window keeps the mode it was opened with; it belongs to the main window, so none
-    // outlives the logic.
+    // One compose window: while it is open, Formal, Scratchpad and Edit Message bring it to the
+    // front and change nothing in it (a second one would discard the pending message it holds
+    // and take a second message number).
+    if (composeWindow_ && composeWindow_->isVisible()) { // a closed one is only waiting to be deleted
+        composeWindow_->setWindowState(composeWindow_->windowState() & ~Qt::WindowMinimized);
+        // A headless (offscreen) display has no stacking order and warns on raise.
+        if (QGuiApplication::platformName() != QLatin1String("offscreen")) composeWindow_->raise();
+        composeWindow_->activateWindow();
+        return;
+    }
+    // It keeps the mode it was opened with; it belongs to the main window, so it never outlives
+    // the logic.
     auto* compose = new ComposeWindow(
         mode, logic_.composeContext(), [this](const QString& p) { showHelp(p); }, &window_);
+    composeWindow_ = compose;
     compose->show();
 }
 

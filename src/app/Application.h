@@ -63,7 +63,7 @@ private:
     std::unique_ptr<NetConsoles> consoles_;
     QPointer<WelcomeWindow> welcome_;
     QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_, logWindow_, broadcastWindow_,
-        preferencesWindow_;
+        preferencesWindow_, composeWindow_;
 };
 
 } // namespace tolvex

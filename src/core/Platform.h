@@ -28,6 +28,9 @@ public:
     virtual ~AlertSound() = default;
     virtual bool play(const QString& file) = 0; // false when it could not start
     virtual void stop() = 0;
+    // Whether the sound last played has actually sounded: a player that learns only later that it
+    // cannot decode the file says so here.
+    virtual bool started() const { return true; }
 };
 
 // The default printer. Each call prints one document; false when it could not be printed.

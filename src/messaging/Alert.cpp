@@ -47,6 +47,11 @@ void Alert::disarm() {
 void Alert::tick() {
     switch (sound_) {
     case Sound::Immediate:
+        if (immediate_.started()) return;
+        // It took the file but never played it (a wave it cannot decode): the fallback's turn.
+        immediate_.stop();
+        sound_ = Sound::Failed;
+        tick();
         return;
     case Sound::Fallback:
         fallback_.stop();

@@ -1,6 +1,7 @@
 #pragma once
 // The alert sound: pmr.wav from the station folder, played at once by the immediate player or,
-// when that fails, 3.5 s later by the fallback player, which is stopped 3.5 s after it starts.
+// when that fails or has not started by then, 3.5 s later by the fallback player, which is
+// stopped 3.5 s after it starts.
 #include "core/Platform.h"
 
 #include <QString>

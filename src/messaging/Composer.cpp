@@ -2,9 +2,11 @@
 
 #include "MessageHeader.h"
 #include "TimeTexts.h"
+#include "core/Lines.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace tolvex {
 
@@ -12,6 +14,8 @@ namespace {
 const QByteArray kFieldMark = "=";
 const QByteArray kFilledField = "  ";
 const QByteArray kCrLf = "\r\n";
+const QByteArray kEndMarker = "$^";
+const QByteArray kHeaderStart = ".hdr";
 
 void replaceFirstTag(QByteArray& line, const char* tag, const QByteArray& with) {
     const qsizetype at = line.indexOf(tag);
@@ -158,9 +162,27 @@ void Composer::done() {
         ctx_.boxes.show(QStringLiteral("No Message"), QStringLiteral("No Message to send"));
         return;
     }
+    const QByteArray subject = view_.text(frmCompose::txtSubject);
+    // The far station ends a message at the first line holding the marker, and Edit would show
+    // only what stands before it; the header line counts too. The text stays in the window.
+    if (text.contains(kEndMarker) || subject.contains(kEndMarker)) {
+        ctx_.boxes.show(QStringLiteral("End marker in message"),
+                        QStringLiteral("The text or subject holds $^, which ends a message on the air.\r\n"
+                                       "Remove it, then press Done again."));
+        return;
+    }
+    // A line that begins like a header starts a new message at the far station, cutting this one.
+    const QList<QByteArray> lines = splitLines(text);
+    if (std::any_of(lines.begin(), lines.end(),
+                    [](const QByteArray& line) { return line.startsWith(kHeaderStart); })) {
+        ctx_.boxes.show(
+            QStringLiteral("Header in message"),
+            QStringLiteral("A line of the text begins with .hdr, which starts a new message on the air.\r\n"
+                           "Change that line, then press Done again."));
+        return;
+    }
     Station& station = ctx_.station;
     const Settings& s = station.settings;
-    const QByteArray subject = view_.text(frmCompose::txtSubject);
     HeaderOptions options;
     options.alert = view_.isChecked(frmCompose::chkAlert);
     options.print = view_.isChecked(frmCompose::chkPrint);

@@ -49,6 +49,9 @@ public:
     // Whether a key typed into the subject is taken.
     bool subjectTakesKey() const;
     void disconnectClicked();
+    // Stores the pending message and closes the window. An empty text, an end marker in the text
+    // or subject, or a text line that begins like a header is refused with a notice, and the
+    // window stays as it is.
     void done();
     void cancel();
 

@@ -3,6 +3,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <cctype>
@@ -29,7 +30,22 @@ QByteArray fileNamePart(const QByteArray& text) {
 }
 
 namespace {
-constexpr qsizetype kMaxNamePart = 100;
+// A file name may hold 255 bytes as the file system stores it, and a name character above 127
+// takes two bytes there. With the stamp, a copy counter up to "-1000", the underscores and
+// ".txt", two parts of at most 100 stored bytes each always fit.
+constexpr qsizetype kMaxNamePartBytes = 100;
+
+// The longest start of part whose stored form is at most maxBytes, cut between characters.
+QByteArray leftByStoredLength(const QByteArray& part, qsizetype maxBytes) {
+    const QString text = QString::fromLatin1(part);
+    qsizetype used = 0;
+    qsizetype keep = 0;
+    for (; keep < text.size(); ++keep) {
+        used += QFile::encodeName(QString(text.at(keep))).size();
+        if (used > maxBytes) break;
+    }
+    return part.left(keep);
+}
 } // namespace
 
 QByteArray messageFileName(MessageKind kind, const QByteArray& stamp, const QByteArray& correspondent,
@@ -37,10 +53,10 @@ QByteArray messageFileName(MessageKind kind, const QByteArray& stamp, const QByt
     QByteArray name(1, static_cast<char>(kind));
     name += fileNamePart(stamp);
     if (copy > 1) name += '-' + QByteArray::number(copy);
-    // A file name may hold 255 bytes: a callsign or subject from the air longer than any real one
-    // is shortened in the name only, so the message is still kept (its content keeps it whole).
-    name += '_' + fileNamePart(correspondent).replace('_', '-').left(kMaxNamePart) + '_' +
-            fileNamePart(subject).left(kMaxNamePart) + ".txt";
+    // A callsign or subject from the air longer than any real one is shortened in the name only,
+    // so the message is still kept (its content keeps it whole).
+    name += '_' + leftByStoredLength(fileNamePart(correspondent).replace('_', '-'), kMaxNamePartBytes) + '_' +
+            leftByStoredLength(fileNamePart(subject), kMaxNamePartBytes) + ".txt";
     return name;
 }
 

@@ -18,7 +18,8 @@ enum class MessageKind : char { Received = 'r', Sent = 's' };
 QByteArray fileNamePart(const QByteArray& text);
 
 // The file name for a message. The correspondent also loses its underscores, which would move
-// the subject. copy 1 is the plain name; 2 and up add the "-n" counter.
+// the subject. Each of the two is cut to 100 bytes as the file system stores it, so the name stays
+// within 255 bytes. copy 1 is the plain name; 2 and up add the "-n" counter.
 QByteArray messageFileName(MessageKind kind, const QByteArray& stamp, const QByteArray& correspondent,
                            const QByteArray& subject, int copy = 1);
 

@@ -56,7 +56,9 @@ void MessageSender::send(const OutgoingMessage& message) {
     steps.reserve(std::size_t(text.size() + text.size() / kCharsPerPause));
     for (qsizetype i = 0; i < text.size(); ++i) {
         steps.push_back(Step::send(text.sliced(i, 1)));
-        if ((i + 1) % kCharsPerPause == 0) steps.push_back(Step::wait(kPauseMs));
+        // No pause after the last character: the send is complete once it is written, and a
+        // drop or Disconnect in a pause still pending would cancel a message already gone out.
+        if ((i + 1) % kCharsPerPause == 0 && i + 1 < text.size()) steps.push_back(Step::wait(kPauseMs));
     }
     job_ = sequencer_.run(std::move(steps), [this, message, call](Sequencer::Outcome outcome) {
         finished(outcome, message, call);

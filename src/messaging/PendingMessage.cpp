@@ -81,8 +81,12 @@ void PendingMessage::loadDraft() {
     if (lines.size() < 3) return;
     subject_ = lines[0];
     header_ = lines[1];
+    // store() writes one more line end after the end line; it is no part of the message, which
+    // goes out after a restart exactly as it would have before.
+    qsizetype end = lines.size();
+    if (end > 3 && lines[end - 1].isEmpty() && lines[end - 2] == "$^") --end;
     body_.clear();
-    for (qsizetype i = 2; i < lines.size(); ++i)
+    for (qsizetype i = 2; i < end; ++i)
         body_ += lines[i] + "\r\n";
     fromForm_ = false; // not recorded in the file
     view_.setVisible(frmMain::Frame1, true);

@@ -76,13 +76,15 @@ void Reception::processIncoming(const QByteArray& incontent, int msgType) {
     if (msgType == 0) text = removePrompts(text);
 
     const MessageRequests& asked = session_.requests;
+    const qsizetype before = view_.receivedLength();
     view_.appendReceived(head, TextColour::Blue);
     if (asked.AckRequest)
         view_.appendReceived("\r\n>> Please confirm receipt of this message from " + asked.MsgFrom +
                                  " Subject: " + asked.MsgSubject + " <<\r\n",
                              TextColour::Red);
     view_.appendReceived(text, TextColour::Black);
-    if (view_.receivedLength() > PaneLimit) view_.removeReceived(1, PaneCut); // the first character stays
+    shown_.push_back(view_.receivedLength() - before);
+    trimPane();
 
     const QByteArray message = head + text;
     // A printer that fails is reported, but the message is still announced, kept and counted.
@@ -95,6 +97,19 @@ void Reception::processIncoming(const QByteArray& incontent, int msgType) {
         increment(station_.RcvdCount);
         showCount();
     }
+}
+
+void Reception::trimPane() {
+    const qsizetype length = view_.receivedLength();
+    if (length <= PaneLimit) return;
+    // Counted back from the end, where the newest messages are, in the pane's own characters:
+    // text the operator cut or pasted further up never moves the cut into the messages kept.
+    qsizetype kept = shown_.back();
+    std::size_t keep = 1;
+    while (keep < shown_.size() && kept + shown_[shown_.size() - 1 - keep] <= PaneKeep)
+        kept += shown_[shown_.size() - 1 - keep++];
+    shown_.erase(shown_.begin(), shown_.end() - std::ptrdiff_t(keep));
+    if (kept < length) view_.removeReceived(0, length - kept);
 }
 
 bool Reception::save(const QByteArray& content) {
@@ -117,6 +132,7 @@ void Reception::showCount() {
 
 void Reception::clearPane() {
     view_.removeReceived(0, view_.receivedLength());
+    shown_.clear();
     resetCount();
     tnc_.focusToPanel();
 }

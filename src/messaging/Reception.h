@@ -11,15 +11,17 @@
 
 #include <QByteArray>
 #include <QString>
+#include <deque>
 #include <functional>
 
 namespace tolvex {
 
 class Reception : public MessageHandlers {
 public:
-    // The pane is cut back once it grows past this many characters.
+    // Once the pane grows past PaneLimit characters its oldest messages go, whole, until it holds
+    // at most PaneKeep; the newest message always stays whole, however long.
     static constexpr qsizetype PaneLimit = 8000;
-    static constexpr qsizetype PaneCut = 3000;
+    static constexpr qsizetype PaneKeep = 5000;
     // The counter is kept only on screens taller than this (5 inches).
     static constexpr int CountingScreenTwips = 7200;
 
@@ -58,6 +60,7 @@ public:
     static const QString SaveFailText; // followed by CR LF, "FileLoc = " and the file
 
 private:
+    void trimPane();
     bool wantsPrint() const;
     bool wantsAlert() const;
     // False after a failure already shown to the operator.
@@ -71,6 +74,8 @@ private:
     Printer& printer_;
     MessageBoxes& boxes_;
     TncPort& tnc_;
+    // How long each message in the pane is, oldest first, in the pane's own characters.
+    std::deque<qsizetype> shown_;
 };
 
 } // namespace tolvex

@@ -18,8 +18,12 @@ void SelectedText::askSubject() {
 }
 
 void SelectedText::save(const QByteArray& subject) {
+    // A selection ends its lines as the pane hands them over (LF); the file, like every message
+    // file, ends them in CR LF.
+    QByteArray text = MonSelection;
+    text.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n");
     const SavedMessage saved = saveInMessagesFolder(station_.dir, MessageKind::Received, times_.FileStamp(),
-                                                    "SelText", subject, MonSelection + "\r\n");
+                                                    "SelText", subject, text + "\r\n");
     if (!saved.ok()) {
         boxes_.show(Reception::SaveFailTitle,
                     Reception::SaveFailText + QStringLiteral("\r\nFileLoc = ") + saved.path,

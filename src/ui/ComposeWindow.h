@@ -1,7 +1,6 @@
 #pragma once
 // The compose window, frmCompose: the message text, its subject and the requests to the
-// destination station. One window per press of Formal, Scratchpad or Edit; its Composer holds
-// the rules.
+// destination station. The program keeps one open at a time; its Composer holds the rules.
 #include "Controls.h"
 #include "ElementTable.h"
 #include "messaging/Composer.h"

@@ -198,6 +198,15 @@ LogWindow::LogWindow(const QString& messagesDir, MessageBoxes& boxes, Printer& p
     log_ = std::make_unique<MessageLog>(messagesDir, *view_, boxes, printer);
     static_cast<LogList*>(received_)->onRowChosen = [this] { log_->showReceived(); };
     static_cast<LogList*>(sent_)->onRowChosen = [this] { log_->showSent(); };
+    // The viewer follows the selection however it moves (arrow keys, Page Down, Home), so Delete
+    // always acts on the message the operator is looking at.
+    const auto follow = [this](QListView* list, void (MessageLog::*showRow)()) {
+        connect(list->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this, list, showRow] {
+            if (list->selectionModel()->hasSelection()) (log_.get()->*showRow)();
+        });
+    };
+    follow(received_, &MessageLog::showReceived);
+    follow(sent_, &MessageLog::showSent);
     connect(print, &QPushButton::clicked, this, [this] { log_->print(); });
     connect(del, &QPushButton::clicked, this, [this] { log_->deleteSelected(); });
     connect(close, &QPushButton::clicked, this, &QWidget::close);

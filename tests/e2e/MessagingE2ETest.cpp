@@ -128,3 +128,61 @@ TEST(MessagingE2E, FormalMessageThroughANodeAndAnInterruptedSend) {
     sim.terminate();
     sim.waitForFinished(3000);
 }
+
+// Formal, Scratchpad and Edit Message while a compose window is open bring that one window to the
+// front and change nothing in it: no second window, no second message number, nothing discarded.
+TEST(MessagingE2E, OneComposeWindowWhicheverButtonIsPressed) {
+    QTemporaryDir tmp;
+    const QString a = makeStation(tmp.filePath("a"), "N0AAA");
+    ASSERT_FALSE(a.isEmpty());
+    QProcess sim;
+    ASSERT_TRUE(e2e::startSimulator(sim, {a + "=N0AAA"}));
+    Application station(a);
+    ASSERT_TRUE(station.start());
+    StationLogic& logic = station.logic();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !logic.session.SavedUnproto.isEmpty(); }, 8000));
+    const auto composeWindows = [] {
+        QList<QWidget*> found;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (top->objectName() == QLatin1String("frmCompose") && top->isVisible()) found << top;
+        return found;
+    };
+    const auto press = [&](const char* button) {
+        station.mainWindow().findChild<QPushButton*>(QLatin1String(button))->click();
+    };
+
+    // A pending message, then a formal one opened over it and half written.
+    press("cmdScratch");
+    ASSERT_EQ(composeWindows().size(), 1);
+    composeWindows()[0]->findChild<QPlainTextEdit*>("Text1")->setPlainText("first");
+    composeWindows()[0]->findChild<QPushButton*>("cmdDone")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return composeWindows().isEmpty(); }, 2000));
+    press("cmdCompose");
+    ASSERT_EQ(composeWindows().size(), 1);
+    QWidget* compose = composeWindows()[0];
+    auto* text = compose->findChild<QPlainTextEdit*>("Text1");
+    text->setPlainText("half written");
+    for (const char* button : {"cmdCompose", "cmdScratch", "cmdEdit", "cmdCompose"}) {
+        SCOPED_TRACE(button);
+        press(button);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(composeWindows(), QList<QWidget*>{compose});
+        EXPECT_EQ(text->toPlainText(), "half written");
+        EXPECT_EQ(compose->windowTitle(), "Compose Formal Message");
+    }
+    compose->findChild<QPushButton*>("cmdDone")->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return composeWindows().isEmpty(); }, 2000));
+    EXPECT_EQ(logic.station.MsgNo, "2"); // one number taken
+    EXPECT_EQ(logic.pending.body(), "half written\r\n$^\r\n");
+
+    // Once it is closed, the next press opens a new one.
+    press("cmdEdit");
+    ASSERT_EQ(composeWindows().size(), 1);
+    EXPECT_EQ(composeWindows()[0]->windowTitle(), "Edit Message");
+    composeWindows()[0]->close();
+
+    station.shutdown();
+    QTest::qWait(2500);
+    sim.terminate();
+    sim.waitForFinished(3000);
+}

@@ -21,7 +21,9 @@ public:
         return starts;
     }
     void stop() override { log_ << QString::number(clock_.nowMs()) + u' ' + name_ + QStringLiteral(" stop"); }
+    bool started() const override { return sounds; }
     bool starts = true;
+    bool sounds = true; // false: takes the file, then never plays it
     QStringList files;
 
 private:
@@ -32,7 +34,7 @@ private:
 
 struct Step {
     qint64 at;
-    const char* what; // "alert", or "<immediate|fallback> <works|fails>" from then on
+    const char* what; // "alert", or "<immediate|fallback> <works|fails|silent>" from then on
 };
 
 struct AlertCase {
@@ -51,6 +53,9 @@ TEST(Alert, PlaysAtOnceOrThroughTheFallback) {
          {{0, "immediate fails"}, {0, "fallback fails"}, {0, "alert"}, {12000, "fallback works"}},
          {"0 immediate", "3500 fallback", "7000 fallback", "10500 fallback", "14000 fallback",
           "17500 fallback stop"}},
+        {"immediate takes the file but never sounds: the fallback plays at the tick",
+         {{0, "immediate silent"}, {0, "alert"}},
+         {"0 immediate", "3500 immediate stop", "3500 fallback", "7000 fallback stop"}},
         {"a new alert restarts the wait",
          {{0, "immediate fails"}, {0, "alert"}, {2000, "alert"}},
          {"0 immediate", "2000 immediate", "5500 fallback", "9000 fallback stop"}},
@@ -84,7 +89,8 @@ TEST(Alert, PlaysAtOnceOrThroughTheFallback) {
             }
             const QStringList parts = what.split(u' ');
             RecordingSound& sound = parts[0] == QLatin1String("immediate") ? immediate : fallback;
-            sound.starts = parts[1] == QLatin1String("works");
+            sound.starts = parts[1] != QLatin1String("fails");
+            sound.sounds = parts[1] == QLatin1String("works");
         }
         scheduler.advance(60000);
 

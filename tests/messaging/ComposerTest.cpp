@@ -251,6 +251,48 @@ TEST(Composer, DoneRefusesEmptyTextAndSurvivesAnUnwritableDraft) {
     EXPECT_EQ(r.view().closes, 1);
 }
 
+// "$^" would end the message at the far station and cut it in Edit, and a line beginning ".hdr"
+// would start a new one there: Done refuses both and keeps the window, its text and the message
+// number as they were.
+TEST(Composer, DoneRefusesTextThatWouldCutTheMessageOnTheAir) {
+    struct Case {
+        const char* name;
+        QByteArray text, subject;
+        QString title; // empty: stored
+    };
+    const std::vector<Case> cases = {
+        {"end marker inside a line", "Costs 5 $^ each\r\n", "Prices", "End marker in message"},
+        {"end marker on a line of its own", "first\r\n$^\r\nsecond", "Prices", "End marker in message"},
+        {"end marker in the subject", "text", "Sale $^", "End marker in message"},
+        {"header at the start of a line", "first\r\n.hdr  _W1AW _x\r\n", "Quote", "Header in message"},
+        {"header as the first line", ".hdrs", "Quote", "Header in message"},
+        {"header elsewhere in a line", "see .hdr\r\n .hdr\r\n", "Quote", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ComposeRig r;
+        r.form("No.<M>\r\n");
+        r.open(ComposeMode::Formal);
+        r.view().texts["Text1"] = c.text;
+        r.view().texts["txtSubject"] = c.subject;
+        r.composer().done();
+        if (c.title.isEmpty()) {
+            EXPECT_TRUE(r.rig.boxes.shown.empty());
+            EXPECT_EQ(r.view().closes, 1);
+            EXPECT_TRUE(r.pending.isPending());
+            continue;
+        }
+        ASSERT_EQ(r.rig.boxes.shown.size(), 1u);
+        EXPECT_EQ(r.rig.boxes.shown[0].title, c.title);
+        EXPECT_EQ(r.view().closes, 0);
+        EXPECT_EQ(r.view().text(frmCompose::Text1), c.text);
+        EXPECT_EQ(r.view().text(frmCompose::txtSubject), c.subject);
+        EXPECT_FALSE(r.pending.isPending());
+        EXPECT_FALSE(QFile::exists(r.draft()));
+        EXPECT_EQ(r.rig.station.MsgNo, "7");
+    }
+}
+
 TEST(Composer, DraftsReloadWhatCanBeRead) {
     struct Case {
         const char* name;
@@ -260,7 +302,11 @@ TEST(Composer, DraftsReloadWhatCanBeRead) {
     };
     const std::vector<Case> cases = {
         {"as written by Done", "S\r\n.hdr  _W1XYZ _S\r\nabc\r\n$^\r\n\r\n", true, "S", ".hdr  _W1XYZ _S",
-         "abc\r\n$^\r\n\r\n"},
+         "abc\r\n$^\r\n"},
+        {"without the line end after the end line", "S\r\nH\r\nabc\r\n$^\r\n", true, "S", "H",
+         "abc\r\n$^\r\n"},
+        {"blank lines before the end line kept", "S\r\nH\r\nabc\r\n\r\n\r\n$^\r\n\r\n", true, "S", "H",
+         "abc\r\n\r\n\r\n$^\r\n"},
         {"cut inside the text", "S\r\nH\r\nabc\r\n$", true, "S", "H", "abc\r\n$\r\n"},
         {"cut after the header", "S\r\nH\r\n", false, "", "", ""},
         {"cut inside the header", "S\r\n.hd", false, "", "", ""},
@@ -282,15 +328,16 @@ TEST(Composer, DraftsReloadWhatCanBeRead) {
         EXPECT_EQ(r.changes, c.pending ? std::vector<bool>{true} : std::vector<bool>{});
     }
 
-    // A restart adds one line end: the text on air then ends "$^", CR, CR.
+    // After a restart the message is what it was: the same on the air and in its sent copy.
     ComposeRig before;
-    before.compose(ComposeMode::Scratch, "hello");
+    before.compose(ComposeMode::Scratch, "hello\r\n\r\n");
     PendingMessage after(before.rig.station, before.rig.boxes, before.rig.view, before.rig.session,
                          before.rig.tnc);
     after.loadDraft();
-    EXPECT_EQ(after.body(), before.pending.body() + "\r\n");
-    EXPECT_EQ(after.bodyForTnc(), "hello\r$^\r\r");
+    EXPECT_EQ(after.body(), before.pending.body());
+    EXPECT_EQ(after.bodyForTnc(), "hello\r\r\r$^\r");
     EXPECT_EQ(after.header(), before.pending.header());
+    EXPECT_EQ(after.subject(), before.pending.subject());
 
     ComposeRig missing;
     missing.pending.loadDraft();

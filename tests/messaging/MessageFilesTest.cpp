@@ -127,6 +127,35 @@ TEST(MessageFiles, SavesWithoutReplacingAndStaysInTheFolder) {
     EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 5);
 }
 
+// A name character above 127 takes two bytes on disk: long parts are cut by what they take there,
+// between characters, and the message is kept under a name the log reads back.
+TEST(MessageFiles, LongAccentedNamesAreCutToFitTheFileSystem) {
+    const QByteArray e(1, '\xe9');
+    struct Case {
+        QByteArray correspondent, subject;
+        QByteArray listedCorrespondent, listedSubject;
+    };
+    const std::vector<Case> cases = {
+        {QByteArray(40, 'K'), e.repeated(100), QByteArray(40, 'K'), e.repeated(50)},
+        {"W1AW", "a" + e.repeated(100), "W1AW  ", "a" + e.repeated(49)},
+        {e.repeated(150), "x", e.repeated(50), "x"},
+        {QByteArray(1000, 'K'), QByteArray(1000, 'S'), QByteArray(100, 'K'), QByteArray(100, 'S')},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.listedSubject.size());
+        QTemporaryDir tmp;
+        ASSERT_TRUE(tmp.isValid());
+        const SavedMessage saved =
+            saveMessageFile(tmp.path(), Kind::Received, "1207140509", c.correspondent, c.subject, "text\r\n");
+        ASSERT_TRUE(saved.ok()) << saved.error.toStdString();
+        const QStringList listed = QDir(tmp.path()).entryList(QDir::Files);
+        ASSERT_EQ(listed.size(), 1);
+        EXPECT_LE(QFile::encodeName(listed[0]).size(), 255);
+        EXPECT_EQ(parseMessageName(listed[0].toLatin1()),
+                  (MessageName{"07 Dec  1405", c.listedCorrespondent, c.listedSubject}));
+    }
+}
+
 TEST(MessageFiles, ReportsFoldersThatCannotTakeTheFile) {
     QTemporaryDir tmp;
     ASSERT_TRUE(tmp.isValid());

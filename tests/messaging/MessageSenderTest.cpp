@@ -1,5 +1,6 @@
 // The paced send of the pending message: its bytes and pauses, what stops it, and the sent copy.
 #include "messaging/MessageSender.h"
+#include "support/Files.h"
 #include "support/StationRig.h"
 
 #include <QDir>
@@ -127,4 +128,29 @@ TEST(MessageSender, SendingEndsWithoutAnEchoAndAReplyIsCaptured) {
     EXPECT_TRUE(r.rig.session.Sending);
     r.rig.clock.advance(MessageSender::kEchoGraceMs);
     EXPECT_FALSE(r.rig.session.Sending);
+}
+
+// A text of a whole number of tens ends on a tenth character: once that is written the message
+// has gone out, and a drop or Disconnect right after it still leaves the sent copy.
+TEST(MessageSender, LastCharacterWrittenCompletesTheSend) {
+    // 30 characters on air: the header (15), CR, CR, "abcdefghijkl" and CR.
+    const OutgoingMessage tens{"S", ".hdr  _W1XYZ _S", "abcdefghijkl\r\n", "abcdefghijkl\r"};
+    for (const bool operatorDisconnects : {false, true}) {
+        SCOPED_TRACE(operatorDisconnects ? "Disconnect" : "link drops");
+        SenderRig r;
+        r.sender.send(tens);
+        r.rig.clock.advance(400); // the last ten characters go out at 400 ms
+        ASSERT_EQ(r.rig.port.written(), ".hdr  _W1XYZ _S\r\rabcdefghijkl\r");
+        EXPECT_FALSE(r.sender.sending());
+        if (operatorDisconnects) {
+            r.sender.cancel();
+            r.rig.connect.disconnect();
+        } else {
+            r.rig.logic.receive.comInput("*** DISCONNECTED\r");
+        }
+        r.rig.clock.runAll();
+        ASSERT_EQ(r.sentFiles().size(), 1);
+        EXPECT_EQ(test::readFile(r.dir.filePath("Messages/" + r.sentFiles()[0])),
+                  ".hdr  _W1XYZ _S\r\n\r\nabcdefghijkl\r\n\r\n");
+    }
 }

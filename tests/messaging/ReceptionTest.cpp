@@ -184,16 +184,7 @@ TEST(Reception, KeepsEveryMessageCountsAndClears) {
         EXPECT_FALSE(view.shown(e)) << e;
     EXPECT_EQ(view.received, pane);
 
-    // The pane limit: exactly 8000 stays, one more loses the 3000 after the first character.
     const QByteArray body = "x\r";
-    const qsizetype piece = Banner.size() + body.size();
-    view.received = "A" + QByteArray(Reception::PaneLimit - piece - 1, 'p');
-    r.receive({}, body, 0);
-    ASSERT_EQ(view.received.size(), Reception::PaneLimit);
-    const QByteArray full = view.received;
-    r.receive({}, body, 0);
-    EXPECT_EQ(view.received, "A" + (full + Banner + body).mid(1 + Reception::PaneCut));
-
     // Clear empties the pane and the count, and gives the focus back to the visible pane.
     view.visible["tbMon"] = true;
     r.reception->clearPane();
@@ -208,6 +199,45 @@ TEST(Reception, KeepsEveryMessageCountsAndClears) {
         r.receive({}, body, 0);
     }
     EXPECT_EQ(r.rig->station.RcvdCount, 1);
+}
+
+// The pane is kept short by whole messages, oldest first: it never starts inside one, and the
+// newest is always there whole, even when it alone passes the limit.
+TEST(Reception, ThePaneDropsWholeOlderMessages) {
+    ReceptionRig r;
+    Settings& s = r.rig->station.settings;
+    s.PrintPref = s.AlertPref = 2;
+    s.SaveRcvdMsgs = "0";
+    QByteArray& pane = r.rig->view.received;
+    const auto message = [](char c, qsizetype n) { return Banner + QByteArray(n, c) + "\r"; };
+    ASSERT_EQ(message('a', 600).size(), 667);
+
+    for (int i = 0; i < 14; ++i) {
+        const char c = char('a' + i);
+        r.receive({}, QByteArray(600, c) + "\r", 0);
+        EXPECT_TRUE(pane.startsWith(Banner)) << i;
+        EXPECT_TRUE(pane.endsWith(message(c, 600))) << i;
+        EXPECT_LE(pane.size(), Reception::PaneLimit) << i;
+    }
+    // The twelfth took the pane to 8004: the seven newest (4669) stayed, then two more came.
+    QByteArray expected;
+    for (char c = 'f'; c <= 'n'; ++c)
+        expected += message(c, 600);
+    EXPECT_EQ(pane, expected);
+
+    // A message longer than the limit by itself stays whole and alone, and goes whole in turn.
+    r.receive({}, QByteArray(9000, 'L') + "\r", 0);
+    EXPECT_EQ(pane, message('L', 9000));
+    r.receive({}, "after\r", 0);
+    EXPECT_EQ(pane, Banner + "after\r");
+
+    // Exactly the limit stays; past it, text that came before the messages goes first.
+    r.reception->clearPane();
+    pane = QByteArray(Reception::PaneLimit - 667, 'p');
+    r.receive({}, QByteArray(600, 'x') + "\r", 0);
+    EXPECT_EQ(pane.size(), Reception::PaneLimit);
+    r.receive({}, QByteArray(600, 'y') + "\r", 0);
+    EXPECT_EQ(pane, message('x', 600) + message('y', 600));
 }
 
 } // namespace

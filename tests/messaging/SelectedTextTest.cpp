@@ -22,7 +22,7 @@ TEST(SelectedText, SavedSelectionsAreKeptUnderSafeNamesAndAFailedSaveKeepsTheBox
     selected.askSubject();
     EXPECT_TRUE(rig.view.shown("frSave"));
     EXPECT_EQ(rig.view.focus, "txtSave");
-    selected.monitorSelected("W1AW>CQ: net at 8");
+    selected.monitorSelected("W1AW>CQ: net\nat 8\r\nQSL?\rend\n");
     selected.save("net"); // the folder is made when missing
     selected.save("net"); // same name in the same second: both kept
     selected.monitorSelected({});
@@ -36,7 +36,7 @@ TEST(SelectedText, SavedSelectionsAreKeptUnderSafeNamesAndAFailedSaveKeepsTheBox
     }
     QFile first(dir.filePath("Messages/" + names[0]));
     ASSERT_TRUE(first.open(QIODevice::ReadOnly));
-    EXPECT_EQ(first.readAll(), "W1AW>CQ: net at 8\r\n");
+    EXPECT_EQ(first.readAll(), "W1AW>CQ: net\r\nat 8\r\nQSL?\r\nend\r\n\r\n"); // CR LF throughout
 
     // A save that cannot be written says so in the words of the reception save message.
     rig.station.dir = dir.filePath("missing/and/a/file");

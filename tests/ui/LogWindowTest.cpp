@@ -171,4 +171,36 @@ TEST(LogWindow, ShowPrintDeleteAndClose) {
     EXPECT_TRUE(rig.window.isNull());
 }
 
+// The viewer shows the row the selection is on however it got there, so Delete removes the
+// message the operator is looking at, never one unread.
+TEST(LogWindow, ViewerFollowsTheSelectionAndDeleteTakesWhatIsShown) {
+    const QString first = QStringLiteral("r1207140509_W1AW_First.txt");
+    const QString second = QStringLiteral("r1207140510_W1AW_Second.txt");
+    const QString third = QStringLiteral("r1207140511_W1AW_Third.txt");
+    const QString sent = QStringLiteral("s1207140512_W2XY_Sent.txt");
+    const QString lastSent = QStringLiteral("s1207140513_W2XY_Last.txt");
+    WindowRig rig(
+        {{first, "first"}, {second, "second"}, {third, "third"}, {sent, "sent"}, {lastSent, "last"}});
+    const auto exists = [&](const QString& name) { return QFile::exists(QDir(rig.dir).filePath(name)); };
+
+    rig.clickRow(frmLog::lstRcvd, 0);
+    EXPECT_EQ(rig.viewer()->toPlainText(), QStringLiteral("first"));
+    QTest::keyClick(rig.list(frmLog::lstRcvd), Qt::Key_Down);
+    EXPECT_EQ(rig.viewer()->toPlainText(), QStringLiteral("second"));
+    rig.click(frmLog::cmdDelete);
+    EXPECT_TRUE(exists(first));
+    EXPECT_FALSE(exists(second));
+    EXPECT_TRUE(exists(third));
+
+    // Onto the other list by keyboard alone: Delete follows it there.
+    rig.list(frmLog::lstSent)->setFocus();
+    QTest::keyClick(rig.list(frmLog::lstSent), Qt::Key_End);
+    EXPECT_EQ(rig.viewer()->toPlainText(), QStringLiteral("last"));
+    EXPECT_TRUE(rig.list(frmLog::lstRcvd)->selectionModel()->selectedIndexes().isEmpty());
+    rig.click(frmLog::cmdDelete);
+    EXPECT_FALSE(exists(lastSent));
+    EXPECT_TRUE(exists(first) && exists(third) && exists(sent));
+    EXPECT_TRUE(rig.messages().isEmpty());
+}
+
 } // namespace

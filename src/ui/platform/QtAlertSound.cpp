@@ -23,8 +23,15 @@ QtImmediateSound::QtImmediateSound() = default;
 QtImmediateSound::~QtImmediateSound() = default;
 
 bool QtImmediateSound::play(const QString& file) {
+    started_ = false;
     if (!canPlay(file)) return false;
-    if (!effect_) effect_ = std::make_unique<QSoundEffect>();
+    if (!effect_) {
+        effect_ = std::make_unique<QSoundEffect>();
+        // Only a sound heard counts; an effect that fails to load never plays and stays silent.
+        QObject::connect(effect_.get(), &QSoundEffect::playingChanged, effect_.get(), [this] {
+            if (effect_->isPlaying()) started_ = true;
+        });
+    }
     const QUrl url = QUrl::fromLocalFile(file);
     if (effect_->source() != url)
         effect_->setSource(url);

@@ -12,16 +12,20 @@ class QSoundEffect;
 
 namespace tolvex {
 
-// Plays at once on QSoundEffect, made when the first alert plays.
+// Plays at once on QSoundEffect, made when the first alert plays. The effect decodes the file
+// after play() has returned and plays only plain PCM: started() stays false for a wave file it
+// cannot decode, so the alert turns to the other player.
 class QtImmediateSound final : public AlertSound {
 public:
     QtImmediateSound();
     ~QtImmediateSound() override;
     bool play(const QString& file) override;
     void stop() override;
+    bool started() const override { return started_; }
 
 private:
     std::unique_ptr<QSoundEffect> effect_;
+    bool started_ = false;
 };
 
 // Plays through QMediaPlayer, made on play and dropped on stop, so no device stays open between

@@ -85,6 +85,11 @@ void Sequencer::pump() {
             finishCurrent(Outcome::Cancelled);
             continue;
         }
+        // A sequence whose last step has run is done, whatever was queued meanwhile.
+        if (current_ && current_->steps.empty()) {
+            finishCurrent(current_->writeFailed ? Outcome::WriteFailed : Outcome::Done);
+            continue;
+        }
         // An urgent sequence goes ahead of an ordinary one between two of its steps.
         if (current_ && !current_->urgent && !urgent_.empty()) {
             normal_.push_front(std::move(*current_));

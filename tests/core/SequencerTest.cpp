@@ -105,6 +105,18 @@ TEST_F(SequencerTest, UrgentGoesAheadAfterTheStepInProgressAndCancelStops) {
                                                Sequencer::Outcome::Done}));
     seq.cancel(paced); // twice, or an unknown id: nothing happens
     seq.cancel(9999);
+
+    // A sequence whose last step has run is done: an urgent one queued in its final pause does
+    // not put it back in the queue, where a late cancel would call it cancelled.
+    outcomes.clear();
+    const Sequencer::Id whole = seq.run({Step::send("last"), Step::wait(200)}, record);
+    clock.advance(100);
+    seq.runUrgent({Step::send("drop"), Step::wait(150)}, record);
+    clock.advance(120);
+    seq.cancel(whole);
+    clock.runAll();
+    EXPECT_EQ(outcomes,
+              (std::vector<Sequencer::Outcome>{Sequencer::Outcome::Done, Sequencer::Outcome::Done}));
 }
 
 TEST_F(SequencerTest, WritesToAClosedPortAreReportedAndLateBytesAreReadWhenDue) {

@@ -256,7 +256,15 @@ void NetControl::closeNet() {
     station_.settings.NetOperation = "0";
     store_.SaveParms(station_.settings);
     close();
-    sendLine(netline::closed());
+    sendLine(netline::closed(), [this] {
+        // The members were never told: the net stays open here, so Close Net can be pressed again
+        // (unless the operator has put the station elsewhere meanwhile).
+        if (open_ || Settings::isOn(station_.settings.NetOperation)) return;
+        station_.settings.NetOperation = "1";
+        store_.SaveParms(station_.settings);
+        pane_.enter();
+        open();
+    });
 }
 
 void NetControl::sendCheckins() {

@@ -60,6 +60,17 @@ const std::vector<Sender>& senders() {
              r.net.control.buttonClicked(frmNCS::cmdSend);
          },
          [](test::NetRig& r, bool) { EXPECT_EQ(r.controlView.rows["List2"], QList<QByteArray>{"AA1"}); }, 0},
+        {"closing the net",
+         [](test::NetRig& r) {
+             r.becomeControl();
+             r.net.control.buttonClicked(frmNCS::Command1);
+         },
+         [](test::NetRig& r, bool lineSent) {
+             EXPECT_EQ(r.net.control.isOpen(), !lineSent);
+             EXPECT_EQ(r.s.NetOperation, lineSent ? "0" : "1");
+             EXPECT_EQ(r.rig.view.visible["txtNet"], !lineSent);
+         },
+         0},
         {"broadcast",
          [](test::NetRig& r) {
              r.broadcasts.openDialog();

@@ -23,6 +23,10 @@ QByteArray formMessageNumber(const QByteArray& msgNo) {
     return msgNo.trimmed().rightJustified(3, '0');
 }
 
+QByteArray nextMessageNumber(const QByteArray& msgNo) {
+    return QByteArray::number(msgNo.trimmed().toLongLong() + 1);
+}
+
 QByteArray fillTemplateLine(QByteArray line, bool autofill, const QByteArray& date, const QByteArray& time,
                             const QByteArray& callsign, const QByteArray& number) {
     const QByteArray field = "= ";
@@ -171,7 +175,7 @@ void Composer::done() {
 
     // The number is used once the formal message is stored, whether or not it is ever sent.
     if (s.Autofill == 1 && mode_ == ComposeMode::Formal) {
-        station.MsgNo = QByteArray::number(station.MsgNo.trimmed().toLongLong() + 1);
+        station.MsgNo = nextMessageNumber(station.MsgNo);
         ctx_.store.SaveMsgNo(station.MsgNo);
     }
     view_.close();

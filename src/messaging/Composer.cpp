@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <limits>
 
 namespace tolvex {
 
@@ -24,7 +25,9 @@ QByteArray formMessageNumber(const QByteArray& msgNo) {
 }
 
 QByteArray nextMessageNumber(const QByteArray& msgNo) {
-    return QByteArray::number(msgNo.trimmed().toLongLong() + 1);
+    const qlonglong n = msgNo.trimmed().toLongLong();
+    return QByteArray::number(n < std::numeric_limits<qlonglong>::max() ? n + 1
+                                                                        : 1); // wraps as a lost count does
 }
 
 QByteArray fillTemplateLine(QByteArray line, bool autofill, const QByteArray& date, const QByteArray& time,

@@ -26,8 +26,8 @@ QByteArray formMessageNumber(const QByteArray& msgNo) {
 
 QByteArray nextMessageNumber(const QByteArray& msgNo) {
     const qlonglong n = msgNo.trimmed().toLongLong();
-    return QByteArray::number(n < std::numeric_limits<qlonglong>::max() ? n + 1
-                                                                        : 1); // wraps as a lost count does
+    // Past the largest number the count starts again, as after a lost count.
+    return QByteArray::number(n < std::numeric_limits<qlonglong>::max() ? n + 1 : 1);
 }
 
 QByteArray fillTemplateLine(QByteArray line, bool autofill, const QByteArray& date, const QByteArray& time,

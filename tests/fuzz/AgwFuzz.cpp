@@ -23,8 +23,8 @@ QList<QByteArrayView> cut(QByteArrayView stream, std::uint32_t seed) {
 }
 
 bool fitsItsFields(const AgwFrame& f) {
-    return f.callFrom.size() < kAgwCallField && f.callTo.size() < kAgwCallField && !f.callFrom.contains('\0') &&
-           !f.callTo.contains('\0');
+    return f.callFrom.size() < kAgwCallField && f.callTo.size() < kAgwCallField &&
+           !f.callFrom.contains('\0') && !f.callTo.contains('\0');
 }
 
 } // namespace

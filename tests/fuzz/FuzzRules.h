@@ -8,12 +8,12 @@
 #include <cstdlib>
 
 // A broken rule is a crash to libFuzzer: it keeps the input that broke it.
-#define FUZZ_RULE(cond)                                                                              \
-    do {                                                                                             \
-        if (!(cond)) {                                                                               \
-            std::fprintf(stderr, "rule broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);           \
-            std::abort();                                                                            \
-        }                                                                                            \
+#define FUZZ_RULE(cond)                                                                                      \
+    do {                                                                                                     \
+        if (!(cond)) {                                                                                       \
+            std::fprintf(stderr, "rule broken: %s (%s:%d)\n", #cond, __FILE__, __LINE__);                    \
+            std::abort();                                                                                    \
+        }                                                                                                    \
     } while (0)
 
 namespace tolvex::fuzz {

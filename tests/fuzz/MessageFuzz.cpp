@@ -43,7 +43,8 @@ void header(std::uint8_t flags, const QByteArray& from, const QByteArray& subjec
     if (plainText(from) && plainText(subject)) {
         FUZZ_RULE(read.MsgFrom == from);
         FUZZ_RULE(read.MsgSubject == subject);
-        FUZZ_RULE(headerOptions(buildHeader(headerOptions(built), false, {}, from, subject)) == headerOptions(built));
+        FUZZ_RULE(headerOptions(buildHeader(headerOptions(built), false, {}, from, subject)) ==
+                  headerOptions(built));
     }
 }
 
@@ -59,7 +60,8 @@ QByteArray readAll(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
 }
 
-void stored(std::uint8_t flags, const QByteArray& from, const QByteArray& subject, const QByteArray& content) {
+void stored(std::uint8_t flags, const QByteArray& from, const QByteArray& subject,
+            const QByteArray& content) {
     const MessageKind kind = flags & 1 ? MessageKind::Sent : MessageKind::Received;
     const QByteArray stamp = "1207140509";
     for (int copy : {1, 2, 999}) {

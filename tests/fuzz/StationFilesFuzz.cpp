@@ -61,7 +61,8 @@ void parms(const QByteArray& text) {
     const QList<QByteArray> before = splitLines(saved), after = splitLines(savedAgain);
     FUZZ_RULE(before.size() == 60 && after.size() == 60);
     for (int i = 0; i < 60; ++i)
-        FUZZ_RULE(before[i] == after[i] || (repairable(before[i]) && before[i].size() - before[i].indexOf('=') <= 5));
+        FUZZ_RULE(before[i] == after[i] ||
+                  (repairable(before[i]) && before[i].size() - before[i].indexOf('=') <= 5));
     FUZZ_RULE(second.InLineEnd == first.InLineEnd && second.OutLineEnd == first.OutLineEnd);
     Settings third;
     FUZZ_RULE(readBytes(savedAgain, third));
@@ -76,7 +77,8 @@ void msgNo(const QByteArray& text) {
     const QByteArray number = store.ReadMsgNo();
     const bool lost = !boxes.shown.empty();
     FUZZ_RULE(!lost || number == "1");
-    FUZZ_RULE(!number.contains('\r') && !number.contains('\n'));
+    FUZZ_RULE(std::none_of(number.begin(), number.end(),
+                           [](char c) { return c == '\r' || c == '\n' || c == '\0'; }));
     store.SaveMsgNo(number);
     FUZZ_RULE(store.ReadMsgNo() == number);
     FUZZ_RULE(boxes.shown.size() == (lost ? 1u : 0u));
@@ -99,13 +101,14 @@ void destinations(const QByteArray& text) {
     if (boxes.size() >= 5 && !boxes[0].trimmed().isEmpty() &&
         std::none_of(boxes.begin(), boxes.begin() + 5,
                      [](const QByteArray& b) { return b.contains('\r') || b.contains('\n'); })) {
-        const QByteArray entry = DestinationList::buildEntry(boxes[0], {boxes[1], boxes[2], boxes[3]}, boxes[4]);
+        const QByteArray entry =
+            DestinationList::buildEntry(boxes[0], {boxes[1], boxes[2], boxes[3]}, boxes[4]);
         entries.append(entry);
         if (!boxes[0].contains('\'') && !boxes[1].contains('\'') && !boxes[2].contains('\'') &&
             !boxes[3].contains('\''))
             FUZZ_RULE(DestinationList::destinationOf(entry) ==
-                      DestinationList::destinationOf(DestinationList::buildEntry(
-                          boxes[0], {boxes[1], boxes[2], boxes[3]}, {})));
+                      DestinationList::destinationOf(
+                          DestinationList::buildEntry(boxes[0], {boxes[1], boxes[2], boxes[3]}, {})));
     }
     const QString path = scratchDir() + QStringLiteral("/callsign.lst");
     FUZZ_RULE(DestinationList::save(path, entries));

@@ -29,7 +29,7 @@ QByteArray fileNamePart(const QByteArray& text) {
 }
 
 namespace {
-constexpr qsizetype kMaxNamePart = 100;
+constexpr qsizetype kMaxNamePart = 50; // twice that on disk when every byte is above 127
 } // namespace
 
 QByteArray messageFileName(MessageKind kind, const QByteArray& stamp, const QByteArray& correspondent,

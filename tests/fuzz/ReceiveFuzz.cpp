@@ -18,8 +18,8 @@ using namespace tolvex::test;
 
 namespace {
 
-constexpr qsizetype kFeedBudget = 3 * 1024 * 1024; // bytes one input may feed in all
-constexpr qsizetype kNoteRoom = 256;               // the cut and link-ended notes
+constexpr qsizetype kFeedBudget = 1536 * 1024; // bytes one input may feed in all: past a message's cap
+constexpr qsizetype kNoteRoom = 256;           // the cut and link-ended notes
 
 class CheckedHandlers : public MessageHandlers {
 public:
@@ -122,11 +122,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 rig.port.open({});
             break;
         case 12: {
-            // A long stream: the last chunk again and again, in chunks of up to 64 KB.
+            // A long stream: the last chunk again and again, in reads of about 4 KB as a serial port gives.
             if (last.isEmpty()) break;
-            qsizetype total = qMin<qsizetype>((in.byte() + 1) * 16 * 1024, budget);
+            qsizetype total = qMin<qsizetype>((in.byte() + 1) * 8 * 1024, budget);
             QByteArray big;
-            while (big.size() < 64 * 1024)
+            while (big.size() < 4 * 1024)
                 big += last;
             for (; total > 0; total -= big.size())
                 feed(big);

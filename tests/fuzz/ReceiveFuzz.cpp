@@ -3,9 +3,9 @@
 // through nodes, Disconnect, the mailbox, the start-up query, sending, a lost port) and time
 // passing, so every state sees hostile bytes.
 //
-// Rules: the buffers stay bounded; every message opened on a link is handed over, starting with
-// its header, exactly once, even when its link ends first; a message is never bigger than its cap
-// and the note saying where it was cut.
+// Rules: the buffers and the panes stay bounded; every message opened on a link is handed over,
+// starting with its header, exactly once, even when its link ends first; a message is never bigger
+// than its cap and the note saying where it was cut.
 #include "FuzzRules.h"
 #include "support/StationRig.h"
 
@@ -63,6 +63,8 @@ struct Rig : LinkedStation {
 void checkBounds(const Rig& rig) {
     FUZZ_RULE(rig.session.RxBuffer.size() <= ReceiveProcessor::kCaptureCap);
     FUZZ_RULE(rig.session.MsgBuffer.size() <= ReceiveProcessor::kMessageCap);
+    for (const char* pane : {"tbMon", "tbLocal"})
+        FUZZ_RULE(rig.view.pane(pane).size() <= Panes::kPaneHardLimit);
 }
 
 } // namespace

@@ -65,8 +65,8 @@ constexpr qsizetype kLongestRead = 4096;
 void checkBounds(const Rig& rig) {
     FUZZ_RULE(rig.session.RxBuffer.size() <= ReceiveProcessor::kCaptureCap);
     FUZZ_RULE(rig.session.MsgBuffer.size() <= ReceiveProcessor::kMessageCap);
-    // A group frame being captured is shown as it comes and the pane trimmed at the next read
-    // after it, so a pane may pass its limit by one capture and one read.
+    // What is shown without the backspace rule (a group frame being captured, lines held during
+    // the start-up query) may pass a pane's limit by a capture and a read before it is trimmed.
     for (const char* pane : {"tbMon", "tbLocal"})
         FUZZ_RULE(rig.view.pane(pane).size() <=
                   Panes::kPaneHardLimit + ReceiveProcessor::kCaptureCap + kLongestRead);

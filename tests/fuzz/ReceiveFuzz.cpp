@@ -54,10 +54,7 @@ private:
 
 struct Rig : LinkedStation {
     CheckedHandlers handlers{session};
-    Rig() {
-        rx.useHandlers(handlers);
-        station.settings.MsgFormPref.clear();
-    }
+    Rig() { rx.useHandlers(handlers); }
 };
 
 constexpr qsizetype kLongestRead = 4096;

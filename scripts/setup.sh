@@ -7,6 +7,7 @@ tolvex_packages=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   xvfb xauth clang-format poppler-utils
 )
+# scripts/fuzz.sh (and so ./test) adds clang and libclang-rt-14-dev for the libFuzzer targets.
 
 tolvex_setup() {
   local missing=()

@@ -226,6 +226,7 @@ bool ParmsStore::SaveParms(const Settings& s) {
 }
 
 std::optional<qlonglong> msgNoValue(const QByteArray& text) {
+    if (text.contains('\0')) return std::nullopt; // the number's reader would stop there, ignoring the rest
     bool ok = false;
     const qlonglong n = text.trimmed().toLongLong(&ok);
     return ok ? std::optional<qlonglong>(n) : std::nullopt;
@@ -235,8 +236,8 @@ QByteArray ParmsStore::ReadMsgNo() {
     QFile file(msgNoPath());
     if (file.open(QIODevice::ReadOnly)) {
         QByteArray line = file.read(256);
-        const qsizetype end = line.indexOf('\r') >= 0 ? line.indexOf('\r') : line.indexOf('\n');
-        if (end >= 0) line.truncate(end);
+        for (const char lineEnd : {'\r', '\n'}) // the first line, whichever end comes first
+            if (const qsizetype end = line.indexOf(lineEnd); end >= 0) line.truncate(end);
         if (const auto n = msgNoValue(line); n && *n >= 0) return line;
     }
     boxes_.show(

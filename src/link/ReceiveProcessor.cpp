@@ -193,6 +193,7 @@ void ReceiveProcessor::takeChunk(const QByteArray& chunk) {
         // A group frame is taken as it came, backspaces and all.
         session_.RxBuffer += chunk;
         view_.appendToPane(frmMain::tbMon, chunk);
+        panes_.preventMonOverflow(); // back-to-back frames may keep every read in a capture
         break;
     case LinkState::LinkUnprotoQuery:
         session_.RxBuffer += chunk; // start-up chatter is not shown

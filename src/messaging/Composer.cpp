@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <limits>
 
 namespace tolvex {
 
@@ -25,6 +26,12 @@ void replaceFirstTag(QByteArray& line, const char* tag, const QByteArray& with) 
 
 QByteArray formMessageNumber(const QByteArray& msgNo) {
     return msgNo.trimmed().rightJustified(3, '0');
+}
+
+QByteArray nextMessageNumber(const QByteArray& msgNo) {
+    const qlonglong n = msgNo.trimmed().toLongLong();
+    // Past the largest number the count starts again, as after a lost count.
+    return QByteArray::number(n < std::numeric_limits<qlonglong>::max() ? n + 1 : 1);
 }
 
 QByteArray fillTemplateLine(QByteArray line, bool autofill, const QByteArray& date, const QByteArray& time,
@@ -193,7 +200,7 @@ void Composer::done() {
 
     // The number is used once the formal message is stored, whether or not it is ever sent.
     if (s.Autofill == 1 && mode_ == ComposeMode::Formal) {
-        station.MsgNo = QByteArray::number(station.MsgNo.trimmed().toLongLong() + 1);
+        station.MsgNo = nextMessageNumber(station.MsgNo);
         ctx_.store.SaveMsgNo(station.MsgNo);
     }
     view_.close();

@@ -24,6 +24,8 @@ struct ComposeContext {
 
 // The message number as a form shows it: blanks trimmed, at least three digits.
 QByteArray formMessageNumber(const QByteArray& msgNo);
+// The number after a stored formal message's.
+QByteArray nextMessageNumber(const QByteArray& msgNo);
 // One template line with its first <D>, <T>, <C> and <M> filled in (or made "= " fields when
 // autofill is off). `time` is the short time followed by the time-zone text.
 QByteArray fillTemplateLine(QByteArray line, bool autofill, const QByteArray& date, const QByteArray& time,

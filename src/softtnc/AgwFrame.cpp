@@ -64,7 +64,10 @@ AgwDecodeStep decodeAgwFrame(QByteArrayView bytes) {
     if (bytes.size() < total) return step;
     step.consumed = total;
     const char kind = bytes[4];
-    if (!isKnownAgwKind(kind)) {
+    // A call field without its NUL holds a call too long to answer: cut, it would name another.
+    const bool callsFit =
+        bytes.sliced(8, kAgwCallField).contains('\0') && bytes.sliced(18, kAgwCallField).contains('\0');
+    if (!isKnownAgwKind(kind) || !callsFit) {
         step.status = AgwDecodeStep::Status::Skipped;
         return step;
     }

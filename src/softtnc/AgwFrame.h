@@ -36,7 +36,7 @@ struct AgwDecodeStep {
     enum class Status {
         NeedMore,    // not a whole frame yet
         Frame,       // `frame` holds one, `consumed` bytes long
-        Skipped,     // a whole frame of an unknown kind, `consumed` bytes long
+        Skipped,     // a whole frame of an unknown kind or a call with no NUL, `consumed` bytes long
         AbsurdLength // the length field is beyond kAgwMaxData: the stream cannot be trusted
     };
     Status status = Status::NeedMore;

@@ -296,6 +296,15 @@ TEST_F(ParmsStoreTest, MessageNumberFallsBackToOne) {
         {"garbage", "\xff\xfe\x00zz", "1", true},
         {"number", "42\r\n", "42", false},
         {"blanks", " 7 \r\n", " 7 ", false},
+        // The first line only, whichever line end comes first: the rest is not part of the number.
+        {"LF before CR", "12\n34\r\n", "12", false},
+        {"LF before CR, junk after", QByteArray("9\n\0\0x\r\n", 8), "9", false},
+        {"NUL after the number", QByteArray("1\t\0\0\0\r\n", 7), "1", true},
+        {"NUL inside the number",
+         QByteArray("4\0"
+                    "2\r\n",
+                    5),
+         "1", true},
     };
     for (const Case& c : cases) {
         QFile::remove(dir.filePath("MsgNo.inf"));

@@ -209,6 +209,15 @@ TEST(ReceiveProcessorIdle, BusyChannelNeitherGrowsTheBufferNorHidesWhatFollows) 
         rig.feed(traffic);
     EXPECT_TRUE(rig.session.RxBuffer.isEmpty());
     EXPECT_LE(rig.view.pane("tbMon").size(), Panes::kPaneLimit);
+
+    // Group frames back to back, each read ending inside the next frame, so that every read
+    // starts in a capture: the pane is still kept short, and every frame is handed over.
+    LinkRig groups;
+    groups.feed("W2DEF>ZULGRP: <UI>:\r");
+    for (int i = 0; i < 1000; ++i)
+        groups.feed("status " + QByteArray::number(i) + "\rW2DEF>ZULGRP: <UI>:\r");
+    EXPECT_EQ(groups.handlers.handed.size(), 1000u);
+    EXPECT_LE(groups.view.pane("tbMon").size(), Panes::kPaneLimit);
 }
 
 TEST(ReceiveProcessorIdle, FramesToNoConfiguredAddressAreNotCaptured) {

@@ -139,6 +139,13 @@ TEST(Composer, MessageNumberAdvancesOnlyForFormalDoneWithAutofill) {
     for (auto [msgNo, shown] : std::vector<std::pair<QByteArray, QByteArray>>{
              {"1", "001"}, {"42", "042"}, {"1234", "1234"}, {" 7 ", "007"}})
         EXPECT_EQ(formMessageNumber(msgNo), shown) << msgNo.constData();
+    // The largest number MsgNo.inf can hold starts the count again rather than overflowing.
+    for (auto [msgNo, next] :
+         std::vector<std::pair<QByteArray, QByteArray>>{{"7", "8"},
+                                                        {" 41 ", "42"},
+                                                        {"9223372036854775806", "9223372036854775807"},
+                                                        {"9223372036854775807", "1"}})
+        EXPECT_EQ(nextMessageNumber(msgNo), next) << msgNo.constData();
 
     struct Case {
         const char* name;

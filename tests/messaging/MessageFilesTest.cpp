@@ -117,14 +117,18 @@ TEST(MessageFiles, SavesWithoutReplacingAndStaysInTheFolder) {
     ASSERT_TRUE(escape.ok()) << escape.error.toStdString();
     EXPECT_EQ(QFileInfo(escape.path).absolutePath(), QDir(folder).absolutePath());
     EXPECT_EQ(test::readFile(escape.path), "body\r\n");
-    // A subject far longer than a file name may be is shortened in the name, and kept in full inside.
-    const QByteArray longSubject(1000, 'S');
-    const SavedMessage longOne =
-        saveMessageFile(folder, Kind::Received, "1207140509", "W1AW", longSubject, longSubject + "\r\n");
-    ASSERT_TRUE(longOne.ok()) << longOne.error.toStdString();
-    EXPECT_EQ(test::readFile(longOne.path), longSubject + "\r\n");
-    // Nothing but the five files, and no temporary left behind.
-    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 5);
+    // A sender or subject far longer than a file name may be is shortened in the name (at most 255
+    // bytes on disk, where a byte above 127 takes two), and kept in full inside.
+    for (const QByteArray& text : {QByteArray(1000, 'S'), QByteArray(1000, '\xe9')}) {
+        const QByteArray lastCopy = messageFileName(Kind::Received, "1207140509", text, text, 1000);
+        EXPECT_LE(QFile::encodeName(QString::fromLatin1(lastCopy)).size(), 255);
+        const SavedMessage longOne =
+            saveMessageFile(folder, Kind::Received, "1207140509", text, text, text + "\r\n");
+        ASSERT_TRUE(longOne.ok()) << longOne.error.toStdString();
+        EXPECT_EQ(test::readFile(longOne.path), text + "\r\n");
+    }
+    // Nothing but the six files, and no temporary left behind.
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 6);
 }
 
 // A name character above 127 takes two bytes on disk: long parts are cut by what they take there,

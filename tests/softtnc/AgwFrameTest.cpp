@@ -85,6 +85,17 @@ TEST(AgwFrame, untrustworthyStreams) {
     QByteArray largest = good.left(kAgwHeaderSize);
     largest.replace(28, 4, QByteArray("\x00\x00\x01\x00", 4));
     EXPECT_EQ(decodeAgwFrame(largest).status, AgwDecodeStep::Status::NeedMore);
+
+    // A call field with no NUL holds no call that fits it: encoded back it would name another
+    // station ("N0NODE-150" as "N0NODE-15"), so the frame is passed over whole.
+    for (const int field : {8, 18}) {
+        QByteArray unterminated = good;
+        unterminated.replace(field, kAgwCallField, "N0NODE-150");
+        AgwDecoder stream;
+        EXPECT_EQ(stream.feed(unterminated + good), QList<AgwFrame>{frame('D', "W1AW", "N0CALL", "text")})
+            << field;
+        EXPECT_EQ(stream.skipped(), 1);
+    }
 }
 
 // Over a real loopback connection: frames sent before it is made, a frame in two pieces, and a

@@ -227,12 +227,15 @@ def main():
         while second < seconds:
             second += 1
             time.sleep(max(0.0, start + second - time.monotonic()))
+            now = time.monotonic()
+            try:
+                rss, ticks, fds = sample(prog.pid)
+            except (OSError, StopIteration):  # ended: its /proc entry is gone or a zombie's
+                prog.wait(10)
             if prog.poll() is not None:
                 alive = False
                 print(f"soak: the program ended at {second} s with status {prog.returncode}")
                 break
-            now = time.monotonic()
-            rss, ticks, fds = sample(prog.pid)
             cpu = 0.0 if last_ticks is None else 100.0 * (ticks - last_ticks) / hz / (now - last_t)
             last_ticks, last_t = ticks, now
             chars, linked = reader.poll()

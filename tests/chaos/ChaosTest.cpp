@@ -1,0 +1,135 @@
+// Random interleavings of the operator's actions and the TNC's texts on the real station logic.
+// A fixed set of seeds runs with every test run; scripts/chaos.sh runs more. Replay one break with
+//   TOLVEX_CHAOS_SEED=seed ./bin/test_chaos
+// or its shortest step list with
+//   TOLVEX_CHAOS_STEPS='ConnectDirect:1,CallAnswered:2' ./bin/test_chaos
+// (TOLVEX_CHAOS_TRACE=1 prints every step, write and TNC text with its time.)
+#include "ChaosRun.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+
+namespace tolvex::chaos {
+namespace {
+
+constexpr int kStepsPerSeed = 60;
+
+// Seeds from the environment: one seed, or a count from a start; else the fixed set.
+std::vector<std::uint64_t> seeds() {
+    const QByteArray one = qgetenv("TOLVEX_CHAOS_SEED");
+    if (!one.isEmpty()) return {one.toULongLong()};
+    const QByteArray count = qgetenv("TOLVEX_CHAOS_COUNT");
+    if (!count.isEmpty()) {
+        const std::uint64_t start =
+            qEnvironmentVariable("TOLVEX_CHAOS_START", QStringLiteral("1000")).toULongLong();
+        std::vector<std::uint64_t> out;
+        for (std::uint64_t i = 0; i < count.toULongLong(); ++i)
+            out.push_back(start + i);
+        return out;
+    }
+    std::vector<std::uint64_t> out;
+    for (std::uint64_t seed = 1; seed <= 200; ++seed)
+        out.push_back(seed);
+    return out;
+}
+
+std::string report(const QString& what, const std::vector<Step>& steps, const QString& replay) {
+    return (what + QStringLiteral("\n  shortest steps (") + QString::number(steps.size()) +
+            QStringLiteral("): ") + describe(steps) + QStringLiteral("\n  replay: ") + replay)
+        .toStdString();
+}
+
+} // namespace
+
+TEST(Chaos, EverySeedKeepsEveryInvariant) {
+    const QByteArray given = qgetenv("TOLVEX_CHAOS_STEPS");
+    if (!given.isEmpty()) {
+        const auto steps = parseSteps(given);
+        ASSERT_TRUE(steps) << "unreadable step list";
+        const auto broke = breakOf(*steps);
+        EXPECT_FALSE(broke) << report(broke.value_or(QString()), *steps, QStringLiteral("this list"));
+        return;
+    }
+    for (const std::uint64_t seed : seeds()) {
+        const std::vector<Step> steps = generate(seed, kStepsPerSeed);
+        const auto broke = breakOf(steps);
+        if (!broke) continue;
+        const std::vector<Step> shortest = shrink(steps);
+        ADD_FAILURE() << "seed " << seed << " broke "
+                      << report(breakOf(shortest).value_or(*broke), shortest,
+                                QStringLiteral("TOLVEX_CHAOS_SEED=%1 ./bin/test_chaos").arg(seed));
+    }
+}
+
+// The harness itself: each kind of fault the station could make is caught, and shrinking keeps
+// only the steps the fault needs.
+TEST(Chaos, CatchesEachKindOfBreakAndShrinksToIt) {
+    struct Case {
+        const char* name;
+        std::function<void(ChaosRun&)> sabotage;
+        std::vector<Step> steps;
+        const char* reported;
+        std::vector<Act> shortest;
+    };
+    const auto tnc = [](ChaosRun& r) -> TncPort& { return r.logic().tnc; };
+    const std::vector<Step> noise = {
+        {Act::Garbage, 1}, {Act::Pause, 2}, {Act::GroupFrame, 3}, {Act::Pause, 4}};
+    const auto with = [&noise](std::vector<Step> core) {
+        std::vector<Step> all = noise;
+        all.insert(all.begin() + 2, core.begin(), core.end());
+        return all;
+    };
+    const Case cases[] = {
+        {"an unconnected line into a link",
+         [tnc](ChaosRun& r) { tnc(r).sendToTnc("\x03\rUNPROTO CQ\rK\rhello $^\r\x03\r"); },
+         with({{Act::IncomingConnect, 5}, {Act::Sabotage, 0}}),
+         "unconnected line went into the link",
+         {Act::IncomingConnect, Act::Sabotage}},
+        {"the TNC left in converse mode",
+         [tnc](ChaosRun& r) { tnc(r).sendToTnc("K\r"); },
+         with({{Act::Sabotage, 0}}),
+         "converse mode while the station is idle",
+         {Act::Sabotage}},
+        {"a link shown that the TNC never reported",
+         [](ChaosRun& r) { r.logic().session.setState(LinkState::LinkConnected); },
+         with({{Act::Sabotage, 0}}),
+         "but the TNC has no link",
+         {Act::Sabotage}},
+        {"a far message lost",
+         [](ChaosRun& r) { r.view().received.clear(); },
+         with({{Act::IncomingConnect, 5}, {Act::FarMessage, 6}, {Act::Sabotage, 0}}),
+         "is not on screen",
+         {Act::IncomingConnect, Act::FarMessage, Act::Sabotage}},
+        {"the message counter unreadable",
+         [](ChaosRun& r) { QFile::remove(r.logic().store.msgNoPath()); },
+         with({{Act::ComposeFormal, 7}, {Act::Sabotage, 0}}),
+         "MsgNo.inf does not read back",
+         {Act::Sabotage}},
+        {"a sent copy missing",
+         [](ChaosRun& r) {
+             // A file where the messages folder was: no copy can be written.
+             const QString messages = r.dir() + QStringLiteral("/Messages");
+             QDir(messages).removeRecursively();
+             QFile blocker(messages);
+             ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+         },
+         with({{Act::ComposeScratch, 8}, {Act::IncomingConnect, 5}, {Act::Sabotage, 0}, {Act::Send, 9}}),
+         "left 0 sent copies",
+         {Act::ComposeScratch, Act::IncomingConnect, Act::Sabotage, Act::Send}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_FALSE(breakOf(noise));
+        const auto broke = breakOf(c.steps, c.sabotage);
+        EXPECT_TRUE(broke);
+        if (!broke) continue;
+        EXPECT_TRUE(broke->contains(QLatin1String(c.reported))) << broke->toStdString();
+        std::vector<Act> kept;
+        for (const Step& s : shrink(c.steps, c.sabotage))
+            kept.push_back(s.act);
+        EXPECT_EQ(kept, c.shortest);
+    }
+}
+
+} // namespace tolvex::chaos

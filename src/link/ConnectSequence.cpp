@@ -117,11 +117,18 @@ void ConnectSequence::oldLinkEnded() {
 void ConnectSequence::sendConnect(const QByteArray& text) {
     // Whatever the TNC printed before this command is no answer to it: a stale ready or link-made
     // text must not release the next hop or show "Connected".
-    session_.RxBuffer.clear();
+    // Only the beginning of a disconnected text stays: the link dropping as the command goes out
+    // still ends it.
+    QByteArray& rx = session_.RxBuffer;
+    const QByteArray& down = settings_.DisconStr;
+    qsizetype keep = qMin(rx.size(), qMax<qsizetype>(0, down.size() - 1));
+    while (keep > 0 && !down.startsWith(QByteArrayView(rx).last(keep)))
+        --keep;
+    rx = rx.right(keep);
     ++hop_;
     Sequence seq{Step::send(text + settings_.OutLineEnd)};
     if (settings_.halfDuplex()) seq.push_back(Step::run([this, text] { tnc_.echoToPane(text + "\r\n"); }));
-    sequencer_.run(std::move(seq));
+    command_ = sequencer_.run(std::move(seq));
 }
 
 void ConnectSequence::begin() {
@@ -154,6 +161,8 @@ void ConnectSequence::nodeReady() {
 
 void ConnectSequence::disconnect() {
     if (onDisconnect) onDisconnect();
+    // A connect command still queued (behind a broadcast, say) would call once the station is idle.
+    sequencer_.cancel(command_);
     if (waiting_) {
         // Nothing of this connect went out, and the link before it is already being taken down.
         stopWaiting();

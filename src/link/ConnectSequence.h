@@ -72,6 +72,7 @@ private:
     bool waiting_ = false;       // a connect waits for the end of the link before it
     quint64 waitingLink_ = 0;    // the link that connect began
     Scheduler::TimerId waitLimit_ = 0;
+    Sequencer::Id command_ = 0; // the last connect command, which may wait behind other sequences
 };
 
 } // namespace tolvex

@@ -176,6 +176,12 @@ struct ChaosRun::Parts {
     void hear(const QByteArray& bytes) {
         if (trace) qInfo("%8lld  station: %s", clock.nowMs(), bytes.toPercentEncoding(" ").constData());
         // The sender writes its message one character at a time, in order.
+        // A wake-up (line end, command character) ends an unconnected line that a link cut short; its
+        // line end is no part of that line.
+        if (tnc.converse && tnc.unprotoArmed && bytes.startsWith(s.OutLineEnd + s.cmdChar())) {
+            hear(bytes.mid(s.OutLineEnd.size()));
+            return;
+        }
         sendByte_ = send && logic.sender.sending() && bytes.size() == 1 && send->next < send->onAir.size() &&
                     send->onAir[send->next] == bytes[0];
         if (sendByte_) ++send->next;
@@ -262,7 +268,8 @@ struct ChaosRun::Parts {
         tnc.converse = true; // a TNC enters converse mode when a link comes up
     }
 
-    // A text of the TNC in pieces; a piece's effect on the model applies once it has all gone out.
+    // A text of the TNC in pieces; a piece's effect on the model applies with the chunk that
+    // completes it.
     struct Piece {
         QByteArray text;
         std::function<void()> effect;
@@ -299,10 +306,12 @@ struct ChaosRun::Parts {
             if (trace)
                 qInfo("%8lld  tnc:     %s", clock.nowMs(),
                       all.mid(from, cut - from).toPercentEncoding(" ").constData());
+            // The TNC's own state changed before it printed: whatever the station writes in answer,
+            // even from inside the receive, meets the new state.
+            for (; applied < pieces.size() && ends[applied] <= cut; ++applied)
+                if (pieces[applied].effect) pieces[applied].effect();
             port.receive(all.mid(from, cut - from));
             from = cut;
-            for (; applied < pieces.size() && ends[applied] <= from; ++applied)
-                if (pieces[applied].effect) pieces[applied].effect();
             if (rng && from < all.size()) clock.advance((*rng)() % 300);
         }
     }
@@ -533,7 +542,8 @@ struct ChaosRun::Parts {
                                                .arg(QLatin1String(tnc.far)));
             break;
         }
-        if (st == LinkState::LinkIdle && tnc.converse)
+        // A node that hung up leaves Disconnect offered: the operator's press takes the TNC back.
+        if (st == LinkState::LinkIdle && !view.shown("cmdDisc") && tnc.converse)
             fail("converse-idle",
                  QStringLiteral("the TNC is left in converse mode while the station is idle"));
     }
@@ -669,7 +679,10 @@ std::optional<QString> ChaosRun::play(const std::vector<Step>& steps) {
         return QStringLiteral("the start-up did not end idle");
     for (const Step& step : steps) {
         ++p.stepNo;
-        if (p.trace) qInfo("%8lld step %d %s:%u", p.clock.nowMs(), p.stepNo, actName(step.act), step.arg);
+        if (p.trace)
+            qInfo("%8lld step %d %s:%u (state %d, TNC %s, link %d)", p.clock.nowMs(), p.stepNo,
+                  actName(step.act), step.arg, int(p.logic.session.state()),
+                  p.tnc.converse ? "converse" : "command", int(p.tnc.link));
         if (step.act == Act::Sabotage && sabotage)
             sabotage(*this);
         else

@@ -62,6 +62,35 @@ TEST(Chaos, EverySeedKeepsEveryInvariant) {
     }
 }
 
+// Shortest step lists of breaks found and mended: each broke the station before its mend.
+TEST(Chaos, MendedBreaksStayMended) {
+    const char* const lists[] = {
+        // A connect command queued behind a dropped link's command mode, or behind a broadcast,
+        // went out after Disconnect: the TNC called while the station showed idle.
+        "IncomingConnect:806831510,Dropped:618603780,ConnectDirect:742392855,Disconnect:547690614",
+        "Broadcast:901373107,ConnectDirect:1328670537,Disconnect:470961532",
+        // The disconnected text split across a node's next-hop command lost its beginning.
+        "ConnectViaNodes:2744063620,CallAnswered:4109399728,Dropped:3577412609",
+        // The call answered during Disconnect's pause: the disconnect command went into the link.
+        "ConnectDirect:2151429473,Disconnect:123876210,CallAnswered:3614968440",
+        // The link dropped during Disconnect's pause and a station called in: the disconnect command
+        // and the dropped link's command mode went into the new link, and the message after them
+        // was typed as commands.
+        "ConnectDirect:2226342284,CallAnswered:1706775853,Disconnect:4240535205,FarMessageCut:2664745422,"
+        "IncomingConnect:2300473888,ComposeFormal:771345903,Send:1575938426",
+        // A broadcast stopped by the operator's connect left the TNC in converse mode, and the
+        // connect command went out as a frame.
+        "Broadcast:3969152861,GroupFrame:2124440475,ConnectDirect:2753897219",
+    };
+    for (const char* list : lists) {
+        SCOPED_TRACE(list);
+        const auto steps = parseSteps(list);
+        ASSERT_TRUE(steps);
+        const auto broke = breakOf(*steps);
+        EXPECT_FALSE(broke) << broke.value_or(QString()).toStdString();
+    }
+}
+
 // The harness itself: each kind of fault the station could make is caught, and shrinking keeps
 // only the steps the fault needs.
 TEST(Chaos, CatchesEachKindOfBreakAndShrinksToIt) {

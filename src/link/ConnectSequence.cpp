@@ -179,7 +179,15 @@ void ConnectSequence::disconnect() {
     sequencer_.runUrgent({
         Step::send(settings_.OutLineEnd + settings_.cmdChar()),
         Step::wait(kDisconnectPauseMs),
-        Step::send(settings_.DisconCmd + settings_.OutLineEnd),
+        Step::sendLate([this, link, upAtPress = session_.linkUp()] {
+            const bool up = session_.linkUp();
+            // The link ended during the pause and another one came up: the command would end that one.
+            if (link != session_.linkId() && up) return QByteArray();
+            // The call was answered during the pause: the TNC went into converse mode again.
+            const QByteArray wake =
+                up && !upAtPress ? settings_.cmdChar() + settings_.OutLineEnd : QByteArray();
+            return wake + settings_.DisconCmd + settings_.OutLineEnd;
+        }),
         Step::run([this, link] {
             session_.endRequestedAgain(link, scheduler_.nowMs());
             // A connect the operator started meanwhile is left to run.

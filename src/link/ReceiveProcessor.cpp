@@ -511,16 +511,20 @@ void ReceiveProcessor::disconnectNow() {
 void ReceiveProcessor::linkDropped(LinkState from) {
     // A message whose end never came is kept with what arrived of it.
     if (session_.HdrActive && from != LinkState::LinkBbs) deliverMessage(kNoEndNote, false);
-    const QByteArray backToCommandMode = settings_.cmdChar() + settings_.OutLineEnd;
+    // Back to command mode, unless a station has called in meanwhile: the TNC is in converse mode
+    // for that link.
+    const Step backToCommandMode = Step::sendLate([this, bytes = settings_.cmdChar() + settings_.OutLineEnd] {
+        return session_.linkUp() ? QByteArray() : bytes;
+    });
     switch (from) {
     case LinkState::LinkConnected:
         setState(LinkState::LinkIdle);
-        sequencer_.runUrgent({Step::wait(kLinkDropPauseMs), Step::send(backToCommandMode)});
+        sequencer_.runUrgent({Step::wait(kLinkDropPauseMs), backToCommandMode});
         panes_.preventMonOverflow();
         break;
     case LinkState::LinkCalling:
         setState(LinkState::LinkIdle);
-        sequencer_.runUrgent({Step::send(backToCommandMode)});
+        sequencer_.runUrgent({backToCommandMode});
         panes_.preventMonOverflow();
         break;
     case LinkState::LinkBbs:

@@ -46,10 +46,15 @@ void sendUnconnected(const UnconnectedContext& ctx, UnconnectedLine line,
         if (finished) finished(UnconnectedResult::NotSent, {});
         return;
     }
-    const Step linkCheck = Step::run([progress, &session, &sequencer] {
+    const Step linkCheck = Step::run([progress, &session, &sequencer, leave = cmd + end] {
         if (progress->stopped || !session.anyLink()) return;
         progress->stopped = true;
         sequencer.cancel(progress->id);
+        // The station's own call waits behind this line: with no link up yet the TNC would send its
+        // connect command as a frame from converse mode.
+        const LinkState state = session.state();
+        if (!session.linkUp() && (state == LinkState::LinkViaNodes || state == LinkState::LinkCalling))
+            sequencer.runNext({Step::send(leave)});
     });
     const auto echoed = [&tnc](const QByteArray& shown) {
         return Step::run([&tnc, shown] { tnc.echoToPane(shown + kCrLf); });

@@ -245,7 +245,14 @@ struct ChaosRun::Parts {
         } else if (line == s.DisconCmd) {
             if (tnc.link != TncModel::Link::None && !tnc.disconnectDue) {
                 tnc.disconnectDue = true;
-                later(kDisconnectAnswerMs, {{"*** DISCONNECTED", [this] { linkDown(); }}, {"\r", {}}});
+                // Only while the link is the one the command was for.
+                const int link = tnc.generation;
+                ++answersDue;
+                clock.callAfter(kDisconnectAnswerMs, [this, link] {
+                    --answersDue;
+                    if (link == tnc.generation)
+                        say({{"*** DISCONNECTED", [this] { linkDown(); }}, {"\r", {}}}, nullptr);
+                });
             }
         } else if (line == s.UnprotoCmd) {
             later(kUnprotoAnswerMs, {{"UNPROTO CQ\r", {}}});
@@ -255,6 +262,7 @@ struct ChaosRun::Parts {
     }
 
     void linkDown() {
+        ++tnc.generation;
         tnc.link = TncModel::Link::None;
         tnc.far.clear();
         tnc.hop.clear();
@@ -262,6 +270,8 @@ struct ChaosRun::Parts {
         tnc.disconnectDue = false;
     }
     void linkUp(const QByteArray& call) {
+        if (tnc.link == TncModel::Link::None) ++tnc.generation;
+        tnc.disconnectDue = tnc.disconnectDue && tnc.link != TncModel::Link::None;
         tnc.link = TncModel::Link::Up;
         tnc.far = call;
         tnc.hop.clear();

@@ -72,6 +72,7 @@ struct TncModel {
     QByteArray hop;            // the call a node is calling for the station
     bool unprotoArmed = false; // an UNPROTO with an address, until the next command character
     bool disconnectDue = false;
+    int generation = 0; // counts links, so that an answer due for one does not end the next
     QByteArray commandLine, dataLine;
     bool farIsStation() const { return link == Link::Up && hop.isEmpty() && !far.startsWith("NODE"); }
 };

@@ -81,6 +81,9 @@ TEST(Chaos, MendedBreaksStayMended) {
         // A broadcast stopped by the operator's connect left the TNC in converse mode, and the
         // connect command went out as a frame.
         "Broadcast:3969152861,GroupFrame:2124440475,ConnectDirect:2753897219",
+        // A broadcast waiting behind a far station's disconnect request went out after the
+        // disconnect command, before the TNC had ended the link: the line went into it.
+        "Broadcast:513417404,IncomingConnect:2637802056,FarMessageDis:2070524665",
     };
     for (const char* list : lists) {
         SCOPED_TRACE(list);

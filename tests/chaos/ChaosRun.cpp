@@ -442,7 +442,8 @@ struct ChaosRun::Parts {
             }
             break;
         case Act::CallAnswered:
-            if (tnc.link != TncModel::Link::Calling) return;
+            // A TNC told to disconnect gives up the call.
+            if (tnc.link != TncModel::Link::Calling || tnc.disconnectDue) return;
             {
                 const QByteArray call = tnc.far;
                 say({{"*** CONNECTED to " + call + "\r", [this, call] { linkUp(call); }}}, &rng);

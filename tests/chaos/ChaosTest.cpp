@@ -69,6 +69,10 @@ TEST(Chaos, MendedBreaksStayMended) {
         // went out after Disconnect: the TNC called while the station showed idle.
         "IncomingConnect:806831510,Dropped:618603780,ConnectDirect:742392855,Disconnect:547690614",
         "Broadcast:901373107,ConnectDirect:1328670537,Disconnect:470961532",
+        // A call whose link dropped while its connect command still waited behind Disconnect:
+        // the command went out afterwards, and the TNC called while the station showed idle.
+        "IncomingConnect:544711946,Disconnect:3918177822,Dropped:1857405950,ConnectDirect:136850734,"
+        "IncomingConnect:4195565590,Dropped:440151461",
         // The disconnected text split across a node's next-hop command lost its beginning.
         "ConnectViaNodes:2744063620,CallAnswered:4109399728,Dropped:3577412609",
         // The call answered during Disconnect's pause: the disconnect command went into the link.

@@ -29,7 +29,14 @@ bool linkMayBeUp(LinkState state) {
 ConnectSequence::ConnectSequence(const Settings& settings, LinkSession& session, Sequencer& sequencer,
                                  TncPort& tnc, MessageBoxes& boxes, Scheduler& scheduler)
     : settings_(settings), session_(session), sequencer_(sequencer), tnc_(tnc), boxes_(boxes),
-      scheduler_(scheduler) {}
+      scheduler_(scheduler) {
+    // An attempt that ended (its link dropped) takes along its connect command if that still waits
+    // behind other sequences: sent later, the TNC would call while the station shows idle.
+    session_.subscribe([this](LinkState from, LinkState to) {
+        if (to == LinkState::LinkIdle && (from == LinkState::LinkCalling || from == LinkState::LinkViaNodes))
+            sequencer_.cancel(command_);
+    });
+}
 
 ConnectSequence::~ConnectSequence() {
     stopWaiting();

@@ -182,7 +182,7 @@ struct ChaosRun::Parts {
             hear(bytes.mid(s.OutLineEnd.size()));
             return;
         }
-        sendByte_ = send && logic.sender.sending() && bytes.size() == 1 && send->next < send->onAir.size() &&
+        sendByte_ = send && logic.session.Sending && bytes.size() == 1 && send->next < send->onAir.size() &&
                     send->onAir[send->next] == bytes[0];
         if (sendByte_) ++send->next;
         for (char c : bytes)

@@ -75,8 +75,10 @@ TEST(Chaos, MendedBreaksStayMended) {
         "IncomingConnect:4195565590,Dropped:440151461",
         // The disconnected text split across a node's next-hop command lost its beginning.
         "ConnectViaNodes:2744063620,CallAnswered:4109399728,Dropped:3577412609",
-        // The call answered during Disconnect's pause: the disconnect command went into the link.
+        // The call, or the first node, answered during Disconnect's pause: the disconnect command went
+        // into the link.
         "ConnectDirect:2151429473,Disconnect:123876210,CallAnswered:3614968440",
+        "ConnectViaNodes:149365866,Disconnect:1876363819,CallAnswered:2918626182",
         // The link dropped during Disconnect's pause and a station called in: the disconnect command
         // and the dropped link's command mode went into the new link, and the message after them
         // was typed as commands.

@@ -24,6 +24,10 @@ bool linkMayBeUp(LinkState state) {
     return false;
 }
 
+bool callUnderWay(LinkState state) {
+    return state == LinkState::LinkCalling || state == LinkState::LinkViaNodes;
+}
+
 } // namespace
 
 ConnectSequence::ConnectSequence(const Settings& settings, LinkSession& session, Sequencer& sequencer,
@@ -33,8 +37,7 @@ ConnectSequence::ConnectSequence(const Settings& settings, LinkSession& session,
     // An attempt that ended (its link dropped) takes along its connect command if that still waits
     // behind other sequences: sent later, the TNC would call while the station shows idle.
     session_.subscribe([this](LinkState from, LinkState to) {
-        if (to == LinkState::LinkIdle && (from == LinkState::LinkCalling || from == LinkState::LinkViaNodes))
-            sequencer_.cancel(command_);
+        if (to == LinkState::LinkIdle && callUnderWay(from)) sequencer_.cancel(command_);
     });
 }
 
@@ -166,6 +169,10 @@ void ConnectSequence::nodeReady() {
     session_.setState(LinkState::LinkCalling);
 }
 
+bool ConnectSequence::newerLinkUp(quint64 link) const {
+    return link != session_.linkId() && session_.linkUp();
+}
+
 void ConnectSequence::disconnect() {
     if (onDisconnect) onDisconnect();
     // A connect command still queued (behind a broadcast, say) would call once the station is idle.
@@ -186,14 +193,13 @@ void ConnectSequence::disconnect() {
     sequencer_.runUrgent({
         Step::send(settings_.OutLineEnd + settings_.cmdChar()),
         Step::wait(kDisconnectPauseMs),
-        Step::sendLate([this, link, upAtPress = session_.linkUp()] {
-            const bool up = session_.linkUp();
-            // The link ended during the pause and another one came up: the command would end that one.
-            if (link != session_.linkId() && up) return QByteArray();
-            // The call was answered during the pause: the TNC went into converse mode again.
-            const QByteArray wake =
-                up && !upAtPress ? settings_.cmdChar() + settings_.OutLineEnd : QByteArray();
-            return wake + settings_.DisconCmd + settings_.OutLineEnd;
+        // A call (or a node's hop) answered during the pause put the TNC into converse mode again.
+        Step::sendLate([this, link, calling = !session_.linkUp() && callUnderWay(session_.state())] {
+            return calling && !newerLinkUp(link) ? settings_.cmdChar() + settings_.OutLineEnd : QByteArray();
+        }),
+        // The link ended during the pause and another one came up: the command would end that one.
+        Step::sendLate([this, link] {
+            return newerLinkUp(link) ? QByteArray() : settings_.DisconCmd + settings_.OutLineEnd;
         }),
         Step::run([this, link] {
             session_.endRequestedAgain(link, scheduler_.nowMs());

@@ -60,6 +60,8 @@ private:
     void sendConnect(const QByteArray& text);
     void stopWaiting();
     void armWaitLimit();
+    // Another link than `link` is up: steps left over from `link` must not touch it.
+    bool newerLinkUp(quint64 link) const;
 
     const Settings& settings_;
     LinkSession& session_;

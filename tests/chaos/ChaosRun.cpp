@@ -480,14 +480,16 @@ struct ChaosRun::Parts {
             QByteArray body = "first m" + tag + "\r";
             for (std::uint32_t i = rng() % 5; i > 0; --i)
                 body += "line " + QByteArray::number(rng()) + "\r";
-            const bool taken = logic.session.linkUp() && !logic.session.HdrActive;
-            if (step.act == Act::FarMessageCut) {
-                say({{header + body, {}}, {"*** DISCONNECTED", [this] { linkDown(); }}, {"\r", {}}}, &rng);
-                if (taken) farMessages.push_back({id, false});
-            } else {
-                say({{header + body + "end" + tag + " $^\r", {}}}, &rng);
-                if (taken) farMessages.push_back({id, true});
-            }
+            // The header counts as arrived when its line reaches a station that is on the link (not
+            // one that has already left it after a disconnect request).
+            const bool whole = step.act != Act::FarMessageCut;
+            const Piece head{header, [this, id, whole] {
+                                 if (logic.session.linkUp()) farMessages.push_back({id, whole});
+                             }};
+            if (whole)
+                say({head, {body + "end" + tag + " $^\r", {}}}, &rng);
+            else
+                say({head, {body, {}}, {"*** DISCONNECTED", [this] { linkDown(); }}, {"\r", {}}}, &rng);
             break;
         }
         case Act::NetLine:
@@ -601,19 +603,21 @@ struct ChaosRun::Parts {
             const QByteArray* places[] = {&screen, &files};
             for (const QByteArray* where : places) {
                 const char* place = where == &screen ? "on screen" : "in a file";
-                const qsizetype at = where->indexOf("first m" + tag + '\r');
+                const qsizetype at = where->indexOf("_in" + tag + '\r'); // its header line
                 if (at < 0) {
                     fail("far-message",
                          QStringLiteral("far message %1 is not %2").arg(m.id).arg(QLatin1String(place)));
                     continue;
                 }
-                const qsizetype next = where->indexOf("first m", at + 1);
+                const qsizetype next = where->indexOf(".hdr", at);
                 const QByteArray rest = where->mid(at, next < 0 ? -1 : next - at);
-                if (m.whole && !rest.contains("end" + tag))
-                    fail("far-message", QStringLiteral("far message %1 is %2 without its end")
+                // A message the station stopped taking (it left the link) has the note instead of its end.
+                const bool noted = rest.contains(kNoEndNote.toByteArray());
+                if (m.whole && !noted && !rest.contains("end" + tag))
+                    fail("far-message", QStringLiteral("far message %1 is %2 without its end or the note")
                                             .arg(m.id)
                                             .arg(QLatin1String(place)));
-                if (!m.whole && !rest.contains(kNoEndNote.toByteArray()))
+                if (!m.whole && !noted)
                     fail("far-message",
                          QStringLiteral("far message %1, cut by the link's end, is %2 without the note")
                              .arg(m.id)

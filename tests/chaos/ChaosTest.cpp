@@ -84,6 +84,10 @@ TEST(Chaos, MendedBreaksStayMended) {
         // was typed as commands.
         "ConnectDirect:2226342284,CallAnswered:1706775853,Disconnect:4240535205,FarMessageCut:2664745422,"
         "IncomingConnect:2300473888,ComposeFormal:771345903,Send:1575938426",
+        // Disconnect pressed twice, the link dropped and a station called in: the second press's
+        // command character put the TNC into command mode under the new link's message.
+        "ComposeFormal:266833617,ConnectDirect:3296095861,CallAnswered:1941024175,Disconnect:4267157932,"
+        "Disconnect:2689638647,FarMessageCut:1856972988,IncomingConnect:1107127938,Send:1365890313",
         // A broadcast stopped by the operator's connect left the TNC in converse mode, and the
         // connect command went out as a frame.
         "Broadcast:3969152861,GroupFrame:2124440475,ConnectDirect:2753897219",

@@ -191,7 +191,10 @@ void ConnectSequence::disconnect() {
     const quint64 link = session_.linkId();
     if (linkMayBeUp(session_.state())) session_.endRequested(scheduler_.nowMs());
     sequencer_.runUrgent({
-        Step::send(settings_.OutLineEnd + settings_.cmdChar()),
+        // Late too: a second press waits behind the first, and a station may have called in by then.
+        Step::sendLate([this, link] {
+            return newerLinkUp(link) ? QByteArray() : settings_.OutLineEnd + settings_.cmdChar();
+        }),
         Step::wait(kDisconnectPauseMs),
         // A call (or a node's hop) answered during the pause put the TNC into converse mode again.
         Step::sendLate([this, link, calling = !session_.linkUp() && callUnderWay(session_.state())] {

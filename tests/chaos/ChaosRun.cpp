@@ -247,15 +247,13 @@ struct ChaosRun::Parts {
                 tnc.disconnectDue = true;
                 // Only while the link is the one the command was for.
                 const int link = tnc.generation;
-                ++answersDue;
-                clock.callAfter(kDisconnectAnswerMs, [this, link] {
-                    --answersDue;
+                later(kDisconnectAnswerMs, [this, link] {
                     if (link == tnc.generation)
                         say({{"*** DISCONNECTED", [this] { linkDown(); }}, {"\r", {}}}, nullptr);
                 });
             }
         } else if (line == s.UnprotoCmd) {
-            later(kUnprotoAnswerMs, {{"UNPROTO CQ\r", {}}});
+            later(kUnprotoAnswerMs, [this] { say({{"UNPROTO CQ\r", {}}}, nullptr); });
         } else if (line.startsWith(s.UnprotoCmd + ' ')) {
             tnc.unprotoArmed = true;
         }
@@ -285,16 +283,23 @@ struct ChaosRun::Parts {
         std::function<void()> effect;
     };
 
-    void later(int ms, std::vector<Piece> pieces) {
+    // An answer of the TNC after a while; one that falls due while another text is coming out
+    // follows that text, as a TNC prints one line at a time.
+    void later(int ms, std::function<void()> answer) {
         ++answersDue;
-        clock.callAfter(ms, [this, pieces] {
+        clock.callAfter(ms, [this, answer] {
             --answersDue;
-            say(pieces, nullptr);
+            if (saying)
+                later(50, answer);
+            else
+                answer();
         });
     }
+    bool saying = false;
 
     // Gives the text to the station in random chunks with random pauses between them.
     void say(const std::vector<Piece>& pieces, std::mt19937* rng) {
+        saying = true;
         QByteArray all;
         std::vector<qsizetype> ends;
         for (const Piece& p : pieces) {
@@ -324,6 +329,7 @@ struct ChaosRun::Parts {
             from = cut;
             if (rng && from < all.size()) clock.advance((*rng)() % 300);
         }
+        saying = false;
     }
 
     // ---- the steps ------------------------------------------------------------------------------

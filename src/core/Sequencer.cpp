@@ -111,7 +111,9 @@ void Sequencer::pump() {
         case Step::Kind::Send:
         case Step::Kind::SendLate: {
             const QByteArray bytes = step.kind == Step::Kind::Send ? step.bytes : step.lateBytes();
-            if (!write_(bytes)) current_->writeFailed = true;
+            // A late step that decided on nothing writes nothing.
+            if ((step.kind == Step::Kind::Send || !bytes.isEmpty()) && !write_(bytes))
+                current_->writeFailed = true;
             break;
         }
         case Step::Kind::Wait:

@@ -24,12 +24,22 @@ bool linkMayBeUp(LinkState state) {
     return false;
 }
 
+bool callUnderWay(LinkState state) {
+    return state == LinkState::LinkCalling || state == LinkState::LinkViaNodes;
+}
+
 } // namespace
 
 ConnectSequence::ConnectSequence(const Settings& settings, LinkSession& session, Sequencer& sequencer,
                                  TncPort& tnc, MessageBoxes& boxes, Scheduler& scheduler)
     : settings_(settings), session_(session), sequencer_(sequencer), tnc_(tnc), boxes_(boxes),
-      scheduler_(scheduler) {}
+      scheduler_(scheduler) {
+    // An attempt that ended (its link dropped) takes along its connect command if that still waits
+    // behind other sequences: sent later, the TNC would call while the station shows idle.
+    session_.subscribe([this](LinkState from, LinkState to) {
+        if (to == LinkState::LinkIdle && callUnderWay(from)) sequencer_.cancel(command_);
+    });
+}
 
 ConnectSequence::~ConnectSequence() {
     stopWaiting();
@@ -117,11 +127,18 @@ void ConnectSequence::oldLinkEnded() {
 void ConnectSequence::sendConnect(const QByteArray& text) {
     // Whatever the TNC printed before this command is no answer to it: a stale ready or link-made
     // text must not release the next hop or show "Connected".
-    session_.RxBuffer.clear();
+    // Only the beginning of a disconnected text stays: the link dropping as the command goes out
+    // still ends it.
+    QByteArray& rx = session_.RxBuffer;
+    const QByteArray& down = settings_.DisconStr;
+    qsizetype keep = qMin(rx.size(), qMax<qsizetype>(0, down.size() - 1));
+    while (keep > 0 && !down.startsWith(QByteArrayView(rx).last(keep)))
+        --keep;
+    rx = rx.right(keep);
     ++hop_;
     Sequence seq{Step::send(text + settings_.OutLineEnd)};
     if (settings_.halfDuplex()) seq.push_back(Step::run([this, text] { tnc_.echoToPane(text + "\r\n"); }));
-    sequencer_.run(std::move(seq));
+    command_ = sequencer_.run(std::move(seq));
 }
 
 void ConnectSequence::begin() {
@@ -152,8 +169,14 @@ void ConnectSequence::nodeReady() {
     session_.setState(LinkState::LinkCalling);
 }
 
+bool ConnectSequence::newerLinkUp(quint64 link) const {
+    return link != session_.linkId() && session_.linkUp();
+}
+
 void ConnectSequence::disconnect() {
     if (onDisconnect) onDisconnect();
+    // A connect command still queued (behind a broadcast, say) would call once the station is idle.
+    sequencer_.cancel(command_);
     if (waiting_) {
         // Nothing of this connect went out, and the link before it is already being taken down.
         stopWaiting();
@@ -168,9 +191,19 @@ void ConnectSequence::disconnect() {
     const quint64 link = session_.linkId();
     if (linkMayBeUp(session_.state())) session_.endRequested(scheduler_.nowMs());
     sequencer_.runUrgent({
-        Step::send(settings_.OutLineEnd + settings_.cmdChar()),
+        // Late too: a second press waits behind the first, and a station may have called in by then.
+        Step::sendLate([this, link] {
+            return newerLinkUp(link) ? QByteArray() : settings_.OutLineEnd + settings_.cmdChar();
+        }),
         Step::wait(kDisconnectPauseMs),
-        Step::send(settings_.DisconCmd + settings_.OutLineEnd),
+        // A call (or a node's hop) answered during the pause put the TNC into converse mode again.
+        Step::sendLate([this, link, calling = !session_.linkUp() && callUnderWay(session_.state())] {
+            return calling && !newerLinkUp(link) ? settings_.cmdChar() + settings_.OutLineEnd : QByteArray();
+        }),
+        // The link ended during the pause and another one came up: the command would end that one.
+        Step::sendLate([this, link] {
+            return newerLinkUp(link) ? QByteArray() : settings_.DisconCmd + settings_.OutLineEnd;
+        }),
         Step::run([this, link] {
             session_.endRequestedAgain(link, scheduler_.nowMs());
             // A connect the operator started meanwhile is left to run.

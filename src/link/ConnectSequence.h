@@ -60,6 +60,8 @@ private:
     void sendConnect(const QByteArray& text);
     void stopWaiting();
     void armWaitLimit();
+    // Another link than `link` is up: steps left over from `link` must not touch it.
+    bool newerLinkUp(quint64 link) const;
 
     const Settings& settings_;
     LinkSession& session_;
@@ -72,6 +74,7 @@ private:
     bool waiting_ = false;       // a connect waits for the end of the link before it
     quint64 waitingLink_ = 0;    // the link that connect began
     Scheduler::TimerId waitLimit_ = 0;
+    Sequencer::Id command_ = 0; // the last connect command, which may wait behind other sequences
 };
 
 } // namespace tolvex

@@ -628,23 +628,30 @@ void ReceiveProcessor::deliverMessage(QByteArrayView note, bool mayDisconnect) {
 // Command mode, then the disconnect command, ahead of anything queued; the disconnected text
 // that follows is this link's.
 void ReceiveProcessor::disconnectNow() {
-    session_.endRequested(scheduler_.nowMs());
+    const qint64 now = scheduler_.nowMs();
+    // A node repeating its failure text asks again for the disconnect already sent, not another.
+    if (const quint64 ending = session_.endingLink(now); ending != 0 && ending == session_.linkId()) return;
+    session_.endRequested(now);
     sequencer_.runNext(disconnectSteps(settings_));
 }
 
 void ReceiveProcessor::linkDropped(LinkState from) {
     // A message whose end never came is kept with what arrived of it.
     if (session_.HdrActive) deliverMessage(kNoEndNote, false);
-    const QByteArray backToCommandMode = settings_.cmdChar() + settings_.OutLineEnd;
+    // Back to command mode, unless a station has called in meanwhile: the TNC is in converse mode
+    // for that link.
+    const Step backToCommandMode = Step::sendLate([this, bytes = settings_.cmdChar() + settings_.OutLineEnd] {
+        return session_.linkUp() ? QByteArray() : bytes;
+    });
     switch (from) {
     case LinkState::LinkConnected:
         setState(LinkState::LinkIdle);
-        sequencer_.runUrgent({Step::wait(kLinkDropPauseMs), Step::send(backToCommandMode)});
+        sequencer_.runUrgent({Step::wait(kLinkDropPauseMs), backToCommandMode});
         panes_.preventMonOverflow();
         break;
     case LinkState::LinkCalling:
         setState(LinkState::LinkIdle);
-        sequencer_.runUrgent({Step::send(backToCommandMode)});
+        sequencer_.runUrgent({backToCommandMode});
         panes_.preventMonOverflow();
         break;
     case LinkState::LinkBbs:

@@ -109,7 +109,8 @@ void Broadcasts::send() {
     line.starting = [this] { ctx_.main.setText(frmMain::lblConn, "Sending"); };
     ++sendsQueued_;
     // Stopped by a link, the broadcast leaves the dialog open with its text.
-    sendUnconnected({ctx_.station.settings, ctx_.session, ctx_.sequencer, ctx_.tnc, ctx_.boxes, ctx_.times},
+    sendUnconnected({ctx_.station.settings, ctx_.session, ctx_.sequencer, ctx_.tnc, ctx_.boxes, ctx_.times,
+                     ctx_.scheduler},
                     std::move(line),
                     [this, dialog = dialog_](UnconnectedResult result, const QByteArray& sent) {
                         --sendsQueued_;
@@ -149,8 +150,7 @@ void Broadcasts::returnToCommandMode(bool fromSequence) {
     // The dialog opened on an idle link; a station that connected meanwhile keeps its link.
     if (ctx_.session.anyLink()) return;
     // A monitored frame being taken in keeps its capture; only the idle state is confirmed.
-    if (!ctx_.session.confirmIdle())
-        ctx_.main.setText(frmMain::lblConn, {});
+    if (!ctx_.session.confirmIdle()) ctx_.main.setText(frmMain::lblConn, {});
     const Settings& s = ctx_.station.settings;
     Sequence steps{Step::send(s.wakeText())};
     if (fromSequence)

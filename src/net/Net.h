@@ -11,7 +11,7 @@ namespace tolvex {
 struct Net {
     Net(Station& station, ParmsStore& store, LinkSession& session, MessageBoxes& boxes, Sequencer& sequencer,
         TncPort& tnc, TimeTexts& times, Scheduler& scheduler, Alert& alert, MainView& view)
-        : pane(station, view), member(station, session, boxes, sequencer, tnc, times),
+        : pane(station, view), member(station, session, boxes, sequencer, tnc, times, scheduler),
           control(station, store, session, boxes, sequencer, tnc, times, scheduler, pane, member),
           reception(station, store, alert, tnc, pane, control, member) {}
 

@@ -285,7 +285,7 @@ void NetControl::sendCheckins() {
 }
 
 UnconnectedContext NetControl::context() {
-    return {station_.settings, session_, sequencer_, tnc_, boxes_, times_};
+    return {station_.settings, session_, sequencer_, tnc_, boxes_, times_, scheduler_};
 }
 
 } // namespace tolvex

@@ -8,8 +8,9 @@
 namespace tolvex {
 
 NetMember::NetMember(Station& station, LinkSession& session, MessageBoxes& boxes, Sequencer& sequencer,
-                     TncPort& tnc, TimeTexts& times)
-    : station_(station), session_(session), boxes_(boxes), sequencer_(sequencer), tnc_(tnc), times_(times) {}
+                     TncPort& tnc, TimeTexts& times, const Scheduler& clock)
+    : station_(station), session_(session), boxes_(boxes), sequencer_(sequencer), tnc_(tnc), times_(times),
+      clock_(clock) {}
 
 void NetMember::open() {
     if (open_) return;
@@ -89,7 +90,7 @@ bool NetMember::send(const QByteArray& body, const QByteArray& localMsg, const Q
     line.text = netline::member(body);
     line.identified = true;
     line.pauseMs = line.settleMs = pauseMs;
-    sendUnconnected({station_.settings, session_, sequencer_, tnc_, boxes_, times_}, std::move(line),
+    sendUnconnected({station_.settings, session_, sequencer_, tnc_, boxes_, times_, clock_}, std::move(line),
                     [this, typed](UnconnectedResult result, const QByteArray&) {
                         if (result != UnconnectedResult::NotSent || !view_) return;
                         view_->setText(frmInfoNet::lblHelp, {}); // the status said sent

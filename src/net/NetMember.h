@@ -21,7 +21,7 @@ public:
     static constexpr int pauseMs = 250;
 
     NetMember(Station& station, LinkSession& session, MessageBoxes& boxes, Sequencer& sequencer, TncPort& tnc,
-              TimeTexts& times);
+              TimeTexts& times, const Scheduler& clock);
 
     // Set by the window layer: put the console on screen, take it off (without asking anything).
     std::function<void()> showWindow;
@@ -60,6 +60,7 @@ private:
     Sequencer& sequencer_;
     TncPort& tnc_;
     TimeTexts& times_;
+    const Scheduler& clock_;
     NetMemberView* view_ = nullptr;
     bool open_ = false;
 };

@@ -28,6 +28,12 @@ void sendUnconnected(const UnconnectedContext& ctx, UnconnectedLine line,
     TncPort& tnc = ctx.tnc;
     TimeTexts& times = ctx.times;
     MessageBoxes& boxes = ctx.boxes;
+    const Scheduler& clock = ctx.clock;
+    // A link the station asked to end is still up until the TNC says so: "K" would put the line
+    // into it.
+    const auto linked = [&session, &clock] {
+        return session.anyLink() || session.endingLink(clock.nowMs()) != 0;
+    };
 
     // Everything but the trailer is decided now; a later edit of the settings has its own line.
     const Settings& s = ctx.settings;
@@ -41,15 +47,20 @@ void sendUnconnected(const UnconnectedContext& ctx, UnconnectedLine line,
     // Before every write. An idle sequencer runs the first steps inside run(), before the id is
     // known: the link is looked at here first, and nothing received can change it before the
     // first pause.
-    if (session.anyLink()) {
+    if (linked()) {
         tellNotSent(boxes);
         if (finished) finished(UnconnectedResult::NotSent, {});
         return;
     }
-    const Step linkCheck = Step::run([progress, &session, &sequencer] {
-        if (progress->stopped || !session.anyLink()) return;
+    const Step linkCheck = Step::run([progress, linked, &session, &sequencer, leave = cmd + end] {
+        if (progress->stopped || !linked()) return;
         progress->stopped = true;
         sequencer.cancel(progress->id);
+        // The station's own call waits behind this line: with no link up yet the TNC would send its
+        // connect command as a frame from converse mode.
+        const LinkState state = session.state();
+        if (!session.linkUp() && (state == LinkState::LinkViaNodes || state == LinkState::LinkCalling))
+            sequencer.runNext({Step::send(leave)});
     });
     const auto echoed = [&tnc](const QByteArray& shown) {
         return Step::run([&tnc, shown] { tnc.echoToPane(shown + kCrLf); });

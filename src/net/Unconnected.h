@@ -2,7 +2,8 @@
 // The one dialogue that sends a line unconnected (net lines, the check-in list, broadcasts):
 // command mode, UNPROTO to the address, converse mode, the line, command mode again. Converse mode
 // would carry every later step into a link that came up meanwhile, so each write looks at the
-// link first; once a link is up the dialogue writes nothing more.
+// link first; once a link is up, or one the station asked to end has not yet ended, the dialogue
+// writes nothing more.
 #include "core/Platform.h"
 #include "core/Sequencer.h"
 #include "core/Settings.h"
@@ -22,6 +23,7 @@ struct UnconnectedContext {
     TncPort& tnc;
     MessageBoxes& boxes;
     TimeTexts& times;
+    const Scheduler& clock; // when a link being ended is still awaited
 };
 
 struct UnconnectedLine {

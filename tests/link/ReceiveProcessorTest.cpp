@@ -690,12 +690,10 @@ TEST(ReceiveProcessorLink, AMessageHalfInIsKeptHoweverTheLinkEnds) {
         rig.feed("*** CONNECTED to W2DEF\r.hdr  _W2DEF _Half\rfirst line\rsecond li");
         end(rig);
         rig.clock.runAll();
-        EXPECT_EQ(
-            rig.handlers.handed.back(),
-            (Handed{
-                "incoming",
-                ".hdr  _W2DEF _Half\rfirst line\rsecond li\r*** The link ended before the end of this message ***\r",
-                1}));
+        EXPECT_EQ(rig.handlers.handed.back(), (Handed{"incoming",
+                                                      ".hdr  _W2DEF _Half\rfirst line\rsecond li\r*** The "
+                                                      "link ended before the end of this message ***\r",
+                                                      1}));
         EXPECT_FALSE(rig.session.HdrActive);
     }
 }

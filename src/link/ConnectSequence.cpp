@@ -141,7 +141,18 @@ void ConnectSequence::sendConnect(const QByteArray& text) {
     command_ = sequencer_.run(std::move(seq));
 }
 
+bool ConnectSequence::firstCommandPending() const {
+    return waiting_ || (hop_ == firstHop_ && sequencer_.isActive(command_));
+}
+
+void ConnectSequence::giveUpForIncoming() {
+    stopWaiting();
+    sequencer_.cancel(command_);
+    disconnecting_ = false;
+}
+
 void ConnectSequence::begin() {
+    firstHop_ = hop_ + 1;
     const QByteArray connCmd = settings_.ConnCmd + ' ';
     if (NodeCount != 0) {
         NodeIndex = 0;

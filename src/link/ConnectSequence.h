@@ -35,6 +35,12 @@ public:
     void oldLinkEnded();
     // A connect is waiting for an older link's end; no command of it has gone out.
     bool waitingForOldLink() const { return waiting_; }
+    // The first command of the connect has not reached the TNC yet: it waits for an older link's
+    // end or behind another sequence. Nothing the TNC prints meanwhile answers it.
+    bool firstCommandPending() const;
+    // A station called in before that command went out: the TNC holds its link now, so the
+    // connect is given up and its command never sent.
+    void giveUpForIncoming();
     // The port is gone: no link can be up, and nothing queued for one will reach the TNC.
     void portLost();
     // The first connect command: to the first node, or to the destination.
@@ -75,6 +81,7 @@ private:
     quint64 waitingLink_ = 0;    // the link that connect began
     Scheduler::TimerId waitLimit_ = 0;
     Sequencer::Id command_ = 0; // the last connect command, which may wait behind other sequences
+    quint64 firstHop_ = 0;      // the hop number of the connect's first command
 };
 
 } // namespace tolvex

@@ -228,6 +228,23 @@ void ReceiveProcessor::process() {
         boundUnfinishedLine();
         return false;
     };
+    // Before the connect's first command is out, a connected text is a station calling in: the TNC
+    // took that link, and the command would go into it as text.
+    const auto calledInFirst = [this, &holdForOldLink] {
+        QByteArray& rx = session_.RxBuffer;
+        const qsizetype p = findText(rx, settings_.ConnStr);
+        if (p < 0) return holdForOldLink();
+        // Decided at once, before the command can go out; the call is read from what came of its
+        // line, and the rest of the line is read on the link.
+        connect_.giveUpForIncoming();
+        const qsizetype e = rx.indexOf(lineEnd(), p);
+        session_.RemoteCall =
+            callAfter(QByteArrayView(rx).sliced(p, (e < 0 ? rx.size() : e) - p), settings_.ConnStr);
+        consume(e < 0 ? rx.size() : e + lineEnd().size());
+        session_.MsgBuffer.clear();
+        setState(LinkState::LinkConnected);
+        return true;
+    };
     // Each handler takes what it can; when it changed the state (or handed something over and
     // consumed it), the rest of the buffer is read again in the state as it now is.
     for (bool again = true; again;) {
@@ -237,12 +254,14 @@ void ReceiveProcessor::process() {
             again = linkIdle();
             break;
         case LinkState::LinkConnected:
-        case LinkState::LinkCalling:
         case LinkState::LinkBbs:
             again = linkConnected();
             break;
+        case LinkState::LinkCalling:
+            again = connect_.firstCommandPending() ? calledInFirst() : linkConnected();
+            break;
         case LinkState::LinkViaNodes:
-            again = connect_.waitingForOldLink() ? holdForOldLink() : linkViaNodes();
+            again = connect_.firstCommandPending() ? calledInFirst() : linkViaNodes();
             break;
         case LinkState::LinkBbsCalling:
             again = linkBbsCalling();

@@ -538,13 +538,22 @@ TEST(ReceiveProcessorInput, ChunksArrivingWhileAHandlerHoldsUpProcessingFollowIn
 TEST(ReceiveProcessorFuzz, GarbageAndShuffledTrafficKeepTheInvariants) {
     using S = LinkState;
     const std::set<std::pair<S, S>> allowed = {
-        {S::LinkIdle, S::LinkConnected},    {S::LinkIdle, S::LinkGroupCapture},
-        {S::LinkIdle, S::LinkNetCapture},   {S::LinkGroupCapture, S::LinkIdle},
-        {S::LinkNetCapture, S::LinkIdle},   {S::LinkConnected, S::LinkIdle},
-        {S::LinkCalling, S::LinkIdle},      {S::LinkViaNodes, S::LinkIdle},
-        {S::LinkBbsCalling, S::LinkBbs},    {S::LinkBbs, S::LinkBbsClosed},
-        {S::LinkBbsClosed, S::LinkIdle},    {S::LinkUnprotoQueryDue, S::LinkUnprotoQuery},
+        {S::LinkIdle, S::LinkConnected},
+        {S::LinkIdle, S::LinkGroupCapture},
+        {S::LinkIdle, S::LinkNetCapture},
+        {S::LinkGroupCapture, S::LinkIdle},
+        {S::LinkNetCapture, S::LinkIdle},
+        {S::LinkConnected, S::LinkIdle},
+        {S::LinkCalling, S::LinkIdle},
+        {S::LinkViaNodes, S::LinkIdle},
+        {S::LinkBbsCalling, S::LinkBbs},
+        {S::LinkBbs, S::LinkBbsClosed},
+        {S::LinkBbsClosed, S::LinkIdle},
+        {S::LinkUnprotoQueryDue, S::LinkUnprotoQuery},
         {S::LinkUnprotoQuery, S::LinkIdle},
+        // A station called in before the connect's first command went out.
+        {S::LinkViaNodes, S::LinkConnected},
+        {S::LinkCalling, S::LinkConnected},
     };
     // The old link's end lets a connect that waited for it go.
     const std::pair<S, S> waitedConnectGoes = {S::LinkViaNodes, S::LinkCalling};

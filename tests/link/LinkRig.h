@@ -124,4 +124,25 @@ inline std::vector<QByteArray> cutStream(const QByteArray& stream, Cut cut, unsi
     return out;
 }
 
+// A recorded dialogue for the table tests.
+using Act = std::function<void(LinkRig&)>;
+
+// One turn of a recorded dialogue: what the operator does, what the TNC then prints, and how
+// much time passes before the next turn.
+struct Stage {
+    Act act;
+    QByteArray bytes;
+    qint64 after = 0;
+};
+
+struct Dialogue {
+    const char* name;
+    std::vector<Stage> stages;
+    std::vector<Handed> handed;
+    std::vector<Sent> sent;
+    LinkState state;
+    QByteArray lblConn;
+    QByteArray savedUnproto = {};
+};
+
 } // namespace tolvex::test

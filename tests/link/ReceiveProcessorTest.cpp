@@ -7,26 +7,6 @@ using namespace tolvex::test;
 
 namespace {
 
-using Act = std::function<void(LinkRig&)>;
-
-// One turn of a recorded dialogue: what the operator does, what the TNC then prints, and how
-// much time passes before the next turn.
-struct Stage {
-    Act act;
-    QByteArray bytes;
-    qint64 after = 0;
-};
-
-struct Dialogue {
-    const char* name;
-    std::vector<Stage> stages;
-    std::vector<Handed> handed;
-    std::vector<Sent> sent;
-    LinkState state;
-    QByteArray lblConn;
-    QByteArray savedUnproto;
-};
-
 struct Outcome {
     std::vector<Handed> handed;
     std::vector<Sent> sent;

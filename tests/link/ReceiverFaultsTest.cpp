@@ -8,24 +8,6 @@ namespace {
 const QByteArray kLinkEnded = "\r*** The link ended before the end of this message ***\r";
 const QByteArray kNextBegan = "\r*** Another message began before the end of this message ***\r";
 
-using Act = std::function<void(LinkRig&)>;
-
-// What the operator does, what the TNC then prints, and how much time passes after it.
-struct Turn {
-    Act act;
-    QByteArray bytes;
-    qint64 after = 0;
-};
-
-struct Row {
-    const char* name;
-    std::vector<Turn> turns;
-    std::vector<Handed> handed;
-    std::vector<Sent> sent;
-    LinkState state;
-    QByteArray lblConn;
-};
-
 Act connectTo(const char* destination) {
     return [destination](LinkRig& r) { ASSERT_TRUE(r.connect.connect(destination)); };
 }
@@ -41,8 +23,8 @@ Act queryWithCrLf() {
 const QByteArray kConnectDuringQuery =
     "UNPROTO\r\n*** CONNECTED to W1AW\r\n.hdr  _W1AW _Early\r\n\r\nbody\r\n$^\r\n";
 
-const std::vector<Row>& rows() {
-    static const std::vector<Row> all = {
+const std::vector<Dialogue>& rows() {
+    static const std::vector<Dialogue> all = {
         {"lines held during an answered query keep their CR LF",
          {{queryWithCrLf(), "", 2500}, {{}, kConnectDuringQuery + "UNPROTO CQ\r\n", 0}},
          {{"header", ".hdr  _W1AW _Early\r\n"}, {"incoming", ".hdr  _W1AW _Early\r\n\r\nbody\r\n  ", 1}},
@@ -157,14 +139,14 @@ const std::vector<Row>& rows() {
 } // namespace
 
 TEST(ReceiverFaults, ParsingRulesHoldHoweverTheStreamIsCut) {
-    for (const Row& row : rows()) {
+    for (const Dialogue& row : rows()) {
         SCOPED_TRACE(row.name);
         for (const auto& [cut, seed] : std::vector<std::pair<Cut, unsigned>>{
                  {Cut::Whole, 0}, {Cut::Bytes, 0}, {Cut::Lines, 0}, {Cut::Random, 3}, {Cut::Random, 11}}) {
             SCOPED_TRACE(testing::Message() << "cut " << int(cut) << " seed " << seed);
             LinkRig rig;
             unsigned s = seed;
-            for (const Turn& turn : row.turns) {
+            for (const Stage& turn : row.stages) {
                 if (turn.act) turn.act(rig);
                 for (const QByteArray& chunk : cutStream(turn.bytes, cut, s++))
                     rig.feed(chunk);

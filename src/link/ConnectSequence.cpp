@@ -145,6 +145,16 @@ bool ConnectSequence::firstCommandPending() const {
     return waiting_ || (hop_ == firstHop_ && sequencer_.isActive(command_));
 }
 
+QByteArray ConnectSequence::firstHopCall() const {
+    if (waiting_ || hop_ != firstHop_ || firstHop_ == 0) return {};
+    // "CALL VIA DIGI" or "CALL*" as typed: the TNC names only the call.
+    QByteArray call = (NodeCount != 0 ? NodeCall[0] : DestCall).simplified();
+    call = call.left(call.indexOf(' ') < 0 ? call.size() : call.indexOf(' '));
+    while (call.endsWith('*'))
+        call.chop(1);
+    return call;
+}
+
 void ConnectSequence::giveUpForIncoming() {
     stopWaiting();
     sequencer_.cancel(command_);
@@ -180,10 +190,6 @@ void ConnectSequence::nodeReady() {
     session_.setState(LinkState::LinkCalling);
 }
 
-bool ConnectSequence::newerLinkUp(quint64 link) const {
-    return link != session_.linkId() && session_.linkUp();
-}
-
 void ConnectSequence::disconnect() {
     if (onDisconnect) onDisconnect();
     // A connect command still queued (behind a broadcast, say) would call once the station is idle.
@@ -204,16 +210,17 @@ void ConnectSequence::disconnect() {
     sequencer_.runUrgent({
         // Late too: a second press waits behind the first, and a station may have called in by then.
         Step::sendLate([this, link] {
-            return newerLinkUp(link) ? QByteArray() : settings_.OutLineEnd + settings_.cmdChar();
+            return session_.newerLinkUp(link) ? QByteArray() : settings_.OutLineEnd + settings_.cmdChar();
         }),
         Step::wait(kDisconnectPauseMs),
         // A call (or a node's hop) answered during the pause put the TNC into converse mode again.
         Step::sendLate([this, link, calling = !session_.linkUp() && callUnderWay(session_.state())] {
-            return calling && !newerLinkUp(link) ? settings_.cmdChar() + settings_.OutLineEnd : QByteArray();
+            return calling && !session_.newerLinkUp(link) ? settings_.cmdChar() + settings_.OutLineEnd
+                                                          : QByteArray();
         }),
         // The link ended during the pause and another one came up: the command would end that one.
         Step::sendLate([this, link] {
-            return newerLinkUp(link) ? QByteArray() : settings_.DisconCmd + settings_.OutLineEnd;
+            return session_.newerLinkUp(link) ? QByteArray() : settings_.DisconCmd + settings_.OutLineEnd;
         }),
         Step::run([this, link] {
             session_.endRequestedAgain(link, scheduler_.nowMs());

@@ -41,6 +41,10 @@ public:
     // A station called in before that command went out: the TNC holds its link now, so the
     // connect is given up and its command never sent.
     void giveUpForIncoming();
+    // The station the first command called (the first node, or the destination), while no answer
+    // past that hop is awaited; empty otherwise. A connected text naming another station then is
+    // that station calling in, not the answer.
+    QByteArray firstHopCall() const;
     // The port is gone: no link can be up, and nothing queued for one will reach the TNC.
     void portLost();
     // The first connect command: to the first node, or to the destination.
@@ -66,8 +70,6 @@ private:
     void sendConnect(const QByteArray& text);
     void stopWaiting();
     void armWaitLimit();
-    // Another link than `link` is up: steps left over from `link` must not touch it.
-    bool newerLinkUp(quint64 link) const;
 
     const Settings& settings_;
     LinkSession& session_;

@@ -79,6 +79,9 @@ public:
     // the link it was started for. A link that comes up while idle gets one by itself.
     quint64 linkId() const { return linkId_; }
     quint64 beginLink() { return ++linkId_; }
+    // Another link than `link` is up: steps left over from `link` must not touch it (the TNC's
+    // converse mode carries text into it, and a disconnect command would end it).
+    bool newerLinkUp(quint64 link) const { return link != linkId_ && linkUp(); }
 
     // The station asked the TNC to end the current link (the disconnect command, the mailbox's
     // goodbye): the disconnected text that follows is that link's, not a newer one's.

@@ -1,5 +1,6 @@
 #include "ReceiveProcessor.h"
 
+#include <optional>
 #include <utility>
 
 namespace tolvex {
@@ -26,9 +27,34 @@ QByteArray callAfter(QByteArrayView line, QByteArrayView text) {
 }
 constexpr char kHeaderStart[] = ".hdr";
 
-// Command mode, then the disconnect command.
-Sequence disconnectSteps(const Settings& s) {
-    return {Step::send(s.cmdChar() + s.OutLineEnd), Step::send(s.DisconCmd + s.OutLineEnd)};
+// Whether a connected line names the station called: "N0CALL", "N0CALL-0", "NOD:N0NOD" and
+// "NAME(N0CALL)" all name N0CALL, in any case.
+bool namesStation(QByteArrayView line, const QByteArray& called) {
+    const auto bare = [](QByteArray call) {
+        call = call.toUpper();
+        if (call.endsWith("-0")) call.chop(2);
+        return call;
+    };
+    const QByteArray wanted = bare(called);
+    QByteArray word;
+    const auto matches = [&] { return !word.isEmpty() && bare(std::exchange(word, {})) == wanted; };
+    for (const char c : line) {
+        if (c == ' ' || c == ':' || c == ',' || c == '(' || c == ')' || c == '*' || c == '\r' || c == '\n') {
+            if (matches()) return true;
+        } else {
+            word += c;
+        }
+    }
+    return matches();
+}
+
+// Command mode, then the disconnect command, for the link `link`: nothing once a newer link is up.
+Sequence disconnectSteps(const Settings& s, const LinkSession& session, quint64 link) {
+    const auto forLink = [&session, link](QByteArray bytes) {
+        return Step::sendLate(
+            [&session, link, bytes] { return session.newerLinkUp(link) ? QByteArray() : bytes; });
+    };
+    return {forLink(s.cmdChar() + s.OutLineEnd), forLink(s.DisconCmd + s.OutLineEnd)};
 }
 
 // The states in which the TNC's texts about a link are read.
@@ -230,12 +256,9 @@ void ReceiveProcessor::process() {
     };
     // Before the connect's first command is out, a connected text is a station calling in: the TNC
     // took that link, and the command would go into it as text.
-    const auto calledInFirst = [this, &holdForOldLink] {
+    // The call is read from what came of its line, and the rest of the line is read on the link.
+    const auto takeIncoming = [this](qsizetype p) {
         QByteArray& rx = session_.RxBuffer;
-        const qsizetype p = findText(rx, settings_.ConnStr);
-        if (p < 0) return holdForOldLink();
-        // Decided at once, before the command can go out; the call is read from what came of its
-        // line, and the rest of the line is read on the link.
         connect_.giveUpForIncoming();
         const qsizetype e = rx.indexOf(lineEnd(), p);
         session_.RemoteCall =
@@ -244,6 +267,37 @@ void ReceiveProcessor::process() {
         session_.MsgBuffer.clear();
         setState(LinkState::LinkConnected);
         return true;
+    };
+    const auto calledInFirst = [this, &holdForOldLink, &takeIncoming] {
+        const qsizetype p = findText(session_.RxBuffer, settings_.ConnStr);
+        // Decided at once, before the command can go out.
+        return p < 0 ? holdForOldLink() : takeIncoming(p);
+    };
+    // Once the first command is out, a station's call may still be arriving: a connected text that
+    // names another station than the one called is that station's link, which the TNC took as the
+    // command went out. Until the line shows which, nothing takes it (nullopt).
+    const auto calledInMeanwhile = [this, &takeIncoming]() -> std::optional<bool> {
+        const QByteArray called = connect_.firstHopCall();
+        if (called.isEmpty() || session_.linkUp()) return false;
+        const QByteArray& rx = session_.RxBuffer;
+        const qsizetype p = findText(rx, settings_.ConnStr);
+        if (p < 0) return false;
+        const qsizetype e = rx.indexOf(lineEnd(), p);
+        const QByteArrayView line = QByteArrayView(rx).sliced(p, (e < 0 ? rx.size() : e) - p);
+        if (namesStation(line.sliced(settings_.ConnStr.size()), called)) return false;
+        if (e < 0) {
+            // No call runs this long: a line that never ends is taken as the answer, as before.
+            if (line.size() < kCallLineLimit) return std::nullopt;
+            return false;
+        }
+        if (callAfter(line, settings_.ConnStr).isEmpty()) return false; // names no one: the answer
+        return takeIncoming(p);
+    };
+    const auto answerOrCaller = [&](auto&& answer) {
+        if (connect_.firstCommandPending()) return calledInFirst();
+        const std::optional<bool> other = calledInMeanwhile();
+        if (!other) return false;
+        return *other || answer();
     };
     // Each handler takes what it can; when it changed the state (or handed something over and
     // consumed it), the rest of the buffer is read again in the state as it now is.
@@ -258,10 +312,10 @@ void ReceiveProcessor::process() {
             again = linkConnected();
             break;
         case LinkState::LinkCalling:
-            again = connect_.firstCommandPending() ? calledInFirst() : linkConnected();
+            again = answerOrCaller([this] { return linkConnected(); });
             break;
         case LinkState::LinkViaNodes:
-            again = connect_.firstCommandPending() ? calledInFirst() : linkViaNodes();
+            again = answerOrCaller([this] { return linkViaNodes(); });
             break;
         case LinkState::LinkBbsCalling:
             again = linkBbsCalling();
@@ -640,7 +694,7 @@ void ReceiveProcessor::deliverMessage(QByteArrayView note, bool mayDisconnect) {
                                   tnc_.focusToPanel();
                               }
                               // Before anything queued during the pause, shutdown included.
-                              sequencer_.runNext(disconnectSteps(settings_));
+                              sequencer_.runNext(disconnectSteps(settings_, session_, link));
                           })});
 }
 
@@ -651,7 +705,7 @@ void ReceiveProcessor::disconnectNow() {
     // A node repeating its failure text asks again for the disconnect already sent, not another.
     if (const quint64 ending = session_.endingLink(now); ending != 0 && ending == session_.linkId()) return;
     session_.endRequested(now);
-    sequencer_.runNext(disconnectSteps(settings_));
+    sequencer_.runNext(disconnectSteps(settings_, session_, session_.linkId()));
 }
 
 void ReceiveProcessor::linkDropped(LinkState from) {

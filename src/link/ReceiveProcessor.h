@@ -22,6 +22,8 @@ class ReceiveProcessor {
 public:
     // An unfinished line outside a message is cut to its last kLineTail characters past kLineCap.
     static constexpr qsizetype kLineCap = 4096;
+    // How much of a connected line may come before it shows which station it names.
+    static constexpr qsizetype kCallLineLimit = 80;
     static constexpr qsizetype kLineTail = 1024;
     // An unconnected capture (a header line and one text line) is handed over at this size.
     static constexpr qsizetype kCaptureCap = 16 * 1024;

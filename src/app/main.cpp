@@ -43,7 +43,8 @@ int writeIcs309(int argc, char** argv, const tolvex::Ics309Request& request) {
         printFatal(result.error);
         return 1;
     }
-    std::printf("tolvex: %d messages in the ICS-309 log %s\n", result.rows, qPrintable(request.outputPath));
+    std::printf("tolvex: %d %s in the ICS-309 log %s\n", result.rows,
+                result.rows == 1 ? "message" : "messages", qPrintable(request.outputPath));
     return 0;
 }
 

@@ -4,14 +4,23 @@
 #include "core/ParmsFile.h"
 #include "core/Settings.h"
 #include "messaging/MessageFiles.h"
+#include "support/Doubles.h"
 #include "support/Files.h"
+#include "ui/Ics309Dialog.h"
+#include "ui/LogWindow.h"
 
+#include <QAction>
+#include <QDateTimeEdit>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QPointer>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 #include <gtest/gtest.h>
 
 using namespace tolvex;
@@ -159,6 +168,55 @@ TEST(Ics309Export, RefusesWithAReason) {
     EXPECT_TRUE(csv.contains("3. Radio Operator Name,N0TLV,,,,\r\n")) << csv.toStdString();
     EXPECT_TRUE(csv.contains("16:00,N0ABC,00,N0TLV,,Status\r\n")) << csv.toStdString();
     EXPECT_TRUE(csv.contains("5. Date/Time Prepared,2026-12-08 22:30,,,,\r\n")) << csv.toStdString();
+}
+
+// From the message log window: "ICS-309 Log..." opens the dialog on the window's station with
+// the station's call as operator; a refusal keeps it open with the reason in a box, a written log
+// closes it and says how many messages it holds.
+TEST(Ics309Dialog, WritesTheLogFromTheMessageLogWindow) {
+    Station s;
+    s.received("1208160000", "N0ABC", "Status", "08 Dec 2026");
+    test::RecordingMessageBoxes boxes;
+    test::RecordingPrinter printer;
+    auto* window = new LogWindow(s.dir + QStringLiteral("/Messages"), boxes, printer, {});
+    window->show();
+    QAction* item = window->findChild<QAction*>(QStringLiteral("mnuIcs309"));
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(), QStringLiteral("ICS-309 Log..."));
+    item->trigger();
+    QPointer<Ics309Dialog> dialog = window->findChild<Ics309Dialog*>(QStringLiteral("frmIcs309"));
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(dialog->isModal());
+    const auto field = [&](const char* name) {
+        return dialog->findChild<QLineEdit*>(QString::fromLatin1(name));
+    };
+    EXPECT_EQ(field("txtOperator")->text(), QStringLiteral("N0TLV"));
+    dialog->findChild<QDateTimeEdit*>(QStringLiteral("dtpFrom"))
+        ->setDateTime(QDateTime(QDate(2026, 12, 8), QTime(14, 0)));
+    dialog->findChild<QDateTimeEdit*>(QStringLiteral("dtpTo"))
+        ->setDateTime(QDateTime(QDate(2026, 12, 8), QTime(22, 0)));
+    field("txtIncident")->setText(QStringLiteral("Ice storm"));
+    field("txtFile")->setText(s.tmp.filePath(QStringLiteral("log.txt")));
+    QPushButton* write = dialog->findChild<QPushButton*>(QStringLiteral("cmdWrite"));
+    QTest::mouseClick(write, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("must end in .csv or .pdf")))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(dialog->isVisible());
+
+    const QString csv = s.tmp.filePath(QStringLiteral("log.csv"));
+    field("txtFile")->setText(csv);
+    QTest::mouseClick(write, Qt::LeftButton);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text,
+              QStringLiteral("1 message in the log written to ") + csv + QLatin1Char('.'));
+    const QByteArray written = readFile(csv);
+    EXPECT_TRUE(written.contains("1. Incident Name,Ice storm,,,,\r\n")) << written.toStdString();
+    EXPECT_TRUE(written.contains("16:00,N0ABC,00,N0TLV,,Status\r\n")) << written.toStdString();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(dialog); // closed and gone
+    delete window;
 }
 
 } // namespace

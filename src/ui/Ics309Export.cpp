@@ -30,7 +30,14 @@ QFont formFont(qreal points, bool bold = false) {
     return font;
 }
 
-constexpr int kTextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap | Qt::TextWrapAnywhere;
+// Wrapped between words; a word wider than its cell (a call sign from the air, say) is broken
+// anywhere instead of running into the next cell.
+int textFlags(const QFontMetricsF& metrics, const QString& text, qreal width) {
+    int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    for (const QString& word : text.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        if (metrics.horizontalAdvance(word) > width) return flags | Qt::TextWrapAnywhere;
+    return flags;
+}
 
 // The form's pages: blocks 1 to 3 on top, the log's column headings, its rows, block 5 and the
 // page number at the foot, the same on every page.
@@ -55,7 +62,9 @@ public:
         qreal height = metrics.height();
         for (int i = 0; i < cells.size(); ++i) {
             const QRectF box(0, 0, columns_[size_t(i)].width - 2 * kPad, 1e6);
-            height = std::max(height, metrics.boundingRect(box, kTextFlags, cells.at(i)).height());
+            height = std::max(
+                height, metrics.boundingRect(box, textFlags(metrics, cells.at(i), box.width()), cells.at(i))
+                            .height());
         }
         return height + 2 * kPad;
     }
@@ -71,11 +80,12 @@ public:
 
     void drawRow(qreal top, qreal height, const QStringList& cells) {
         p_.setFont(body_);
+        const QFontMetricsF metrics(body_, p_.device());
         for (int i = 0; i < cells.size(); ++i) {
             const Column& c = columns_[size_t(i)];
             p_.drawRect(QRectF(c.left, top, c.width, height));
-            p_.drawText(QRectF(c.left + kPad, top + kPad, c.width - 2 * kPad, height - 2 * kPad), kTextFlags,
-                        cells.at(i));
+            const QRectF box(c.left + kPad, top + kPad, c.width - 2 * kPad, height - 2 * kPad);
+            p_.drawText(box, textFlags(metrics, cells.at(i), box.width()), cells.at(i));
         }
     }
 
@@ -148,7 +158,7 @@ private:
         for (int i = 0; i < names.size(); ++i) {
             const Column& c = columns_[size_t(i)];
             p_.drawText(QRectF(c.left + kPad, top + kPad, c.width - 2 * kPad, headingHeight - 2 * kPad),
-                        kTextFlags, names.at(i));
+                        Qt::AlignLeft | Qt::AlignTop, names.at(i));
         }
     }
 

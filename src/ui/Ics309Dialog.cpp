@@ -97,6 +97,8 @@ void Ics309Dialog::chooseFile() {
         new QFileDialog(this, kTitle, file_->text(), QStringLiteral("PDF form (*.pdf);;CSV table (*.csv)"));
     chooser->setAcceptMode(QFileDialog::AcceptSave);
     chooser->setDefaultSuffix(QStringLiteral("pdf"));
+    // Its question about replacing a file would wait in a loop of its own; a log is written anew.
+    chooser->setOption(QFileDialog::DontConfirmOverwrite);
     chooser->setAttribute(Qt::WA_DeleteOnClose);
     connect(chooser, &QFileDialog::filterSelected, chooser, [chooser](const QString& filter) {
         chooser->setDefaultSuffix(filter.contains(QLatin1String("*.csv")) ? QStringLiteral("csv")

@@ -1,10 +1,12 @@
 #include "LogWindow.h"
 
 #include "Controls.h"
+#include "Ics309Dialog.h"
 #include "messaging/MessageLog.h"
 
 #include <QAbstractListModel>
 #include <QClipboard>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -145,6 +147,12 @@ LogWindow::LogWindow(const QString& messagesDir, MessageBoxes& boxes, Printer& p
     elements_.add("mnuHelp", help);
     connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
         if (showHelp) showHelp(QStringLiteral("ViewLog.html"));
+    });
+    QAction* ics309 = new QAction(QStringLiteral("ICS-309 Log..."), menu);
+    ics309->setObjectName(QStringLiteral("mnuIcs309"));
+    menu->insertAction(help, ics309);
+    connect(ics309, &QAction::triggered, this, [this, &boxes, messagesDir] {
+        Ics309Dialog::openFor(QFileInfo(messagesDir).absolutePath(), boxes, this);
     });
 
     auto label = [&](const char* name, const QString& caption, bool fixed) {

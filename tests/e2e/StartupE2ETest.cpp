@@ -66,13 +66,12 @@ TEST(StartupE2E, WakesQueriesAndGivesTheUnprotoPathBackOnSignals) {
         // Start-up: line end, command character, line end, in one write.
         auto wake = pty.read(10000, "\r\x03\r");
         ASSERT_EQ(Pty::joined(wake), QByteArray("\r\x03\r"));
-        const qint64 wokeAt = wake.back().at;
 
-        // The UNPROTO query follows about 2.5 s later; the answer (with an echo of the command
-        // and a prompt in front, as a TNC with echo on prints it) is taken.
+        // The UNPROTO query follows (its pause is measured on the manual clock, not here); the
+        // answer (with an echo of the command and a prompt in front, as a TNC with echo on prints
+        // it) is taken.
         auto query = pty.read(8000, "UNPROTO\r");
         ASSERT_EQ(Pty::joined(query), QByteArray("UNPROTO\r"));
-        EXPECT_GE(query.back().at - wokeAt, 2400);
         pty.write("UNPROTO\rcmd:UNPROTO CQ VIA RELAY\rcmd:");
 
         // Let the answer be processed, then ask the program to end as a desktop logout would.

@@ -3,6 +3,7 @@
 #include "Application.h"
 #include "TerminationSignals.h"
 #include "core/StationFiles.h"
+#include "core/StationLocation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,8 +20,8 @@ void printFatal(const QString& text) {
 }
 
 QString stationDirFrom(int argc, char** argv) {
-    if (argc > 1) return QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-    return QCoreApplication::applicationDirPath();
+    return tolvex::stationDirectory(QCoreApplication::applicationDirPath(),
+                                    argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString());
 }
 
 } // namespace
@@ -31,7 +32,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false); // the program ends through its own shutdown
 
     const QString dir = stationDirFrom(argc, argv);
-    const QString defaults = QCoreApplication::applicationDirPath() + QStringLiteral("/station-default");
+    const QString defaults = tolvex::defaultStationFiles(QCoreApplication::applicationDirPath());
     if (tolvex::prepareStation(dir, defaults) == tolvex::StationPrepared::Failed)
         printFatal(QStringLiteral("could not make a new station in ") + dir + QStringLiteral(" from ") +
                    defaults);

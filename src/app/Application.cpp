@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "ScreenshotTour.h"
 
 #include "ui/BroadcastWindow.h"
 #include "ui/ComposeWindow.h"
@@ -165,6 +166,7 @@ void Application::closeWelcome() {
 void Application::showMainWindow() {
     window_.show();
     window_.activateWindow();
+    ScreenshotTour::startIfAsked(&window_);
 }
 
 void Application::quit(int exitCode) {

@@ -1,4 +1,5 @@
 #include "Application.h"
+#include "ScreenshotTour.h"
 
 #include "ui/BroadcastWindow.h"
 #include "ui/ComposeWindow.h"
@@ -11,6 +12,7 @@
 #include "ui/WelcomeWindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLineEdit>
 #include <QList>
 
@@ -22,6 +24,13 @@ Application::Application(const QString& stationDir)
              PlatformServices{scheduler_, clock_, serial_, boxes_, printer_, browser_, immediateSound_,
                               fallbackSound_},
              Views{window_.view(), *this}) {
+    // The desktop finds the program's menu entry and icon by this name; the icon is the one
+    // installed with it, drawn for the windows too.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.tolvex.Tolvex"));
+    QIcon icon;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/tolvex/icons/%1.png").arg(size));
+    QApplication::setWindowIcon(icon);
     boxes_.setParent(&window_);
     consoles_ = std::make_unique<NetConsoles>(logic_.net, &window_);
     connectWindow();
@@ -165,6 +174,7 @@ void Application::closeWelcome() {
 void Application::showMainWindow() {
     window_.show();
     window_.activateWindow();
+    ScreenshotTour::startIfAsked(&window_);
 }
 
 void Application::quit(int exitCode) {

@@ -5,6 +5,7 @@
 #include "CommandLine.h"
 #include "TerminationSignals.h"
 #include "core/StationFiles.h"
+#include "core/StationLocation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,8 +29,8 @@ QStringList argumentsOf(int argc, char** argv) {
 }
 
 QString stationDirFrom(const tolvex::CommandLine& line) {
-    if (line.stationDir) return QDir(*line.stationDir).absolutePath();
-    return QCoreApplication::applicationDirPath();
+    return tolvex::stationDirectory(QCoreApplication::applicationDirPath(),
+                                    line.stationDir.value_or(QString()));
 }
 
 // The log needs Qt's painting for its PDF form but never a screen: it is drawn offscreen.
@@ -72,7 +73,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false); // the program ends through its own shutdown
 
     const QString dir = stationDirFrom(line);
-    const QString defaults = QCoreApplication::applicationDirPath() + QStringLiteral("/station-default");
+    const QString defaults = tolvex::defaultStationFiles(QCoreApplication::applicationDirPath());
     if (tolvex::prepareStation(dir, defaults) == tolvex::StationPrepared::Failed)
         printFatal(QStringLiteral("could not make a new station in ") + dir + QStringLiteral(" from ") +
                    defaults);

@@ -1,6 +1,36 @@
 #include "QtSerialPort.h"
 
+#include <QFileInfo>
+
 namespace tolvex {
+
+QString serialOpenProblem(QSerialPort::SerialPortError error, const QString& device, bool accessible) {
+    // Ports/COMn is often a link: the operator must know the device it leads to.
+    const QFileInfo info(device);
+    const QString target = info.exists() ? info.canonicalFilePath() : device;
+    switch (error) {
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("%1: no such device (is the TNC's cable or USB adapter plugged in?)")
+            .arg(target);
+    case QSerialPort::PermissionError: {
+        if (accessible)
+            return QStringLiteral("%1 is in use by another program (the device is locked).").arg(target);
+        // Debian gives serial devices to "dialout"; the device's own group says it for others.
+        const QString group =
+            info.exists() && !info.group().isEmpty() ? info.group() : QStringLiteral("dialout");
+        if (group == QLatin1String("root"))
+            return QStringLiteral(
+                       "%1: permission denied. This user may not read and write the device; ask the "
+                       "computer's administrator for access to it.")
+                .arg(target);
+        return QStringLiteral("%1: permission denied. Membership of the group \"%2\" grants access to it: "
+                              "sudo adduser $USER %2, then log out and in again.")
+            .arg(target, group);
+    }
+    default:
+        return {};
+    }
+}
 
 QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &QtSerialPort::readWaiting);
@@ -9,8 +39,11 @@ QtSerialPort::QtSerialPort(QObject* parent) : QObject(parent) {
 
 bool QtSerialPort::open(const Config& c) {
     if (port_.isOpen()) port_.close();
+    problem_.clear();
     port_.setPortName(c.device); // a full path opens links such as Ports/COM1 too
     if (!port_.open(QIODevice::ReadWrite)) {
+        const QFileInfo device(c.device);
+        problem_ = serialOpenProblem(port_.error(), c.device, device.isReadable() && device.isWritable());
         port_.clearError();
         return false;
     }

@@ -174,7 +174,10 @@ bool StationPort::open(const Config& config) {
         serial_ = std::make_unique<QtSerialPort>();
         forward(*serial_);
     }
-    if (!serial_->open(config)) return false;
+    if (!serial_->open(config)) {
+        problem_ = serial_->problem();
+        return false;
+    }
     kind_ = Kind::Device;
     return true;
 }

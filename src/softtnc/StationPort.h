@@ -56,7 +56,8 @@ public:
     ~StationPort() override;
 
     // Opens whatever config.device stands for. False when it cannot: `problem()` then says why
-    // for a modem file (malformed, or its modem unreachable).
+    // for a modem file (malformed, or its modem unreachable) and for a device that is missing, or
+    // that this user may not open.
     bool open(const Config& config) override;
     void close() override;
     bool isOpen() const override;

@@ -1,10 +1,12 @@
 #include "TncDialog.h"
 
 #include "Controls.h"
+#include "core/TncPresets.h"
 #include "link/TncPort.h"
 #include "softtnc/StationPort.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEvent>
@@ -170,6 +172,24 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
             ++cell;
         }
     }
+
+    // A kind of TNC fills the text fields and the duplex mode with what it needs; Save Changes
+    // stores them as if typed.
+    auto* preset = new QComboBox(this);
+    preset->setObjectName(QStringLiteral("cboPreset"));
+    preset->setAccessibleName(QStringLiteral("Fill in the settings for a kind of TNC"));
+    preset->addItem(QStringLiteral("Settings for a kind of TNC..."));
+    for (const TncPreset& p : tncPresets())
+        preset->addItem(QString::fromLatin1(p.name));
+    textColumn->insertWidget(0, preset);
+    connect(preset, &QComboBox::activated, this, [this](int index) {
+        if (index < 1) return;
+        const Settings filled = withPreset(settings_, tncPresets()[std::size_t(index - 1)]);
+        for (const Field& f : fields_)
+            f.edit->setText(QString::fromLatin1(filled.*f.setting));
+        duplex_->button(filled.fullDuplex() ? 0 : 1)->setChecked(true);
+        changesMade();
+    });
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
     close->setObjectName(QStringLiteral("cmdClose"));

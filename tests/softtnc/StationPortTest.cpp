@@ -90,6 +90,13 @@ TEST(StationPort, WhatEachPortFileStandsFor) {
     }
     // A missing path and a directory are devices; a link to a modem file is the modem.
     EXPECT_EQ(portTarget(dir.filePath("COM9")).kind, Kind::Device);
+    {
+        // The serial port's own reason reaches the setup problem box.
+        StationPort port(settings);
+        EXPECT_FALSE(port.open({dir.filePath("COM9")}));
+        EXPECT_TRUE(port.problem().startsWith(dir.filePath("COM9") + ": no such device"))
+            << port.problem().toStdString();
+    }
     EXPECT_EQ(portTarget(dir.path()).kind, Kind::Device);
     ASSERT_TRUE(test::writeFile(path, "agw localhost:8000\n"));
     ASSERT_TRUE(QFile::link(path, dir.filePath("COM2")));

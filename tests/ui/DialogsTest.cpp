@@ -1,3 +1,4 @@
+#include "core/TncPresets.h"
 #include "link/DestinationList.h"
 #include "link/TncPort.h"
 #include "support/Doubles.h"
@@ -12,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QEnterEvent>
@@ -578,6 +580,35 @@ TEST_F(TncDialogTest, SaveStoresTextsExactlyAndHandsOver) {
     EXPECT_EQ(s.ComPortSet, 2);
     EXPECT_EQ(saves, 1);
     EXPECT_FALSE(d->isVisible());
+}
+
+TEST_F(TncDialogTest, PresetFillsTheFieldsAndDuplexTheSaveStoresThem) {
+    auto d = open();
+    auto* preset = child<QComboBox>(*d, "cboPreset");
+    ASSERT_EQ(preset->count(), int(tncPresets().size()) + 1);
+    Q_EMIT preset->activated(0); // the prompt line fills nothing
+    EXPECT_TRUE(clean(*d));
+    for (std::size_t i = 0; i < tncPresets().size(); ++i) {
+        const TncPreset& kind = tncPresets()[i];
+        SCOPED_TRACE(kind.name.toStdString());
+        EXPECT_EQ(preset->itemText(int(i) + 1), QString::fromLatin1(kind.name));
+        child<QRadioButton>(*d, "Option7_0")->setChecked(true);
+        Q_EMIT preset->activated(int(i) + 1);
+        EXPECT_TRUE(changed(*d));
+        const Settings want = withPreset(s, kind);
+        EXPECT_EQ(child<QLineEdit>(*d, "txtConnected")->text().toLatin1(), want.ConnStr);
+        EXPECT_EQ(child<QLineEdit>(*d, "txtConverse")->text().toLatin1(), want.ConverseCmd);
+        EXPECT_EQ(child<QLineEdit>(*d, "txtDisconnect")->text().toLatin1(), want.DisconCmd);
+        EXPECT_EQ(child<QRadioButton>(*d, "Option7_1")->isChecked(), want.halfDuplex());
+    }
+    // Nothing is stored before Save Changes; then the emulator's half duplex is.
+    Q_EMIT preset->activated(2);
+    EXPECT_EQ(s.ConnStr, "*** CONNECTED to");
+    EXPECT_EQ(s.Duplex, "full");
+    child<QPushButton>(*d, "cmdSave")->click();
+    EXPECT_EQ(s.Duplex, "half");
+    EXPECT_EQ(s.ConnStr, "*** CONNECTED");
+    EXPECT_EQ(saves, 1);
 }
 
 TEST_F(TncDialogTest, CloseStoresNoTexts) {

@@ -1,6 +1,7 @@
 #include "ConnectDialog.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 #include "link/DestinationList.h"
 
 #include <QGridLayout>
@@ -37,11 +38,6 @@ const QString kPathHint =
         "  Next name is node closer to destination.  If 3 nodes are used, bottom line is node closest to "
         "destination.");
 const QString kNoteHint = QStringLiteral("An informational note may be entered here if desired.");
-
-template <class W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-}
 } // namespace
 
 ConnectDialog::ConnectDialog(QString listPath, MessageBoxes& boxes, std::function<bool(QByteArray)> onConnect,
@@ -51,54 +47,52 @@ ConnectDialog::ConnectDialog(QString listPath, MessageBoxes& boxes, std::functio
     setObjectName(QStringLiteral("frmConnect"));
     setWindowTitle(QStringLiteral("Connection Setup"));
     setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
+    using namespace frmConnect;
+    auto named = [this](auto* widget, ConnectElement name) { return elements_.add(name, widget); };
 
     auto* menu = new QMenuBar(this);
-    QAction* help = menu->addAction(QStringLiteral("Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
-        if (showHelp) showHelp(QStringLiteral("ConDest.html"));
-    });
+    named(addHelpItem(*menu, *this, std::move(showHelp), QStringLiteral("ConDest.html")), mnuHelp);
 
-    auto* listFrame = named(new QGroupBox(QStringLiteral("Callsign List"), this), "Frame1");
-    list_ = named(new QListWidget(listFrame), "lstCallsign");
-    list_->setAccessibleName(listFrame->title());
+    auto* listFrame = named(new QGroupBox(QStringLiteral("Callsign &List"), this), Frame1);
+    list_ = named(new QListWidget(listFrame), lstCallsign);
+    list_->setAccessibleName(shownCaption(listFrame->title()));
     (new QVBoxLayout(listFrame))->addWidget(list_);
 
-    auto* toFrame = named(new QGroupBox(QStringLiteral("To Station "), this), "Frame2");
-    toAdd_ = named(new QLineEdit(toFrame), "txtToAdd");
-    toAdd_->setAccessibleName(toFrame->title().trimmed());
+    auto* toFrame = named(new QGroupBox(QStringLiteral("&To Station "), this), Frame2);
+    toAdd_ = named(new QLineEdit(toFrame), txtToAdd);
+    toAdd_->setAccessibleName(shownCaption(toFrame->title()).trimmed());
     (new QVBoxLayout(toFrame))->addWidget(toAdd_);
 
     auto* instruction =
         named(new QLabel(QStringLiteral("Specify destination by entering callsign above or by double "
                                         "clicking callsign at left.      Then press Connect button"),
                          this),
-              "Label4");
+              Label4);
     instruction->setWordWrap(true);
-    auto* connectButton = named(new QPushButton(QStringLiteral("Connect"), this), "cmdConnect");
-    auto* cancel = named(new QPushButton(QStringLiteral("Cancel"), this), "cmdCancel");
+    auto* connectButton = named(new QPushButton(QStringLiteral("C&onnect"), this), cmdConnect);
+    auto* cancel = named(new QPushButton(QStringLiteral("&Cancel"), this), cmdCancel);
 
-    auto* addFrame = named(new QGroupBox(QStringLiteral("Add new connection"), this), "Frame3");
+    auto* addFrame = named(new QGroupBox(QStringLiteral("A&dd new connection"), this), Frame3);
     addFrame->setMouseTracking(true);
     addFrame_ = addFrame;
-    auto* callLabel = named(new QLabel(QStringLiteral("Final connection:"), addFrame), "Label1");
-    addCall_ = named(new QLineEdit(addFrame), "txtAddCall");
+    auto* callLabel = named(new QLabel(QStringLiteral("&Final connection:"), addFrame), Label1);
+    addCall_ = named(new QLineEdit(addFrame), txtAddCall);
     callLabel->setBuddy(addCall_);
-    addCall_->setAccessibleName(callLabel->text());
-    auto* pathLabel = named(new QLabel(QStringLiteral("Intermediate connections:"), addFrame), "Label2");
-    const char* pathNames[] = {"txtPath_0", "txtPath_1", "txtPath_2"};
+    addCall_->setAccessibleName(shownCaption(callLabel->text()));
+    auto* pathLabel = named(new QLabel(QStringLiteral("&Intermediate connections:"), addFrame), Label2);
     for (int i = 0; i < 3; ++i) {
-        path_[i] = named(new QLineEdit(addFrame), pathNames[i]);
-        path_[i]->setAccessibleName(pathLabel->text() + QLatin1Char(' ') + QString::number(i + 1));
+        path_[i] = named(new QLineEdit(addFrame), txtPath[i]);
+        path_[i]->setAccessibleName(shownCaption(pathLabel->text()) + QLatin1Char(' ') +
+                                    QString::number(i + 1));
     }
     pathLabel->setBuddy(path_[0]);
-    auto* noteLabel = named(new QLabel(QStringLiteral("Note:"), addFrame), "Label3");
-    note_ = named(new QLineEdit(addFrame), "txtNote");
+    auto* noteLabel = named(new QLabel(QStringLiteral("&Note:"), addFrame), Label3);
+    note_ = named(new QLineEdit(addFrame), txtNote);
     noteLabel->setBuddy(note_);
-    note_->setAccessibleName(noteLabel->text());
-    auto* add = named(new QPushButton(QStringLiteral("Add"), addFrame), "cmdAdd");
+    note_->setAccessibleName(shownCaption(noteLabel->text()));
+    auto* add = named(new QPushButton(QStringLiteral("&Add"), addFrame), cmdAdd);
 
     auto* addGrid = new QGridLayout(addFrame);
     addGrid->addWidget(callLabel, 0, 0);
@@ -110,7 +104,7 @@ ConnectDialog::ConnectDialog(QString listPath, MessageBoxes& boxes, std::functio
     addGrid->addWidget(note_, 4, 1);
     addGrid->addWidget(add, 5, 1, Qt::AlignRight);
 
-    hintBox_ = named(new QPlainTextEdit(this), "Text1");
+    hintBox_ = named(new QPlainTextEdit(this), Text1);
     hintBox_->setReadOnly(true);
     hintBox_->setAccessibleName(QStringLiteral("Hint"));
     hintBox_->setFixedHeight(hintBox_->fontMetrics().lineSpacing() * 4 + 12);

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AboutBox.h"
 #include "Controls.h"
 #include "platform/QtPrinter.h"
 
@@ -448,29 +449,7 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::showAbout() {
-    if (!about_) {
-        about_ = new QDialog(this);
-        about_->setObjectName(QStringLiteral("frmAbout"));
-        about_->setWindowTitle(QStringLiteral("About Tolvex"));
-        about_->setAttribute(Qt::WA_DeleteOnClose);
-        auto* box = new QVBoxLayout(about_);
-        auto* release = new QLabel(QStringLiteral("Tolvex  release  2.1"), about_);
-        release->setObjectName(QStringLiteral("Label1"));
-        release->setFont(designFont("Arial", 12, true));
-        release->setAlignment(Qt::AlignCenter);
-        auto* date = new QLabel(QStringLiteral("February 2004"), about_);
-        date->setObjectName(QStringLiteral("Label2"));
-        date->setAlignment(Qt::AlignCenter);
-        auto* ok = new QPushButton(QStringLiteral("OK"), about_);
-        ok->setObjectName(QStringLiteral("cmdOK"));
-        ok->setDefault(true);
-        connect(ok, &QPushButton::clicked, about_.data(), &QDialog::close);
-        box->addWidget(release);
-        box->addWidget(date);
-        box->addWidget(ok, 0, Qt::AlignHCenter);
-        about_->adjustSize();
-        centreOnScreen(*about_);
-    }
+    if (!about_) about_ = new AboutBox(this);
     // A child dialog stays above the main window; showing it again is enough to bring it back.
     about_->show();
     about_->activateWindow();

@@ -1,15 +1,13 @@
 #include "TncDialog.h"
 
 #include "Controls.h"
+#include "ModemDialog.h"
 #include "link/TncPort.h"
 #include "softtnc/StationPort.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
-#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -228,54 +226,18 @@ void TncDialog::showDevice(int port) {
 void TncDialog::openModemDialog() {
     const int port = comPorts_->checkedId() + 1;
     if (port <= 0) return;
-    if (auto* open = findChild<QDialog*>(QStringLiteral("frmModem"))) {
+    if (auto* open = findChild<ModemDialog*>()) {
         open->raise();
         return;
     }
-    auto* dialog = new QDialog(this);
-    dialog->setObjectName(QStringLiteral("frmModem"));
-    dialog->setProperty("comPort", port);
-    dialog->setWindowTitle(QStringLiteral("COM%1 on a sound-card modem").arg(port));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    const std::optional<ModemAddress> current = modemAddress(TncPort::portDevice(stationDir_, port));
-    auto* host = new QLineEdit(current ? current->host : QStringLiteral("localhost"), dialog);
-    host->setObjectName(QStringLiteral("txtModemHost"));
-    host->setAccessibleName(QStringLiteral("Modem host"));
-    auto* portEdit = new QLineEdit(QString::number(current ? current->port : 8000), dialog);
-    portEdit->setObjectName(QStringLiteral("txtModemPort"));
-    portEdit->setAccessibleName(QStringLiteral("Modem AGW port"));
-    auto* problem = new QLabel(dialog);
-    problem->setObjectName(QStringLiteral("lblModemProblem"));
-    problem->setWordWrap(true);
-    problem->setTextFormat(Qt::PlainText);
-    problem->setMinimumHeight(problem->fontMetrics().lineSpacing() * 3);
-    dialog->setMinimumWidth(dialog->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 44);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    auto* form = new QFormLayout(dialog);
-    form->addRow(QStringLiteral("Host"), host);
-    form->addRow(QStringLiteral("AGW port"), portEdit);
-    form->addRow(problem);
-    form->addRow(buttons);
-    form->setSizeConstraint(QLayout::SetNoConstraint); // a message appearing does not resize the window
-    connect(buttons, &QDialogButtonBox::accepted, dialog, [this, dialog] { pointAtModem(*dialog); });
-    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    auto* dialog = new ModemDialog(
+        stationDir_, port,
+        [this] {
+            showDevice(comPorts_->checkedId() + 1);
+            changesMade(); // Save Changes reopens the port, now on the modem
+        },
+        this);
     dialog->show();
-}
-
-void TncDialog::pointAtModem(QDialog& modemDialog) {
-    const int port = modemDialog.property("comPort").toInt();
-    QDir(stationDir_).mkpath(QStringLiteral("Ports"));
-    const QString path = TncPort::portLink(stationDir_, port);
-    QString problem;
-    if (!writeModemFile(path, modemDialog.findChild<QLineEdit*>(QStringLiteral("txtModemHost"))->text(),
-                        modemDialog.findChild<QLineEdit*>(QStringLiteral("txtModemPort"))->text(),
-                        &problem)) {
-        modemDialog.findChild<QLabel*>(QStringLiteral("lblModemProblem"))->setText(problem);
-        return;
-    }
-    showDevice(comPorts_->checkedId() + 1);
-    changesMade(); // Save Changes reopens the port, now on the modem
-    modemDialog.close();
 }
 
 void TncDialog::changesMade() {

@@ -82,7 +82,6 @@ private:
     void save();
     void showDevice(int port);
     void openModemDialog();
-    void pointAtModem(QDialog& modemDialog);
 
     ElementTable<TncElement> elements_;
     SaveCloseCorner corner_;

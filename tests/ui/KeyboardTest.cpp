@@ -7,6 +7,7 @@
 #include "ui/ConnectDialog.h"
 #include "ui/GroupWindow.h"
 #include "ui/LogWindow.h"
+#include "ui/ModemDialog.h"
 #include "ui/NetConsoles.h"
 #include "ui/NodeDialog.h"
 #include "ui/PreferencesWindow.h"
@@ -42,6 +43,7 @@ struct Program {
     QTemporaryDir dir;
     StationRig rig{dir.path()};
     std::unique_ptr<NetConsoles> consoles;
+    std::unique_ptr<QWidget> opener; // the window a row's window is opened from
     std::function<void(QString)> help = [](const QString&) {};
 
     Program() {
@@ -70,6 +72,13 @@ const Row kWindows[] = {
                                   p.help);
      }},
     {"frmTNC", [](Program& p) { return new TncDialog(p.rig.station.settings, p.dir.path(), {}, p.help); }},
+    {"frmModem",
+     [](Program& p) -> QWidget* {
+         p.opener = std::make_unique<TncDialog>(p.rig.station.settings, p.dir.path(), nullptr, p.help);
+         p.opener->findChild<QAbstractButton*>(QStringLiteral("Option1_0"))->click();
+         p.opener->findChild<QAbstractButton*>(QStringLiteral("cmdModem"))->click();
+         return p.opener->findChild<ModemDialog*>();
+     }},
     {"frmNode", [](Program& p) { return new NodeDialog(p.rig.station.settings, {}, p.help); }},
     {"frmCompose",
      [](Program& p) {

@@ -62,6 +62,8 @@ struct Program {
 struct Row {
     const char* window;
     std::function<QWidget*(Program&)> open;
+    // Elements Tab goes from and to, where reading order is not creation order.
+    std::vector<std::pair<const char*, const char*>> tabs = {};
 };
 
 const Row kWindows[] = {
@@ -91,7 +93,8 @@ const Row kWindows[] = {
      [](Program& p) {
          return new PreferencesWindow({p.rig.station, p.rig.logic.store, p.rig.boxes, p.rig.view}, {},
                                       p.help);
-     }},
+     },
+     {{"Text1", "cmdClose"}, {"cmdClose", "txtSSID"}}},
     {"frmLog",
      [](Program& p) {
          return new LogWindow(p.rig.station.path(QStringLiteral("Messages")), p.rig.boxes, p.rig.printer,
@@ -146,6 +149,13 @@ std::vector<QAbstractButton*> focusChainButtons(QWidget& window) {
     return buttons;
 }
 
+// Where Tab goes from a widget: the next one in the chain that is shown and takes the focus.
+QWidget* tabFrom(QWidget* from) {
+    for (QWidget* w = from->nextInFocusChain(); w && w != from; w = w->nextInFocusChain())
+        if (w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) return w;
+    return nullptr;
+}
+
 // Reading order: each next button lies lower down, or further right.
 bool readsAfter(const QRect& before, const QRect& after) {
     return after.top() >= before.center().y() || after.left() >= before.center().x();
@@ -190,6 +200,10 @@ TEST(Keyboard, EveryWindowHasDistinctMnemonicsAndATabOrderThatReads) {
             const QRect b(chain[i]->mapTo(window, QPoint()), chain[i]->size());
             EXPECT_TRUE(readsAfter(a, b)) << "Tab goes back from " << describe(chain[i - 1]).toStdString()
                                           << " to " << describe(chain[i]).toStdString();
+        }
+        for (const auto& [from, to] : row.tabs) {
+            QWidget* next = tabFrom(window->findChild<QWidget*>(QLatin1String(from)));
+            EXPECT_EQ(next ? next->objectName() : QString(), QLatin1String(to)) << "Tab from " << from;
         }
         delete window.data();
     }

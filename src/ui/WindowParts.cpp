@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
+#include <QVBoxLayout>
 
 namespace tolvex {
 

@@ -209,29 +209,4 @@ TEST(Keyboard, EveryWindowHasDistinctMnemonicsAndATabOrderThatReads) {
     }
 }
 
-// An operator's text on a button is shown as typed and takes a letter no other element has.
-TEST(Keyboard, OperatorCaptionsShowTheirAmpersandAndTakeAFreeLetter) {
-    struct Case {
-        const char* text;
-        const char* caption; // with "&Help" and "&Send" taken in the window
-    };
-    const Case cases[] = {
-        {"CALL & TRAFFIC", "&CALL && TRAFFIC"}, // a word's first letter
-        {"SEND HELP NOW", "SEND HELP &NOW"},    // the first word whose letter is free
-        {"SEND HELP", "S&END HELP"},            // else the first free letter
-        {"HS", "HS"},                           // none free: none
-        {"", ""},
-        {"&&", "&&&&"},
-    };
-    for (const Case& c : cases) {
-        QWidget window;
-        (new QPushButton(QStringLiteral("&Help"), &window))->setObjectName(QStringLiteral("a"));
-        (new QPushButton(QStringLiteral("&Send"), &window))->setObjectName(QStringLiteral("b"));
-        auto* button = new QPushButton(&window);
-        setOperatorCaption(*button, QString::fromLatin1(c.text));
-        EXPECT_EQ(button->text(), QString::fromLatin1(c.caption)) << c.text;
-        EXPECT_EQ(shownCaption(button->text()), QString::fromLatin1(c.text)) << c.text;
-    }
-}
-
 } // namespace

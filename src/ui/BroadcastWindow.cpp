@@ -1,6 +1,7 @@
 #include "BroadcastWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -28,9 +29,9 @@ class BroadcastWindow::View : public BroadcastView {
 public:
     explicit View(BroadcastWindow& w) : w_(w) {}
 
-    void setVisible(BroadcastElement e, bool visible) override { w_.elements_.setVisible(e.name, visible); }
+    void setVisible(BroadcastElement e, bool visible) override { w_.elements_.setVisible(e, visible); }
     void setText(BroadcastElement e, const QByteArray& text) override {
-        if (auto* option = w_.elements_.get<QRadioButton>(e.name)) {
+        if (auto* option = w_.elements_.get<QRadioButton>(e)) {
             // An entry is an address, not a caption: no "&" mnemonics, no growing past the dialog.
             const QString entry = QString::fromLatin1(text);
             QString caption = option->fontMetrics().elidedText(entry, Qt::ElideRight, kOptionWidthPx);
@@ -39,7 +40,7 @@ public:
             option->setToolTip(entry);
             return;
         }
-        w_.elements_.setText(e.name, shownText(text));
+        w_.elements_.setText(e, shownText(text));
     }
     QByteArray messageText() const override { return w_.text_->text().toLatin1(); }
     int chosenOption() const override { return w_.options_->checkedId(); }
@@ -66,20 +67,12 @@ BroadcastWindow::BroadcastWindow(Broadcasts& broadcasts, QWidget* parent)
     setWindowModality(Qt::NonModal);
     setWindowTitle(QStringLiteral("Compose Broadcast Message"));
 
-    auto add = [this](BroadcastElement element, QObject* object) {
-        object->setObjectName(QString::fromLatin1(element.name));
-        elements_.add(element.name, object);
-    };
+    auto add = [this](BroadcastElement element, auto* object) { return elements_.add(element, object); };
 
     auto* menu = new QMenuBar(this);
-    QAction* setupGroups = menu->addAction(QStringLiteral("SetupGroups"));
-    add(frmBroadcast::mnuGSetup, setupGroups);
+    QAction* setupGroups = add(frmBroadcast::mnuGSetup, menu->addAction(QStringLiteral("Setup&Groups")));
     connect(setupGroups, &QAction::triggered, this, [this] { broadcasts_.setupGroups(); });
-    QAction* help = menu->addAction(QStringLiteral("Help"));
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    addAction(help);
-    add(frmBroadcast::mnuHelp, help);
-    connect(help, &QAction::triggered, this, [this] { broadcasts_.showHelp(); });
+    add(frmBroadcast::mnuHelp, addHelpItem(*menu, *this, [this] { broadcasts_.showHelp(); }));
 
     auto* heading = new QLabel(this);
     heading->setTextFormat(Qt::PlainText);
@@ -115,18 +108,11 @@ BroadcastWindow::BroadcastWindow(Broadcasts& broadcasts, QWidget* parent)
     instructions->setTextFormat(Qt::PlainText);
     add(frmBroadcast::Label2, instructions);
 
-    auto* send = new QPushButton(QStringLiteral("Send"), this);
-    add(frmBroadcast::cmdSend, send);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    add(frmBroadcast::cmdCancel, cancel);
-    for (QPushButton* b : {send, cancel})
-        b->setAutoDefault(false);
+    auto* send = add(frmBroadcast::cmdSend, new QPushButton(QStringLiteral("&Send"), this));
+    auto* cancel = add(frmBroadcast::cmdCancel, new QPushButton(QStringLiteral("&Cancel"), this));
     connect(send, &QPushButton::clicked, this, [this] { broadcasts_.send(); });
     connect(cancel, &QPushButton::clicked, this, [this] { broadcasts_.cancel(); });
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(send);
-    buttonRow->addWidget(cancel);
+    QHBoxLayout* buttonRow = closingRow({send, cancel});
 
     auto* box = new QVBoxLayout(this);
     box->setMenuBar(menu);

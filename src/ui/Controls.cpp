@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include "WindowParts.h"
 #include "core/Settings.h"
 
 #include <QGuiApplication>
@@ -27,9 +28,10 @@ QSize WrapButton::sizeHint() const {
     // Wide enough for the longest word, as many lines as the words then need.
     const QFontMetrics fm(font());
     int longest = 0;
-    for (const QString& word : text().split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    const QString shown = shownCaption(text());
+    for (const QString& word : shown.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         longest = std::max(longest, fm.horizontalAdvance(word));
-    const QRect lines = fm.boundingRect(QRect(0, 0, longest, 10000), Qt::TextWordWrap, text());
+    const QRect lines = fm.boundingRect(QRect(0, 0, longest, 10000), Qt::TextWordWrap, shown);
     QStyleOptionButton option;
     initStyleOption(&option);
     return style()->sizeFromContents(QStyle::CT_PushButton, &option, lines.size() + QSize(8, 4), this);
@@ -51,8 +53,8 @@ void WrapButton::paintEvent(QPaintEvent*) {
     if (isDown())
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
-    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap, palette(), isEnabled(), text(),
-                         QPalette::ButtonText);
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
+                         isEnabled(), text(), QPalette::ButtonText);
 }
 
 ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
@@ -104,11 +106,11 @@ void fitCaption(QWidget& widget) {
     QRect area;
     int flags = 0;
     if (auto* label = qobject_cast<QLabel*>(&widget)) {
-        text = label->text();
+        text = label->buddy() ? shownCaption(label->text()) : label->text();
         area = label->contentsRect();
         flags = label->wordWrap() ? Qt::TextWordWrap : 0;
     } else if (auto* button = qobject_cast<WrapButton*>(&widget)) {
-        text = button->text();
+        text = shownCaption(button->text());
         area = button->captionArea();
         flags = Qt::TextWordWrap;
     }

@@ -32,33 +32,31 @@ Ics309Dialog::Ics309Dialog(const QString& stationDir, MessageBoxes& boxes, QWidg
     setAttribute(Qt::WA_DeleteOnClose);
 
     const QDateTime now = QDateTime::currentDateTime();
-    const auto dateTime = [this](const char* name, const QString& accessible, const QDateTime& value) {
-        auto* edit = new QDateTimeEdit(value, this);
-        edit->setObjectName(QString::fromLatin1(name));
+    const auto dateTime = [this](Ics309Element name, const QString& accessible, const QDateTime& value) {
+        auto* edit = elements_.add(name, new QDateTimeEdit(value, this));
         edit->setAccessibleName(accessible);
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
         edit->setCalendarPopup(true);
         return edit;
     };
-    from_ = dateTime("dtpFrom", QStringLiteral("Period from"), QDateTime(now.date(), QTime(0, 0)));
+    from_ = dateTime(frmIcs309::dtpFrom, QStringLiteral("Period from"), QDateTime(now.date(), QTime(0, 0)));
     // The coming minute, so a message of this minute is in the log.
-    to_ = dateTime("dtpTo", QStringLiteral("Period to (not included)"),
+    to_ = dateTime(frmIcs309::dtpTo, QStringLiteral("Period to (not included)"),
                    QDateTime(now.date(), QTime(now.time().hour(), now.time().minute())).addSecs(60));
-    const auto line = [this](const char* name, const QString& accessible, const QString& value) {
-        auto* edit = new QLineEdit(value, this);
-        edit->setObjectName(QString::fromLatin1(name));
+    const auto line = [this](Ics309Element name, const QString& accessible, const QString& value) {
+        auto* edit = elements_.add(name, new QLineEdit(value, this));
         edit->setAccessibleName(accessible);
         return edit;
     };
-    incident_ = line("txtIncident", QStringLiteral("Incident name"), {});
-    operator_ = line("txtOperator", QStringLiteral("Radio operator name"), readStationCall(stationDir).call);
+    incident_ = line(frmIcs309::txtIncident, QStringLiteral("Incident name"), {});
+    operator_ =
+        line(frmIcs309::txtOperator, QStringLiteral("Radio operator name"), readStationCall(stationDir).call);
     file_ =
-        line("txtFile", QStringLiteral("Log file"),
+        line(frmIcs309::txtFile, QStringLiteral("Log file"),
              QDir::home().filePath(QStringLiteral("ICS309-") + now.toString(QStringLiteral("yyyyMMdd-HHmm")) +
                                    QStringLiteral(".pdf")));
     file_->setMinimumWidth(file_->fontMetrics().horizontalAdvance(QString(40, QLatin1Char('x'))));
-    auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
-    browse->setObjectName(QStringLiteral("cmdBrowse"));
+    auto* browse = elements_.add(frmIcs309::cmdBrowse, new QPushButton(QStringLiteral("&Browse..."), this));
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(file_, 1);
     fileRow->addWidget(browse);
@@ -71,11 +69,11 @@ Ics309Dialog::Ics309Dialog(const QString& stationDir, MessageBoxes& boxes, QWidg
     form->addRow(QStringLiteral("&Log file (.pdf or .csv):"), fileRow);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* writeButton = buttons->addButton(QStringLiteral("&Write"), QDialogButtonBox::AcceptRole);
-    writeButton->setObjectName(QStringLiteral("cmdWrite"));
+    QPushButton* writeButton = elements_.add(
+        frmIcs309::cmdWrite, buttons->addButton(QStringLiteral("&Write"), QDialogButtonBox::AcceptRole));
     writeButton->setDefault(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("cmdCancel"));
+    QPushButton* cancel = elements_.add(
+        frmIcs309::cmdCancel, buttons->addButton(QStringLiteral("&Cancel"), QDialogButtonBox::RejectRole));
     connect(writeButton, &QPushButton::clicked, this, &Ics309Dialog::write);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(browse, &QPushButton::clicked, this, &Ics309Dialog::chooseFile);

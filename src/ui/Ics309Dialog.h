@@ -3,6 +3,7 @@
 // writes the station's communications log there (CSV or PDF by the file's extension). Not modal;
 // it deletes itself when closed, and every answer comes through a box that does not wait.
 #include "Controls.h"
+#include "ElementTable.h"
 #include "core/Platform.h"
 
 #include <QDialog>
@@ -11,6 +12,19 @@ class QDateTimeEdit;
 class QLineEdit;
 
 namespace tolvex {
+
+using Ics309Element = ElementName<struct Ics309WindowTag>;
+
+namespace frmIcs309 {
+inline constexpr Ics309Element dtpFrom{"dtpFrom"};
+inline constexpr Ics309Element dtpTo{"dtpTo"};
+inline constexpr Ics309Element txtIncident{"txtIncident"};
+inline constexpr Ics309Element txtOperator{"txtOperator"};
+inline constexpr Ics309Element txtFile{"txtFile"};
+inline constexpr Ics309Element cmdBrowse{"cmdBrowse"};
+inline constexpr Ics309Element cmdWrite{"cmdWrite"};
+inline constexpr Ics309Element cmdCancel{"cmdCancel"};
+} // namespace frmIcs309
 
 class Ics309Dialog : public CentredOnFirstShow<QDialog> {
     Q_OBJECT
@@ -28,6 +42,7 @@ public:
 private:
     void chooseFile();
 
+    ElementTable<Ics309Element> elements_;
     QString stationDir_;
     MessageBoxes& boxes_;
     QDateTimeEdit* from_ = nullptr;

@@ -120,7 +120,7 @@ private:
         QByteArray pending;     // appended text not yet in the widget
         bool lastWasCr = false; // so a CR LF split across two chunks makes one line break
     };
-    template <class W> W* add(W* widget, const char* name, QWidget* parent, QRect twips);
+    template <class W> W* add(W* widget, MainElement name, QWidget* parent, QRect twips);
     void buildTopBand(QWidget* client);
     void buildReceivedArea(QWidget* client);
     void buildChannelArea(QWidget* client);
@@ -147,7 +147,7 @@ private:
     QSize screenSize() const;
     qreal screenDpi() const;
 
-    ElementTable elements_;
+    ElementTable<MainElement> elements_;
     QHash<QWidget*, QRect> design_; // design rectangle (twips) of every placed element
     std::array<Pane, 2> panes_{Pane{frmMain::tbMon, nullptr, {}, false},
                                Pane{frmMain::tbLocal, nullptr, {}, false}};

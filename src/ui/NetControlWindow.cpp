@@ -1,6 +1,7 @@
 #include "NetControlWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -23,9 +24,10 @@ QString latin1(const QByteArray& text) {
 }
 
 // The controls that have a hint, found from the widget the mouse is over.
-std::optional<NetControlElement> controlOf(const ElementTable& elements, const QObject* watched) {
+std::optional<NetControlElement> controlOf(const ElementTable<NetControlElement>& elements,
+                                           const QObject* watched) {
     for (const NetControlElement& e : frmNCS::all) {
-        const QObject* element = elements.find(e.name);
+        const QObject* element = elements.find(e);
         if (element == watched) return e;
         if (auto* list = qobject_cast<const QListWidget*>(element); list && list->viewport() == watched)
             return e;
@@ -40,11 +42,13 @@ public:
     explicit View(NetControlWindow& w) : w_(w) {}
 
     void setText(NetControlElement e, const QByteArray& text) override {
-        w_.elements_.setText(e.name, latin1(text));
+        // The stored instructions are the operator's own words; they take a free mnemonic.
+        if (auto* button = w_.elements_.get<QPushButton>(e)) return setOperatorCaption(*button, latin1(text));
+        w_.elements_.setText(e, latin1(text));
     }
     QByteArray text(NetControlElement e) const override {
-        if (auto* line = w_.elements_.get<QLineEdit>(e.name)) return line->text().toLatin1();
-        if (auto* plain = w_.elements_.get<QPlainTextEdit>(e.name)) return plain->toPlainText().toLatin1();
+        if (auto* line = w_.elements_.get<QLineEdit>(e)) return line->text().toLatin1();
+        if (auto* plain = w_.elements_.get<QPlainTextEdit>(e)) return plain->toPlainText().toLatin1();
         return {};
     }
     void setRows(NetControlElement l, const QList<QByteArray>& rows) override {
@@ -59,7 +63,7 @@ public:
     void setTrafficHighlighted(bool yellow) override {
         setColours(*w_.traffic_, yellow ? QColor(255, 255, 0) : QColor(255, 255, 255), Qt::black);
     }
-    void setFocus(NetControlElement e) override { w_.elements_.setFocus(e.name); }
+    void setFocus(NetControlElement e) override { w_.elements_.setFocus(e); }
 
 private:
     NetControlWindow& w_;
@@ -70,7 +74,7 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
       logic_(logic) {
     auto add = [this](NetControlElement e, QWidget* widget, const QString& accessible) {
         if (!accessible.isEmpty()) widget->setAccessibleName(accessible);
-        return addTracked(e.name, widget);
+        return elements_.add(e, tracked(widget));
     };
     auto button = [&](NetControlElement e, const char* caption) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
@@ -80,11 +84,9 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
         return b;
     };
     auto listIn = [&](NetControlElement frameName, const char* caption, NetControlElement listName) {
-        auto* frame = new QGroupBox(QString::fromLatin1(caption), this);
-        frame->setObjectName(QString::fromLatin1(frameName.name));
-        elements_.add(frameName.name, frame);
+        auto* frame = elements_.add(frameName, new QGroupBox(QString::fromLatin1(caption), this));
         auto* list = new QListWidget(frame);
-        add(listName, list, QString::fromLatin1(caption));
+        add(listName, list, shownCaption(QString::fromLatin1(caption)));
         list->viewport()->setMouseTracking(true);
         list->viewport()->installEventFilter(this);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -92,7 +94,7 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
         return std::pair{frame, list};
     };
 
-    QPushButton* activate = button(frmNCS::cmdActivate, "Activate Net");
+    QPushButton* activate = button(frmNCS::cmdActivate, "&Activate Net");
     QPushButton* ncs1 = button(frmNCS::cmdNCS1, "All Stations Check In");
     QPushButton* ncs2 = button(frmNCS::cmdNCS2, "Any additional checkins ?");
     QPushButton* ncs3 = button(frmNCS::cmdNCS3, "Any station with traffic ?");
@@ -103,13 +105,13 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
         stored->setAccessibleName(QStringLiteral("Stored instruction %1").arg(++number));
     message_ =
         static_cast<QLineEdit*>(add(frmNCS::txtMsg, new QLineEdit(this), QStringLiteral("Instruction")));
-    auto [trafficFrame, traffic] = listIn(frmNCS::Frame1, "Traffic Requests", frmNCS::List1);
-    auto [checkinFrame, checkins] = listIn(frmNCS::Frame2, "Checkins", frmNCS::List2);
+    auto [trafficFrame, traffic] = listIn(frmNCS::Frame1, "&Traffic Requests", frmNCS::List1);
+    auto [checkinFrame, checkins] = listIn(frmNCS::Frame2, "Chec&kins", frmNCS::List2);
     traffic_ = traffic;
     checkins_ = checkins;
-    QPushButton* send = button(frmNCS::cmdSend, "Send");
-    QPushButton* clear = button(frmNCS::cmdClear, "Clear");
-    QPushButton* closeNet = button(frmNCS::Command1, "Close Net");
+    QPushButton* send = button(frmNCS::cmdSend, "&Send");
+    QPushButton* clear = button(frmNCS::cmdClear, "&Clear");
+    QPushButton* closeNet = button(frmNCS::Command1, "Close &Net");
     auto* help = new QPlainTextEdit(this);
     add(frmNCS::txtHelp, help, QStringLiteral("Hint"));
     help->setReadOnly(true);

@@ -1,6 +1,7 @@
 #include "NetMemberWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -16,9 +17,12 @@ class NetMemberWindow::View : public NetMemberView {
 public:
     explicit View(NetMemberWindow& w) : w_(w) {}
     void setText(NetMemberElement e, const QByteArray& text) override {
-        w_.elements_.setText(e.name, QString::fromLatin1(text));
+        // The stored messages are the operator's own words; they take a free mnemonic.
+        if (auto* button = w_.elements_.get<QPushButton>(e))
+            return setOperatorCaption(*button, QString::fromLatin1(text));
+        w_.elements_.setText(e, QString::fromLatin1(text));
     }
-    QByteArray text(NetMemberElement e) const override { return w_.elements_.lineText(e.name).toLatin1(); }
+    QByteArray text(NetMemberElement e) const override { return w_.elements_.lineText(e).toLatin1(); }
 
 private:
     NetMemberWindow& w_;
@@ -31,7 +35,7 @@ NetMemberWindow::NetMemberWindow(NetMember& logic, const QWidget* mainWindow, QW
     setMouseTracking(true);
     installEventFilter(this);
 
-    auto add = [this](NetMemberElement e, QWidget* widget) { return addTracked(e.name, widget); };
+    auto add = [this](NetMemberElement e, QWidget* widget) { return elements_.add(e, tracked(widget)); };
     auto* grid = new QGridLayout(this);
     struct Button {
         NetMemberElement element;
@@ -39,10 +43,10 @@ NetMemberWindow::NetMemberWindow(NetMember& logic, const QWidget* mainWindow, QW
         const char* accessible;
     };
     const Button buttons[] = {
-        {frmInfoNet::cmdCkIn, "Check into net", nullptr},
-        {frmInfoNet::cmdCkOut, "Request to check out of net", nullptr},
-        {frmInfoNet::cmdRTS, "Request to send traffic", nullptr},
-        {frmInfoNet::cmdRTSE, "Request to send EMERGENCY traffic", nullptr},
+        {frmInfoNet::cmdCkIn, "&Check into net", nullptr},
+        {frmInfoNet::cmdCkOut, "Request to check &out of net", nullptr},
+        {frmInfoNet::cmdRTS, "Request to send &traffic", nullptr},
+        {frmInfoNet::cmdRTSE, "Request to send &EMERGENCY traffic", nullptr},
         {frmInfoNet::cmdInfoNet1, "", "First stored message"},
         {frmInfoNet::cmdInfoNet2, "", "Second stored message"},
     };
@@ -96,7 +100,7 @@ bool NetMemberWindow::eventFilter(QObject* watched, QEvent* event) {
             if (!childAt(move->position().toPoint())) logic_.mouseMoved(std::nullopt);
         } else {
             for (const NetMemberElement& e : frmInfoNet::all)
-                if (e != frmInfoNet::lblHelp && elements_.find(e.name) == watched) logic_.mouseMoved(e);
+                if (e != frmInfoNet::lblHelp && elements_.find(e) == watched) logic_.mouseMoved(e);
         }
     } else if (event->type() == QEvent::KeyPress && watched == message_) {
         if (logic_.messageKeyPress(messageKeyCode(*static_cast<QKeyEvent*>(event)))) return true;

@@ -8,6 +8,7 @@
 #include "support/Files.h"
 #include "ui/Ics309Dialog.h"
 #include "ui/LogWindow.h"
+#include "ui/WindowParts.h"
 
 #include <QAction>
 #include <QDateTimeEdit>
@@ -175,7 +176,7 @@ TEST(Ics309Dialog, WritesTheLogFromTheMessageLogWindow) {
     window->show();
     QAction* item = window->findChild<QAction*>(QStringLiteral("mnuIcs309"));
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text(), QStringLiteral("ICS-309 Log..."));
+    EXPECT_EQ(shownCaption(item->text()), QStringLiteral("ICS-309 Log..."));
     item->trigger();
     QPointer<Ics309Dialog> dialog = window->findChild<Ics309Dialog*>(QStringLiteral("frmIcs309"));
     ASSERT_TRUE(dialog);

@@ -25,6 +25,7 @@ inline constexpr LogElement mnuCopy{"mnuCopy"};
 inline constexpr LogElement mnuCut{"mnuCut"};
 inline constexpr LogElement mnuPaste{"mnuPaste"};
 inline constexpr LogElement mnuHelp{"mnuHelp"};
+inline constexpr LogElement mnuIcs309{"mnuIcs309"}; // writes the ICS-309 communications log
 
 inline constexpr LogElement all[] = {lblRcvd, lblSent,    lblRcvdColumns, lblSentColumns, lstRcvd,
                                      lstSent, rtbMessage, cmdPrint,       cmdDelete,      cmdClose,

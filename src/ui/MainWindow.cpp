@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "Controls.h"
+#include "PaneWidget.h"
 #include "platform/QtPrinter.h"
 
 #include <QAction>
@@ -65,22 +66,6 @@ QString selectionOf(const QWidget* widget) {
     return {};
 }
 
-bool isNavigationKey(int key) {
-    switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 // What the logic reaches of the window.
@@ -90,36 +75,36 @@ public:
     void setVisible(MainElement e, bool visible) override { w_.elements_.setVisible(e.name, visible); }
     bool isVisible(MainElement e) const override { return w_.elements_.isVisible(e.name); }
     void setText(MainElement e, const QByteArray& text) override {
-        if (Pane* p = w_.pane(e))
-            w_.setPaneText(*p, text);
+        if (PaneWidget* p = w_.pane(e))
+            p->replaceText(text);
         else
             w_.elements_.setText(e.name, latin1(text));
     }
     void setFocus(MainElement e) override { w_.elements_.setFocus(e.name); }
     qsizetype paneLength(MainElement e) const override {
-        const Pane* p = w_.pane(e);
-        return p ? w_.paneLength(*p) : 0;
+        const PaneWidget* p = w_.pane(e);
+        return p ? p->length() : 0;
     }
     void appendToPane(MainElement e, const QByteArray& text) override {
-        if (Pane* p = w_.pane(e))
-            w_.appendToPane(*p, text);
+        if (PaneWidget* p = w_.pane(e))
+            p->append(text);
         else if (e == frmMain::txtNet)
             w_.appendToNetPane(text);
     }
     void chopPane(MainElement e, qsizetype n) override {
-        if (Pane* p = w_.pane(e)) w_.chopPane(*p, n);
+        if (PaneWidget* p = w_.pane(e)) p->chop(n);
     }
     void keepPaneTail(MainElement e, qsizetype n) override {
-        if (Pane* p = w_.pane(e)) w_.keepPaneTail(*p, n);
+        if (PaneWidget* p = w_.pane(e)) p->keepTail(n);
     }
     void setPaneText(MainElement e, const QByteArray& text) override {
-        if (Pane* p = w_.pane(e))
-            w_.setPaneText(*p, text);
+        if (PaneWidget* p = w_.pane(e))
+            p->replaceText(text);
         else
             w_.elements_.setText(e.name, latin1(text));
     }
     void emptyUndo(MainElement e) override {
-        if (Pane* p = w_.pane(e)) p->edit->document()->clearUndoRedoStacks();
+        if (PaneWidget* p = w_.pane(e)) p->document()->clearUndoRedoStacks();
     }
     void appendReceived(const QByteArray& text, TextColour colour) override {
         w_.appendReceived(text, colour);
@@ -364,23 +349,23 @@ void MainWindow::buildChannelArea(QWidget* client) {
     label5->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label5->hide();
 
-    const char* names[] = {"tbMon", "tbLocal"};
+    const MainElement names[] = {frmMain::tbMon, frmMain::tbLocal};
     QLabel* labels[] = {label1, label5};
     for (int i = 0; i < 2; ++i) {
-        auto* edit = add(new QPlainTextEdit, names[i], client, {1080, 5040, 9135, 3135});
-        edit->setUndoRedoEnabled(false);
+        auto* edit = add(new PaneWidget(names[i]), names[i].name, client, {1080, 5040, 9135, 3135});
         edit->setFont(designFont("Arial", kPanePoints));
-        edit->setAcceptDrops(false);
-        edit->viewport()->setAcceptDrops(false);
-        edit->setContextMenuPolicy(Qt::NoContextMenu);
-        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
         edit->setAccessibleName(labels[i]->text());
-        edit->installEventFilter(this);
-        edit->viewport()->installEventFilter(this);
+        edit->keyPressed = [this, name = names[i]](int key) {
+            return paneKeyPress && paneKeyPress(name, key);
+        };
+        edit->keyReleased = [this, name = names[i]] {
+            if (paneKeyUp) paneKeyUp(name);
+        };
         labels[i]->setBuddy(edit);
-        panes_[i].edit = edit;
+        panes_[std::size_t(i)] = edit;
     }
-    panes_[1].edit->hide();
+    connect(panes_[0], &PaneWidget::mouseUp, this, &MainWindow::tbMonMouseUp);
+    panes_[1]->hide();
 
     auto* command1 = add(new WrapButton(QStringLiteral("Clear")), "Command1", client, {120, 5640, 735, 375});
     connect(command1, &QPushButton::clicked, this, &MainWindow::command1Clicked);
@@ -513,69 +498,10 @@ MainView& MainWindow::view() {
     return *view_;
 }
 
-MainWindow::Pane* MainWindow::pane(MainElement name) {
-    for (Pane& p : panes_)
-        if (p.name == name) return &p;
+PaneWidget* MainWindow::pane(MainElement name) const {
+    for (PaneWidget* p : panes_)
+        if (p->name() == name) return p;
     return nullptr;
-}
-
-const MainWindow::Pane* MainWindow::pane(MainElement name) const {
-    return const_cast<MainWindow*>(this)->pane(name);
-}
-
-qsizetype MainWindow::paneLength(const Pane& p) const {
-    return p.edit->document()->characterCount() - 1 + p.pending.size();
-}
-
-void MainWindow::appendToPane(Pane& p, const QByteArray& text) {
-    if (text.isEmpty()) return;
-    // A line break is one character in the widget: CR LF, CR and LF each become one, here already,
-    // so the length counted before the text is drawn is the length after.
-    p.pending.reserve(p.pending.size() + text.size());
-    for (const char c : text) {
-        if (c == '\n' && p.lastWasCr) {
-            p.lastWasCr = false;
-            continue;
-        }
-        p.lastWasCr = c == '\r';
-        p.pending += p.lastWasCr ? '\n' : c;
-    }
-    scheduleFlush();
-}
-
-void MainWindow::chopPane(Pane& p, qsizetype n) {
-    if (n <= 0) return;
-    p.lastWasCr = false;
-    const qsizetype fromPending = std::min(n, p.pending.size());
-    p.pending.chop(fromPending);
-    n -= fromPending;
-    if (n == 0) return;
-    const int end = p.edit->document()->characterCount() - 1;
-    QTextCursor cursor(p.edit->document());
-    cursor.setPosition(int(std::max<qsizetype>(0, end - n)));
-    cursor.setPosition(end, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    p.edit->setTextCursor(cursor);
-}
-
-void MainWindow::keepPaneTail(Pane& p, qsizetype n) {
-    flushPane(p);
-    const int length = p.edit->document()->characterCount() - 1;
-    if (length <= n) return;
-    QTextCursor cursor(p.edit->document());
-    cursor.setPosition(int(length - std::max<qsizetype>(0, n)), QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    cursor.movePosition(QTextCursor::End);
-    p.edit->setTextCursor(cursor);
-    p.edit->ensureCursorVisible();
-}
-
-void MainWindow::setPaneText(Pane& p, const QByteArray& text) {
-    p.pending.clear();
-    p.lastWasCr = false;
-    p.edit->clear();
-    appendToPane(p, text);
-    flushPane(p);
 }
 
 void MainWindow::appendToNetPane(const QByteArray& text) {
@@ -601,119 +527,43 @@ void MainWindow::appendReceived(const QByteArray& text, TextColour colour) {
     rtbRcvd_->ensureCursorVisible();
 }
 
-void MainWindow::scheduleFlush() {
-    if (flushScheduled_) return;
-    flushScheduled_ = true;
-    // At most one insert and repaint per display frame, however the serial port cuts the text.
-    QTimer::singleShot(kFlushMs, Qt::PreciseTimer, this, &MainWindow::flushPanes);
-}
-
 void MainWindow::flushPanes() {
-    flushScheduled_ = false;
-    for (Pane& p : panes_)
-        flushPane(p);
-}
-
-void MainWindow::flushPane(Pane& p) {
-    if (p.pending.isEmpty()) return;
-    QTextCursor cursor(p.edit->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QString::fromLatin1(p.pending));
-    p.pending.clear();
-    p.edit->setTextCursor(cursor);
-    p.edit->ensureCursorVisible();
+    for (PaneWidget* p : panes_)
+        p->flush();
 }
 
 // --- Keys and mouse on the panes ---
 
 int MainWindow::keyCode(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    const bool ctrl = modifiers & Qt::ControlModifier;
-    const bool alt = modifiers & Qt::AltModifier;
-    if (alt && !ctrl) return -1; // Alt combinations belong to the menus
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Tab:
-        return ctrl ? -1 : 9;
-    default:
-        break;
-    }
-    if (ctrl && !alt) return key >= Qt::Key_A && key <= Qt::Key_Z ? key - Qt::Key_A + 1 : -1;
-    if (text.size() == 1) {
-        const char16_t c = text.at(0).unicode();
-        if (c >= 32 && c != 127 && c <= 255) return c;
-    }
-    return -1;
-}
-
-bool MainWindow::paneKey(Pane& p, QKeyEvent* key) {
-    const int code = keyCode(key->key(), key->modifiers(), key->text());
-    if (code < 0) return !isNavigationKey(key->key()); // caret movement stays local, other keys go nowhere
-    flushPane(p);                                      // the key lands after whatever arrived before it
-    if (!paneKeyPress || !paneKeyPress(p.name, code)) return true;
-    QTextCursor cursor = p.edit->textCursor();
-    if (code == 8) {
-        if (cursor.hasSelection())
-            cursor.removeSelectedText();
-        else
-            cursor.deletePreviousChar();
-    } else if (code == 13) {
-        cursor.insertText(QStringLiteral("\n"));
-    } else if (code == 9 || code >= 32) {
-        cursor.insertText(QString(QChar(code)));
-    }
-    p.edit->setTextCursor(cursor);
-    p.edit->ensureCursorVisible();
-    return true;
+    return PaneWidget::keyCode(key, modifiers, text);
 }
 
 bool MainWindow::rcvdKey(QKeyEvent* key) {
     const int code = keyCode(key->key(), key->modifiers(), key->text());
-    if (code < 0) return !isNavigationKey(key->key());
+    if (code < 0) return !PaneWidget::isNavigationKey(key->key());
     if (rcvdKeyPress) rcvdKeyPress();
     return true;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    Pane* p = nullptr;
-    for (Pane& candidate : panes_)
-        if (candidate.edit && (watched == candidate.edit || watched == candidate.edit->viewport()))
-            p = &candidate;
-    const bool rcvd = rtbRcvd_ && (watched == rtbRcvd_ || watched == rtbRcvd_->viewport());
-
-    if (p || rcvd) {
+    if (rtbRcvd_ && (watched == rtbRcvd_ || watched == rtbRcvd_->viewport())) {
         switch (type) {
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
-            // Tab goes to the TNC, so Ctrl+Tab and Shift+Tab are the ways out of a pane.
-            const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
-            if (key->key() == Qt::Key_Backtab ||
-                (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ControlModifier))) {
-                focusNextPrevChild(!back);
+            if (const int step = PaneWidget::focusStep(*key)) {
+                focusNextPrevChild(step > 0);
                 return true;
             }
-            return p ? paneKey(*p, key) : rcvdKey(key);
+            return rcvdKey(key);
         }
-        case QEvent::KeyRelease:
-            if (p && paneKeyUp) paneKeyUp(p->name);
-            return false;
         case QEvent::InputMethod:
             return true;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick: {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::MiddleButton) return true; // no pasting of the X selection
-            if (type == QEvent::MouseButtonRelease && p == &panes_[0])
-                Q_EMIT tbMonMouseUp(selectionOf(p->edit).toLatin1());
-            return false;
-        }
+        case QEvent::MouseButtonDblClick:
+            // No pasting of the X selection.
+            return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
         default:
             return false;
         }
@@ -801,7 +651,7 @@ void MainWindow::applyLayout() {
     }
 
     const qreal points = layout_.largePaneFont ? kLargePanePoints : kPanePoints;
-    for (QWidget* w : {static_cast<QWidget*>(panes_[0].edit), static_cast<QWidget*>(panes_[1].edit),
+    for (QWidget* w : {static_cast<QWidget*>(panes_[0]), static_cast<QWidget*>(panes_[1]),
                        static_cast<QWidget*>(rtbRcvd_)}) {
         if (w->font().pointSizeF() == points) continue;
         QFont font = w->font();

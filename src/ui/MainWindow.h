@@ -3,6 +3,7 @@
 // menus and the edit commands. It holds no rules of the station: clicks become signals, keys in
 // the panes go to hooks, and the logic reaches the elements through MainView.
 #include "ElementTable.h"
+#include "PaneWidget.h"
 #include "core/views/MainView.h"
 
 #include <QByteArray>
@@ -50,7 +51,7 @@ struct MainLayout {
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int kFlushMs = 15; // appends reach the panes' widgets once per this period
+    static constexpr int kFlushMs = PaneWidget::kFlushMs; // appends reach the panes once per this period
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -114,12 +115,6 @@ protected:
 
 private:
     class View;
-    struct Pane {
-        MainElement name;
-        QPlainTextEdit* edit = nullptr;
-        QByteArray pending;     // appended text not yet in the widget
-        bool lastWasCr = false; // so a CR LF split across two chunks makes one line break
-    };
     template <class W> W* add(W* widget, const char* name, QWidget* parent, QRect twips);
     void buildTopBand(QWidget* client);
     void buildReceivedArea(QWidget* client);
@@ -129,18 +124,9 @@ private:
     void editCopy();
     void editPaste();
     void editCut();
-    Pane* pane(MainElement name);
-    const Pane* pane(MainElement name) const;
-    qsizetype paneLength(const Pane& pane) const;
-    void appendToPane(Pane& pane, const QByteArray& text);
-    void chopPane(Pane& pane, qsizetype n);
-    void keepPaneTail(Pane& pane, qsizetype n);
-    void setPaneText(Pane& pane, const QByteArray& text);
+    PaneWidget* pane(MainElement name) const;
     void appendReceived(const QByteArray& text, TextColour colour);
     void appendToNetPane(const QByteArray& text);
-    void scheduleFlush();
-    void flushPane(Pane& pane);
-    bool paneKey(Pane& pane, QKeyEvent* key);
     bool rcvdKey(QKeyEvent* key);
     void applyLayout();
     void placeElements();
@@ -148,9 +134,8 @@ private:
     qreal screenDpi() const;
 
     ElementTable elements_;
-    QHash<QWidget*, QRect> design_; // design rectangle (twips) of every placed element
-    std::array<Pane, 2> panes_{Pane{frmMain::tbMon, nullptr, {}, false},
-                               Pane{frmMain::tbLocal, nullptr, {}, false}};
+    QHash<QWidget*, QRect> design_;      // design rectangle (twips) of every placed element
+    std::array<PaneWidget*, 2> panes_{}; // tbMon, tbLocal
     std::unique_ptr<View> view_;
     QTextEdit* rtbRcvd_ = nullptr;
     QPlainTextEdit* txtNet_ = nullptr;
@@ -160,7 +145,6 @@ private:
     std::optional<QSize> screenOverride_;
     qreal dpiOverride_ = 0;
     qreal placedDpi_ = 0;
-    bool flushScheduled_ = false;
     bool layingOut_ = false;
 };
 

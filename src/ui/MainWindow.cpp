@@ -2,7 +2,9 @@
 
 #include "Controls.h"
 #include "PaneWidget.h"
+
 #include "platform/QtPrinter.h"
+#include <QMouseEvent>
 
 #include <QAction>
 #include <QClipboard>
@@ -31,6 +33,7 @@ namespace {
 // The design's window height counts the title bar, the menu bar and the borders; what is left
 // for the elements is this much less.
 constexpr int kChromeTwips = 690;
+constexpr int kDesignWidthTwips = 10575;
 constexpr int kShortScreenTwips = 7200;
 constexpr qreal kPanePoints = 9.75;
 constexpr qreal kLargePanePoints = 12;
@@ -67,6 +70,33 @@ QString selectionOf(const QWidget* widget) {
 }
 
 } // namespace
+
+// A strip the operator drags to share the window's extra height between the received messages
+// and the monitor.
+class MainWindow::SplitHandle : public QWidget {
+public:
+    explicit SplitHandle(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("paneSplit"));
+        setCursor(Qt::SplitVCursor);
+        setToolTip(QStringLiteral("Drag to share the room between received messages and the monitor"));
+    }
+    std::function<void()> pressed;
+    std::function<void(int dy)> dragged; // from where the press was
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return;
+        pressY_ = event->globalPosition().toPoint().y();
+        if (pressed) pressed();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if ((event->buttons() & Qt::LeftButton) && dragged)
+            dragged(event->globalPosition().toPoint().y() - pressY_);
+    }
+
+private:
+    int pressY_ = 0;
+};
 
 // What the logic reaches of the window.
 class MainWindow::View final : public MainView {
@@ -154,6 +184,7 @@ MainLayout MainLayout::forScreen(QSize screenPx, qreal dpi) {
         l.cmdPrintCMTop = 5180;
         l.cmdSaveCMTop = 5700;
         l.rCountTop = 330;
+        l.frSaveTop = 930;
     }
     return l;
 }
@@ -162,7 +193,10 @@ template <class W> W* MainWindow::add(W* widget, const char* name, QWidget* pare
     widget->setParent(parent);
     widget->setObjectName(QString::fromLatin1(name));
     elements_.add(name, widget);
-    if (twips.isValid()) design_.insert(widget, twips);
+    if (twips.isValid()) {
+        design_.insert(widget, twips);
+        anchors_.insert(widget, MainGrowth::anchorOf(MainElement{name}));
+    }
     return widget;
 }
 
@@ -193,8 +227,16 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), view_(std::make_u
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(elements_.get<QWidget>(tabOrder[i - 1]), elements_.get<QWidget>(tabOrder[i]));
 
-    resize(twipsToPx(10575, screenDpi()), height());
-    applyLayout();
+    splitHandle_ = new SplitHandle(client_);
+    splitHandle_->pressed = [this] { splitAtPress_ = growth().dyReceived; };
+    splitHandle_->dragged = [this](int dy) {
+        const MainGrowth g = growth();
+        const int room = g.dyReceived + g.dyChannel;
+        if (room > 0) setReceivedShare(double(std::clamp(splitAtPress_ + dy, 0, room)) / room);
+    };
+
+    applyLayout(true);
+    normalArea_ = geometry();
 }
 
 MainWindow::~MainWindow() = default;
@@ -601,54 +643,88 @@ qreal MainWindow::screenDpi() const {
 void MainWindow::useScreen(QSize screenPx, qreal dpi) {
     screenOverride_ = screenPx;
     dpiOverride_ = dpi;
-    applyLayout();
+    applyLayout(true);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    applyLayout();
+    applyLayout(false);
+    rememberNormalArea();
 }
 
-void MainWindow::applyLayout() {
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    rememberNormalArea();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) applyLayout(false);
+}
+
+void MainWindow::rememberNormalArea() {
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        normalArea_ = geometry();
+}
+
+QSize MainWindow::defaultClientSize() const {
+    return {twipsToPx(kDesignWidthTwips, placedDpi_),
+            twipsToPx(layout_.windowHeight - kChromeTwips, placedDpi_)};
+}
+
+QSize MainWindow::defaultSize() const {
+    return defaultClientSize() + QSize(0, menuBar()->sizeHint().height());
+}
+
+MainGrowth MainWindow::growth() const {
+    return MainGrowth::split(size() - defaultSize(), receivedShare_);
+}
+
+void MainWindow::applyLayout(bool toDefault) {
     if (layingOut_) return;
     const QScopedValueRollback guard(layingOut_, true);
     const QSize screenPx = screenSize();
     const qreal dpi = screenDpi();
+    const MainLayout before = layout_;
     layout_ = MainLayout::forScreen(screenPx, dpi);
+    // A screen of the other kind, or of another density, starts the window over at its default.
+    toDefault = toDefault || layout_.shortLayout != before.shortLayout || dpi != placedDpi_;
 
-    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        auto setTop = [this](const char* name, int top) {
-            QRect& r = design_[elements_.get<QWidget>(name)];
-            r.moveTop(top);
-        };
-        auto setHeight = [this](const char* name, int h) {
-            design_[elements_.get<QWidget>(name)].setHeight(h);
-        };
-        setHeight("Frame3", layout_.frame3Height);
-        setHeight("rtbRcvd", layout_.rtbRcvdHeight);
-        for (const char* name : {"tbMon", "tbLocal"}) {
-            setTop(name, layout_.paneTop);
-            setHeight(name, layout_.paneHeight);
-        }
-        setTop("lblBBS", layout_.lblBBSTop);
-        setHeight("lblBBS", layout_.lblBBSHeight);
-        setTop("Label1", layout_.label1Top);
-        setTop("Label5", layout_.label5Top);
-        setTop("Command1", layout_.command1Top);
-        setTop("cmdPrintCM", layout_.cmdPrintCMTop);
-        if (layout_.cmdSaveCMTop) setTop("cmdSaveCM", *layout_.cmdSaveCMTop);
-        setTop("shpRM", layout_.rCountTop);
-        setTop("lblRCount_0", layout_.rCountTop + 30);
-        setTop("lblRCount_1", layout_.rCountTop + 315);
-        placedDpi_ = dpi;
-        placeElements();
+    auto setTop = [this](const char* name, int top) {
+        QRect& r = design_[elements_.get<QWidget>(name)];
+        r.moveTop(top);
+    };
+    auto setHeight = [this](const char* name, int h) { design_[elements_.get<QWidget>(name)].setHeight(h); };
+    setHeight("Frame3", layout_.frame3Height);
+    setHeight("rtbRcvd", layout_.rtbRcvdHeight);
+    for (const char* name : {"tbMon", "tbLocal"}) {
+        setTop(name, layout_.paneTop);
+        setHeight(name, layout_.paneHeight);
+    }
+    setTop("lblBBS", layout_.lblBBSTop);
+    setHeight("lblBBS", layout_.lblBBSHeight);
+    setTop("Label1", layout_.label1Top);
+    setTop("Label5", layout_.label5Top);
+    setTop("Command1", layout_.command1Top);
+    setTop("cmdPrintCM", layout_.cmdPrintCMTop);
+    if (layout_.cmdSaveCMTop) setTop("cmdSaveCM", *layout_.cmdSaveCMTop);
+    setTop("shpRM", layout_.rCountTop);
+    setTop("lblRCount_0", layout_.rCountTop + 30);
+    setTop("lblRCount_1", layout_.rCountTop + 315);
+    setTop("frSave", layout_.frSaveTop);
+    placedDpi_ = dpi;
 
-        setFixedHeight(menuBar()->sizeHint().height() + twipsToPx(layout_.windowHeight - kChromeTwips, dpi));
+    // The arrangement as designed is the smallest the window gets; it grows from there.
+    setMinimumSize(defaultSize());
+    const bool free = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    if (toDefault && free) {
+        resize(defaultSize());
         const QSize frame = frameGeometry().size();
         const QPoint origin = screenOverride_ || !screen() ? QPoint() : screen()->geometry().topLeft();
         move(origin + QPoint(std::max(0, (screenPx.width() - frame.width()) / 2),
                              std::max(0, (screenPx.height() - frame.height()) / 2)));
     }
+    placeElements();
 
     const qreal points = layout_.largePaneFont ? kLargePanePoints : kPanePoints;
     for (QWidget* w : {static_cast<QWidget*>(panes_[0]), static_cast<QWidget*>(panes_[1]),
@@ -661,12 +737,43 @@ void MainWindow::applyLayout() {
 }
 
 void MainWindow::placeElements() {
+    const MainGrowth g = growth();
     for (auto it = design_.cbegin(); it != design_.cend(); ++it) {
         const QRect& r = it.value();
-        it.key()->setGeometry(twipsToPx(r.left(), placedDpi_), twipsToPx(r.top(), placedDpi_),
+        const QRect atDefault(twipsToPx(r.left(), placedDpi_), twipsToPx(r.top(), placedDpi_),
                               twipsToPx(r.width(), placedDpi_), twipsToPx(r.height(), placedDpi_));
+        it.key()->setGeometry(g.place(atDefault, anchors_.value(it.key())));
         fitCaption(*it.key());
     }
+    // The handle between the received messages and the monitor, there only when there is extra
+    // height to share; it spans the gap and a little of each side, so it can be caught.
+    const QRect frame3 = elements_.get<QWidget>("Frame3")->geometry();
+    const QRect pane = panes_[0]->geometry();
+    const int grip = std::max(6, pane.top() - frame3.bottom() + 4);
+    splitHandle_->setGeometry(pane.left(), (frame3.bottom() + pane.top()) / 2 - grip / 2, pane.width(), grip);
+    splitHandle_->setVisible(g.dyReceived + g.dyChannel > 0);
+    splitHandle_->raise();
+}
+
+void MainWindow::setReceivedShare(double share) {
+    receivedShare_ = std::clamp(share, 0.0, 1.0);
+    if (!layingOut_) placeElements();
+}
+
+WindowPlacement MainWindow::placement() const {
+    WindowPlacement p;
+    p.normal = normalArea_;
+    p.maximised = windowState() & Qt::WindowMaximized;
+    p.receivedShare = receivedShare_;
+    return p;
+}
+
+void MainWindow::restorePlacement(const WindowPlacement& p) {
+    setReceivedShare(p.receivedShare);
+    if (!p.normal.isEmpty())
+        setGeometry(QRect(p.normal.topLeft(), p.normal.size().expandedTo(minimumSize())));
+    if (p.maximised) setWindowState(windowState() | Qt::WindowMaximized);
+    placeElements();
 }
 
 } // namespace tolvex

@@ -28,9 +28,9 @@ class BroadcastWindow::View : public BroadcastView {
 public:
     explicit View(BroadcastWindow& w) : w_(w) {}
 
-    void setVisible(BroadcastElement e, bool visible) override { w_.elements_.setVisible(e.name, visible); }
+    void setVisible(BroadcastElement e, bool visible) override { w_.elements_.setVisible(e, visible); }
     void setText(BroadcastElement e, const QByteArray& text) override {
-        if (auto* option = w_.elements_.get<QRadioButton>(e.name)) {
+        if (auto* option = w_.elements_.get<QRadioButton>(e)) {
             // An entry is an address, not a caption: no "&" mnemonics, no growing past the dialog.
             const QString entry = QString::fromLatin1(text);
             QString caption = option->fontMetrics().elidedText(entry, Qt::ElideRight, kOptionWidthPx);
@@ -39,7 +39,7 @@ public:
             option->setToolTip(entry);
             return;
         }
-        w_.elements_.setText(e.name, shownText(text));
+        w_.elements_.setText(e, shownText(text));
     }
     QByteArray messageText() const override { return w_.text_->text().toLatin1(); }
     int chosenOption() const override { return w_.options_->checkedId(); }
@@ -66,10 +66,7 @@ BroadcastWindow::BroadcastWindow(Broadcasts& broadcasts, QWidget* parent)
     setWindowModality(Qt::NonModal);
     setWindowTitle(QStringLiteral("Compose Broadcast Message"));
 
-    auto add = [this](BroadcastElement element, QObject* object) {
-        object->setObjectName(QString::fromLatin1(element.name));
-        elements_.add(element.name, object);
-    };
+    auto add = [this](BroadcastElement element, QObject* object) { elements_.add(element, object); };
 
     auto* menu = new QMenuBar(this);
     QAction* setupGroups = menu->addAction(QStringLiteral("SetupGroups"));

@@ -20,7 +20,7 @@ public:
     explicit BroadcastWindow(Broadcasts& broadcasts, QWidget* parent = nullptr);
     ~BroadcastWindow() override;
 
-    const ElementTable& elements() const { return elements_; }
+    const ElementTable<BroadcastElement>& elements() const { return elements_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -31,7 +31,7 @@ private:
     void reportClosed();
 
     Broadcasts& broadcasts_;
-    ElementTable elements_;
+    ElementTable<BroadcastElement> elements_;
     QButtonGroup* options_ = nullptr;
     QLineEdit* text_ = nullptr;
     std::unique_ptr<View> view_;

@@ -39,23 +39,23 @@ public:
 
     QByteArray text(ComposeElement e) const override {
         if (e == frmCompose::Text1) return fromEditor(w_.text_->toPlainText());
-        return w_.elements_.lineText(e.name).toLatin1();
+        return w_.elements_.lineText(e).toLatin1();
     }
     void setText(ComposeElement e, const QByteArray& text) override {
         if (e == frmCompose::Text1)
             w_.text_->setPlainText(toEditor(text));
         else
-            w_.elements_.setText(e.name, QString::fromLatin1(text));
+            w_.elements_.setText(e, QString::fromLatin1(text));
     }
-    bool isChecked(ComposeElement box) const override { return w_.elements_.isChecked(box.name); }
-    void setChecked(ComposeElement box, bool checked) override { w_.elements_.setChecked(box.name, checked); }
-    void setVisible(ComposeElement e, bool visible) override { w_.elements_.setVisible(e.name, visible); }
+    bool isChecked(ComposeElement box) const override { return w_.elements_.isChecked(box); }
+    void setChecked(ComposeElement box, bool checked) override { w_.elements_.setChecked(box, checked); }
+    void setVisible(ComposeElement e, bool visible) override { w_.elements_.setVisible(e, visible); }
     void setTabStop(ComposeElement e, bool stop) override {
-        if (auto* widget = w_.elements_.get<QWidget>(e.name))
+        if (auto* widget = w_.elements_.get<QWidget>(e))
             widget->setFocusPolicy(stop ? Qt::StrongFocus : Qt::ClickFocus);
     }
     void replaceFirst(ComposeElement e, const QByteArray& what, const QByteArray& with) override {
-        auto* edit = w_.elements_.get<QPlainTextEdit>(e.name);
+        auto* edit = w_.elements_.get<QPlainTextEdit>(e);
         if (!edit) return;
         // Positions in a plain-text document count a line break as one character, as the text does.
         const QString find = QString::fromLatin1(what);
@@ -82,14 +82,11 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     setWindowModality(Qt::NonModal);
     setWindowTitle(QStringLiteral("Compose Message"));
 
-    auto add = [this](const char* name, QObject* element) {
-        element->setObjectName(QString::fromLatin1(name));
-        elements_.add(name, element);
-    };
+    auto add = [this](ComposeElement element, QObject* object) { elements_.add(element, object); };
 
     auto* menu = new QMenuBar(this);
     QMenu* edit = menu->addMenu(QStringLiteral("Edit"));
-    add(frmCompose::mnuEdit.name, edit);
+    add(frmCompose::mnuEdit, edit);
     struct Item {
         ComposeElement element;
         const char* caption;
@@ -107,19 +104,19 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
         action->setShortcut(item.keys);
         addAction(action); // the shortcuts work while the menu is closed
         connect(action, &QAction::triggered, this, item.run);
-        add(item.element.name, action);
+        add(item.element, action);
     }
     QAction* help = menu->addAction(QStringLiteral("Help"));
     help->setShortcut(QKeySequence(Qt::Key_F1));
-    add(frmCompose::mnuHelp.name, help);
+    add(frmCompose::mnuHelp, help);
     connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
         if (showHelp) showHelp(QStringLiteral("CompMess.html"));
     });
 
     auto* textFrame = new QGroupBox(QStringLiteral("Message Text"), this);
-    add(frmCompose::Frame1.name, textFrame);
+    add(frmCompose::Frame1, textFrame);
     text_ = new QPlainTextEdit(textFrame);
-    add(frmCompose::Text1.name, text_);
+    add(frmCompose::Text1, text_);
     text_->setAccessibleName(QStringLiteral("Message Text"));
     text_->setTabChangesFocus(true);
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -137,9 +134,9 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     textBox->addWidget(text_);
 
     auto* subjectLabel = new QLabel(QStringLiteral("Subject:"), this);
-    add(frmCompose::Label1.name, subjectLabel);
+    add(frmCompose::Label1, subjectLabel);
     auto* subject = new QLineEdit(this);
-    add(frmCompose::txtSubject.name, subject);
+    add(frmCompose::txtSubject, subject);
     subject->setAccessibleName(QStringLiteral("Subject"));
     subjectLabel->setBuddy(subject);
     subject->installEventFilter(this);
@@ -148,7 +145,7 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     subjectRow->addWidget(subject, 1);
 
     auto* requests = new QGroupBox(QStringLiteral("Request of destination station"), this);
-    add(frmCompose::Frame2.name, requests);
+    add(frmCompose::Frame2, requests);
     auto* requestBox = new QVBoxLayout(requests);
     const std::pair<ComposeElement, const char*> boxes[] = {
         {frmCompose::chkAlert, "Sound audible alert"},
@@ -159,20 +156,20 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     QCheckBox* disconnect = nullptr;
     for (const auto& [element, caption] : boxes) {
         auto* box = new QCheckBox(QString::fromLatin1(caption), requests);
-        add(element.name, box);
+        add(element, box);
         requestBox->addWidget(box);
         if (element == frmCompose::chkDis) disconnect = box;
     }
     auto* warn = new QLabel(
         QStringLiteral("Do not use disconnect option when sending messages to a bulletin board"), requests);
-    add(frmCompose::lblWarn.name, warn);
+    add(frmCompose::lblWarn, warn);
     warn->setWordWrap(true);
     requestBox->addWidget(warn);
 
     auto* done = new QPushButton(QStringLiteral("Done"), this);
-    add(frmCompose::cmdDone.name, done);
+    add(frmCompose::cmdDone, done);
     auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    add(frmCompose::cmdCancel.name, cancel);
+    add(frmCompose::cmdCancel, cancel);
     for (QPushButton* b : {done, cancel}) {
         b->setAutoDefault(false);
         QSizePolicy policy = b->sizePolicy();

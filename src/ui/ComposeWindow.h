@@ -23,7 +23,7 @@ public:
     ~ComposeWindow() override;
 
     Composer& composer() { return *composer_; }
-    const ElementTable& elements() const { return elements_; }
+    const ElementTable<ComposeElement>& elements() const { return elements_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,7 +35,7 @@ private:
     void cut();
     void paste();
 
-    ElementTable elements_;
+    ElementTable<ComposeElement> elements_;
     QPlainTextEdit* text_ = nullptr;
     std::unique_ptr<View> view_;
     std::unique_ptr<Composer> composer_;

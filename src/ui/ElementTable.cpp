@@ -12,13 +12,18 @@
 
 namespace tolvex {
 
-QObject* ElementTable::find(const char* name) const {
+void UntypedElementTable::add(const char* name, QObject* element) {
+    element->setObjectName(QString::fromLatin1(name));
+    elements_.insert(QByteArray(name), element);
+}
+
+QObject* UntypedElementTable::find(const char* name) const {
     QObject* found = elements_.value(QByteArray::fromRawData(name, qstrlen(name)));
     if (!found) qWarning("no element named %s", name);
     return found;
 }
 
-void ElementTable::setVisible(const char* name, bool visible) const {
+void UntypedElementTable::setVisible(const char* name, bool visible) const {
     QObject* found = find(name);
     if (auto* widget = qobject_cast<QWidget*>(found))
         widget->setVisible(visible);
@@ -28,14 +33,14 @@ void ElementTable::setVisible(const char* name, bool visible) const {
         menu->menuAction()->setVisible(visible);
 }
 
-bool ElementTable::isVisible(const char* name) const {
+bool UntypedElementTable::isVisible(const char* name) const {
     QObject* found = find(name);
     if (auto* widget = qobject_cast<QWidget*>(found)) return !widget->isHidden();
     if (auto* action = qobject_cast<QAction*>(found)) return action->isVisible();
     return false;
 }
 
-void ElementTable::setText(const char* name, const QString& text) const {
+void UntypedElementTable::setText(const char* name, const QString& text) const {
     QObject* found = find(name);
     if (auto* label = qobject_cast<QLabel*>(found)) {
         label->setText(text);
@@ -59,11 +64,11 @@ void ElementTable::setText(const char* name, const QString& text) const {
     }
 }
 
-void ElementTable::setFocus(const char* name) const {
+void UntypedElementTable::setFocus(const char* name) const {
     if (auto* widget = qobject_cast<QWidget*>(find(name))) widget->setFocus(Qt::OtherFocusReason);
 }
 
-QString ElementTable::selectedText(const char* name) const {
+QString UntypedElementTable::selectedText(const char* name) const {
     QObject* found = find(name);
     if (auto* line = qobject_cast<QLineEdit*>(found)) return line->selectedText();
     if (auto* plain = qobject_cast<QPlainTextEdit*>(found))
@@ -72,18 +77,18 @@ QString ElementTable::selectedText(const char* name) const {
     return {};
 }
 
-QString ElementTable::lineText(const char* name) const {
-    auto* line = get<QLineEdit>(name);
+QString UntypedElementTable::lineText(const char* name) const {
+    auto* line = qobject_cast<QLineEdit*>(find(name));
     return line ? line->text() : QString();
 }
 
-bool ElementTable::isChecked(const char* name) const {
-    auto* button = get<QAbstractButton>(name);
+bool UntypedElementTable::isChecked(const char* name) const {
+    auto* button = qobject_cast<QAbstractButton*>(find(name));
     return button && button->isChecked();
 }
 
-void ElementTable::setChecked(const char* name, bool checked) const {
-    if (auto* button = get<QAbstractButton>(name)) button->setChecked(checked);
+void UntypedElementTable::setChecked(const char* name, bool checked) const {
+    if (auto* button = qobject_cast<QAbstractButton*>(find(name))) button->setChecked(checked);
 }
 
 } // namespace tolvex

@@ -13,9 +13,9 @@ class GroupWindow::View : public GroupView {
 public:
     explicit View(GroupWindow& w) : w_(w) {}
 
-    QByteArray text(GroupElement e) const override { return w_.elements_.lineText(e.name).toLatin1(); }
+    QByteArray text(GroupElement e) const override { return w_.elements_.lineText(e).toLatin1(); }
     void setText(GroupElement e, const QByteArray& text) override {
-        w_.elements_.setText(e.name,
+        w_.elements_.setText(e,
                              QString::fromLatin1(text).replace(QLatin1String("\r\n"), QLatin1String("\n")));
     }
     void close() override { w_.close(); }
@@ -31,10 +31,7 @@ GroupWindow::GroupWindow(Station& station, ParmsStore& store, Broadcasts& broadc
     setWindowModality(Qt::NonModal);
     setWindowTitle(QStringLiteral("Group Name Setup"));
 
-    auto add = [this](GroupElement element, QObject* object) {
-        object->setObjectName(QString::fromLatin1(element.name));
-        elements_.add(element.name, object);
-    };
+    auto add = [this](GroupElement element, QObject* object) { elements_.add(element, object); };
 
     auto* box = new QVBoxLayout(this);
     auto* heading = new QLabel(this);

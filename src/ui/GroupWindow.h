@@ -17,12 +17,12 @@ public:
     GroupWindow(Station& station, ParmsStore& store, Broadcasts& broadcasts, QWidget* parent = nullptr);
     ~GroupWindow() override;
 
-    const ElementTable& elements() const { return elements_; }
+    const ElementTable<GroupElement>& elements() const { return elements_; }
 
 private:
     class View;
 
-    ElementTable elements_;
+    ElementTable<GroupElement> elements_;
     std::unique_ptr<View> view_;
     std::unique_ptr<GroupSetup> setup_;
 };

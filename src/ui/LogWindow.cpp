@@ -93,17 +93,17 @@ class LogWindow::View final : public LogView {
 public:
     explicit View(LogWindow& w) : w_(w) {}
     void setRows(LogElement list, const QList<QByteArray>& rows) override {
-        if (QListView* l = w_.elements_.get<QListView>(list.name))
+        if (QListView* l = w_.elements_.get<QListView>(list))
             static_cast<RowModel*>(l->model())->setRows(rows);
     }
     int selectedRow(LogElement list) const override {
-        const QListView* l = w_.elements_.get<QListView>(list.name);
+        const QListView* l = w_.elements_.get<QListView>(list);
         if (!l) return -1;
         const QModelIndexList selected = l->selectionModel()->selectedIndexes();
         return selected.isEmpty() ? -1 : selected.first().row();
     }
     void clearSelection(LogElement list) override {
-        if (QListView* l = w_.elements_.get<QListView>(list.name)) l->clearSelection();
+        if (QListView* l = w_.elements_.get<QListView>(list)) l->clearSelection();
     }
     void showMessage(const QByteArray& text) override {
         w_.message_->setPlainText(QString::fromLatin1(text));
@@ -125,67 +125,58 @@ LogWindow::LogWindow(const QString& messagesDir, MessageBoxes& boxes, Printer& p
     setWindowTitle(QStringLiteral("Message Log"));
 
     auto* menu = new QMenuBar(this);
-    QMenu* edit = menu->addMenu(QStringLiteral("Edit"));
-    edit->setObjectName(QStringLiteral("mnuEdit"));
-    elements_.add("mnuEdit", edit);
-    auto addItem = [&](const char* name, const QString& caption, const QKeySequence& keys,
+    QMenu* edit = elements_.add(frmLog::mnuEdit, menu->addMenu(QStringLiteral("Edit")));
+    auto addItem = [&](LogElement name, const QString& caption, const QKeySequence& keys,
                        void (LogWindow::*fn)()) {
-        QAction* item = edit->addAction(caption);
-        item->setObjectName(QString::fromLatin1(name));
+        QAction* item = elements_.add(name, edit->addAction(caption));
         item->setShortcut(keys);
         connect(item, &QAction::triggered, this, fn);
-        elements_.add(name, item);
     };
-    addItem("mnuCopy", QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C), &LogWindow::editCopy);
-    addItem("mnuCut", QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), &LogWindow::editCut);
-    addItem("mnuPaste", QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V), &LogWindow::editPaste);
-    QAction* help = menu->addAction(QStringLiteral("Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
+    addItem(frmLog::mnuCopy, QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
+            &LogWindow::editCopy);
+    addItem(frmLog::mnuCut, QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), &LogWindow::editCut);
+    addItem(frmLog::mnuPaste, QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
+            &LogWindow::editPaste);
+    QAction* help = elements_.add(frmLog::mnuHelp, menu->addAction(QStringLiteral("Help")));
     help->setShortcut(QKeySequence(Qt::Key_F1));
-    elements_.add("mnuHelp", help);
     connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
         if (showHelp) showHelp(QStringLiteral("ViewLog.html"));
     });
 
-    auto label = [&](const char* name, const QString& caption, bool fixed) {
-        auto* l = new QLabel(caption, this);
-        l->setObjectName(QString::fromLatin1(name));
+    auto label = [&](LogElement name, const QString& caption, bool fixed) {
+        auto* l = elements_.add(name, new QLabel(caption, this));
         if (fixed) l->setFont(listFont());
-        elements_.add(name, l);
         return l;
     };
     auto* grid = new QGridLayout;
-    grid->addWidget(label("lblRcvd", QStringLiteral("Received Messages"), false), 0, 0, Qt::AlignHCenter);
-    grid->addWidget(label("lblSent", QStringLiteral("Sent Messages"), false), 0, 1, Qt::AlignHCenter);
-    grid->addWidget(label("lblRcvdColumns", columnHeadings("From"), true), 1, 0);
-    grid->addWidget(label("lblSentColumns", columnHeadings("To"), true), 1, 1);
-    received_ = addList("lstRcvd", QStringLiteral("Received Messages"));
-    sent_ = addList("lstSent", QStringLiteral("Sent Messages"));
+    grid->addWidget(label(frmLog::lblRcvd, QStringLiteral("Received Messages"), false), 0, 0,
+                    Qt::AlignHCenter);
+    grid->addWidget(label(frmLog::lblSent, QStringLiteral("Sent Messages"), false), 0, 1, Qt::AlignHCenter);
+    grid->addWidget(label(frmLog::lblRcvdColumns, columnHeadings("From"), true), 1, 0);
+    grid->addWidget(label(frmLog::lblSentColumns, columnHeadings("To"), true), 1, 1);
+    received_ = addList(frmLog::lstRcvd, QStringLiteral("Received Messages"));
+    sent_ = addList(frmLog::lstSent, QStringLiteral("Sent Messages"));
     grid->addWidget(received_, 2, 0);
     grid->addWidget(sent_, 2, 1);
 
-    message_ = new QPlainTextEdit(this);
-    message_->setObjectName(QStringLiteral("rtbMessage"));
+    message_ = elements_.add(frmLog::rtbMessage, new QPlainTextEdit(this));
     message_->setAccessibleName(QStringLiteral("Message"));
     message_->setReadOnly(true);
     message_->setFont(listFont());
     message_->setMinimumHeight(message_->fontMetrics().lineSpacing() * 14);
     message_->setTabChangesFocus(true);
-    elements_.add("rtbMessage", message_);
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    auto button = [&](const char* name, const QString& caption) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
+    auto button = [&](LogElement name, const QString& caption) {
+        auto* b = elements_.add(name, new QPushButton(caption, this));
         b->setMinimumWidth(90);
-        elements_.add(name, b);
         buttons->addWidget(b);
         return b;
     };
-    QPushButton* print = button("cmdPrint", QStringLiteral("Print"));
-    QPushButton* del = button("cmdDelete", QStringLiteral("Delete"));
-    QPushButton* close = button("cmdClose", QStringLiteral("Close"));
+    QPushButton* print = button(frmLog::cmdPrint, QStringLiteral("Print"));
+    QPushButton* del = button(frmLog::cmdDelete, QStringLiteral("Delete"));
+    QPushButton* close = button(frmLog::cmdClose, QStringLiteral("Close"));
     buttons->addStretch();
 
     auto* box = new QVBoxLayout(this);
@@ -221,9 +212,8 @@ LogView& LogWindow::view() {
     return *view_;
 }
 
-QListView* LogWindow::addList(const char* name, const QString& accessibleName) {
-    auto* list = new LogList(this);
-    list->setObjectName(QString::fromLatin1(name));
+QListView* LogWindow::addList(LogElement name, const QString& accessibleName) {
+    auto* list = elements_.add(name, new LogList(this));
     list->setAccessibleName(accessibleName);
     list->setModel(new RowModel(list));
     list->setFont(listFont());
@@ -233,7 +223,6 @@ QListView* LogWindow::addList(const char* name, const QString& accessibleName) {
     list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list->setMinimumWidth(list->fontMetrics().horizontalAdvance(QString(50, QLatin1Char('M'))));
     list->setMinimumHeight(list->fontMetrics().lineSpacing() * 12);
-    elements_.add(name, list);
     return list;
 }
 

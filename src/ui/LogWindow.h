@@ -33,12 +33,12 @@ private:
     class View;
     class RowModel;
 
-    QListView* addList(const char* name, const QString& accessibleName);
+    QListView* addList(LogElement name, const QString& accessibleName);
     void editCopy();
     void editCut();
     void editPaste();
 
-    ElementTable elements_;
+    ElementTable<LogElement> elements_;
     QListView* received_ = nullptr;
     QListView* sent_ = nullptr;
     QPlainTextEdit* message_ = nullptr;

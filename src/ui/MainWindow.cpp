@@ -102,15 +102,15 @@ private:
 class MainWindow::View final : public MainView {
 public:
     explicit View(MainWindow& w) : w_(w) {}
-    void setVisible(MainElement e, bool visible) override { w_.elements_.setVisible(e.name, visible); }
-    bool isVisible(MainElement e) const override { return w_.elements_.isVisible(e.name); }
+    void setVisible(MainElement e, bool visible) override { w_.elements_.setVisible(e, visible); }
+    bool isVisible(MainElement e) const override { return w_.elements_.isVisible(e); }
     void setText(MainElement e, const QByteArray& text) override {
         if (PaneWidget* p = w_.pane(e))
             p->replaceText(text);
         else
-            w_.elements_.setText(e.name, latin1(text));
+            w_.elements_.setText(e, latin1(text));
     }
-    void setFocus(MainElement e) override { w_.elements_.setFocus(e.name); }
+    void setFocus(MainElement e) override { w_.elements_.setFocus(e); }
     qsizetype paneLength(MainElement e) const override {
         const PaneWidget* p = w_.pane(e);
         return p ? p->length() : 0;
@@ -131,7 +131,7 @@ public:
         if (PaneWidget* p = w_.pane(e))
             p->replaceText(text);
         else
-            w_.elements_.setText(e.name, latin1(text));
+            w_.elements_.setText(e, latin1(text));
     }
     void emptyUndo(MainElement e) override {
         if (PaneWidget* p = w_.pane(e)) p->document()->clearUndoRedoStacks();
@@ -147,13 +147,13 @@ public:
         cursor.removeSelectedText();
     }
     QByteArray selectedText(MainElement e) const override {
-        QString text = w_.elements_.selectedText(e.name);
+        QString text = w_.elements_.selectedText(e);
         text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'))
             .replace(QChar::LineSeparator, QLatin1Char('\n'));
         return text.toLatin1().replace("\n", "\r\n");
     }
     bool printSelection(MainElement e) override {
-        auto* rich = w_.elements_.get<QTextEdit>(e.name);
+        auto* rich = w_.elements_.get<QTextEdit>(e);
         if (!rich) return false;
         QTextDocument document;
         QTextCursor(&document).insertFragment(rich->textCursor().selection());
@@ -189,13 +189,12 @@ MainLayout MainLayout::forScreen(QSize screenPx, qreal dpi) {
     return l;
 }
 
-template <class W> W* MainWindow::add(W* widget, const char* name, QWidget* parent, QRect twips) {
+template <class W> W* MainWindow::add(W* widget, MainElement name, QWidget* parent, QRect twips) {
     widget->setParent(parent);
-    widget->setObjectName(QString::fromLatin1(name));
     elements_.add(name, widget);
     if (twips.isValid()) {
         design_.insert(widget, twips);
-        anchors_.insert(widget, MainGrowth::anchorOf(MainElement{name}));
+        anchors_.insert(widget, MainGrowth::anchorOf(name));
     }
     return widget;
 }
@@ -215,15 +214,17 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), view_(std::make_u
 
     // The three buttons of the connect place share it; which one shows is the link's business.
     // The message frame shows only while a message is pending.
-    for (const char* name : {"cmdViewRcv", "cmdDisc", "Label3", "Frame1"})
+    for (MainElement name : {frmMain::cmdViewRcv, frmMain::cmdDisc, frmMain::Label3, frmMain::Frame1})
         elements_.get<QWidget>(name)->hide();
 
     // The keyboard visits the window top to bottom, left to right, whatever the stacking.
-    const char* tabOrder[] = {"cmdCompose",  "cmdScratch",  "cmdGroup",   "cmdLocalBBS", "cmdViewRcv",
-                              "cmdDisc",     "cmdLog",      "cmdDest",    "cmdSend",     "cmdEdit",
-                              "cmdErase",    "lblNct",      "txtNet",     "cmdClear",    "cmdPS",
-                              "lblRCount_0", "lblRCount_1", "rtbRcvd",    "txtSave",     "tbMon",
-                              "tbLocal",     "Command1",    "cmdPrintCM", "cmdSaveCM"};
+    const MainElement tabOrder[] = {
+        frmMain::cmdCompose,  frmMain::cmdScratch, frmMain::cmdGroup,   frmMain::cmdLocalBBS,
+        frmMain::cmdViewRcv,  frmMain::cmdDisc,    frmMain::cmdLog,     frmMain::cmdDest,
+        frmMain::cmdSend,     frmMain::cmdEdit,    frmMain::cmdErase,   frmMain::lblNct,
+        frmMain::txtNet,      frmMain::cmdClear,   frmMain::cmdPS,      frmMain::lblRCount_0,
+        frmMain::lblRCount_1, frmMain::rtbRcvd,    frmMain::txtSave,    frmMain::tbMon,
+        frmMain::tbLocal,     frmMain::Command1,   frmMain::cmdPrintCM, frmMain::cmdSaveCM};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(elements_.get<QWidget>(tabOrder[i - 1]), elements_.get<QWidget>(tabOrder[i]));
 
@@ -242,25 +243,26 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), view_(std::make_u
 MainWindow::~MainWindow() = default;
 
 void MainWindow::buildTopBand(QWidget* client) {
-    auto* bar = add(new QLabel, "lblBar1", client, {0, 0, 10575, 2085});
+    auto* bar = add(new QLabel, frmMain::lblBar1, client, {0, 0, 10575, 2085});
     setColours(*bar, kDarkGrey, Qt::white);
 
-    auto* net =
-        add(new QLabel(QStringLiteral("CONTROLLED  NET  OPERATION")), "lblNet", client, {0, 1080, 8535, 975});
+    auto* net = add(new QLabel(QStringLiteral("CONTROLLED  NET  OPERATION")), frmMain::lblNet, client,
+                    {0, 1080, 8535, 975});
     setColours(*net, kBrown, Qt::white);
     net->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     net->setFont(designFont("Arial", 9.75, true));
     net->hide();
 
-    auto* shpNct = add(new QFrame, "shpNct", client, {120, 1200, 1215, 615});
+    auto* shpNct = add(new QFrame, frmMain::shpNct, client, {120, 1200, 1215, 615});
     shpNct->setFrameShape(QFrame::Box);
     setColours(*shpNct, kIndicator, Qt::black);
-    auto* lblNct = add(new ClickLabel(QStringLiteral("New: ")), "lblNct", client, {240, 1320, 975, 375});
+    auto* lblNct =
+        add(new ClickLabel(QStringLiteral("New: ")), frmMain::lblNct, client, {240, 1320, 975, 375});
     lblNct->setAlignment(Qt::AlignCenter);
     setColours(*lblNct, kIndicator, Qt::black);
     connect(lblNct, &ClickLabel::clicked, this, &MainWindow::lblNctClicked);
 
-    auto* txtNet = txtNet_ = add(new QPlainTextEdit, "txtNet", client, {1440, 1440, 6975, 375});
+    auto* txtNet = txtNet_ = add(new QPlainTextEdit, frmMain::txtNet, client, {1440, 1440, 6975, 375});
     txtNet->setReadOnly(true);
     txtNet->setUndoRedoEnabled(false);
     txtNet->setFont(designFont("Arial", 8.25, true));
@@ -272,13 +274,15 @@ void MainWindow::buildTopBand(QWidget* client) {
     txtNet->hide();
     net->setBuddy(txtNet);
 
-    auto* frame2 =
-        add(new QGroupBox(QStringLiteral("Compose New Messages")), "Frame2", client, {120, 240, 3495, 630});
+    auto* frame2 = add(new QGroupBox(QStringLiteral("Compose New Messages")), frmMain::Frame2, client,
+                       {120, 240, 3495, 630});
     setColours(*frame2, kDarkGrey, Qt::white);
-    auto* compose = add(new WrapButton(QStringLiteral("Formal")), "cmdCompose", frame2, {120, 240, 975, 350});
-    auto* scratch =
-        add(new WrapButton(QStringLiteral("Scratchpad")), "cmdScratch", frame2, {1200, 240, 1095, 350});
-    auto* group = add(new WrapButton(QStringLiteral("Broadcast")), "cmdGroup", frame2, {2400, 240, 975, 350});
+    auto* compose =
+        add(new WrapButton(QStringLiteral("Formal")), frmMain::cmdCompose, frame2, {120, 240, 975, 350});
+    auto* scratch = add(new WrapButton(QStringLiteral("Scratchpad")), frmMain::cmdScratch, frame2,
+                        {1200, 240, 1095, 350});
+    auto* group =
+        add(new WrapButton(QStringLiteral("Broadcast")), frmMain::cmdGroup, frame2, {2400, 240, 975, 350});
     for (QWidget* button :
          {static_cast<QWidget*>(compose), static_cast<QWidget*>(scratch), static_cast<QWidget*>(group)})
         useStandardColours(*button);
@@ -286,63 +290,67 @@ void MainWindow::buildTopBand(QWidget* client) {
     connect(scratch, &QPushButton::clicked, this, &MainWindow::cmdScratchClicked);
     connect(group, &QPushButton::clicked, this, &MainWindow::cmdGroupClicked);
 
-    auto* label3 = add(new QLabel, "Label3", client, {4200, 240, 1155, 855});
+    auto* label3 = add(new QLabel, frmMain::Label3, client, {4200, 240, 1155, 855});
     setColours(*label3, kOlive, Qt::black);
-    auto* localBbs = add(new WrapButton(QStringLiteral("Connect to  Local BBS")), "cmdLocalBBS", client,
-                         {4320, 360, 975, 615});
-    auto* viewRcv =
-        add(new WrapButton(QStringLiteral("Monitor  Receive")), "cmdViewRcv", client, {4320, 360, 975, 615});
-    auto* disc = add(new WrapButton(QStringLiteral("Disconnect")), "cmdDisc", client, {4320, 360, 975, 615});
+    auto* localBbs = add(new WrapButton(QStringLiteral("Connect to  Local BBS")), frmMain::cmdLocalBBS,
+                         client, {4320, 360, 975, 615});
+    auto* viewRcv = add(new WrapButton(QStringLiteral("Monitor  Receive")), frmMain::cmdViewRcv, client,
+                        {4320, 360, 975, 615});
+    auto* disc =
+        add(new WrapButton(QStringLiteral("Disconnect")), frmMain::cmdDisc, client, {4320, 360, 975, 615});
     connect(localBbs, &QPushButton::clicked, this, &MainWindow::cmdLocalBBSClicked);
     connect(viewRcv, &QPushButton::clicked, this, &MainWindow::cmdViewRcvClicked);
     connect(disc, &QPushButton::clicked, this, &MainWindow::cmdDiscClicked);
 
-    auto* conn = add(new QLabel, "lblConn", client, {5400, 0, 1575, 255});
+    auto* conn = add(new QLabel, frmMain::lblConn, client, {5400, 0, 1575, 255});
     setColours(*conn, kDarkGrey, kLightYellow);
     conn->setAlignment(Qt::AlignCenter);
     conn->setAccessibleDescription(QStringLiteral("Connection state"));
 
-    auto* log = add(new WrapButton(QStringLiteral("View Log")), "cmdLog", client, {5880, 360, 855, 615});
+    auto* log =
+        add(new WrapButton(QStringLiteral("View Log")), frmMain::cmdLog, client, {5880, 360, 855, 615});
     connect(log, &QPushButton::clicked, this, &MainWindow::cmdLogClicked);
 
-    auto* lblDest = add(new QLabel, "lblDest", client, {7200, 240, 1335, 855});
+    auto* lblDest = add(new QLabel, frmMain::lblDest, client, {7200, 240, 1335, 855});
     setColours(*lblDest, kGreen, Qt::black);
     lblDest->hide();
-    auto* dest =
-        add(new WrapButton(QStringLiteral("Select Destination")), "cmdDest", client, {7320, 360, 1095, 615});
+    auto* dest = add(new WrapButton(QStringLiteral("Select Destination")), frmMain::cmdDest, client,
+                     {7320, 360, 1095, 615});
     connect(dest, &QPushButton::clicked, this, &MainWindow::cmdDestClicked);
 
-    auto* frame1 = add(new QGroupBox, "Frame1", client, {8640, 0, 1575, 1455});
+    auto* frame1 = add(new QGroupBox, frmMain::Frame1, client, {8640, 0, 1575, 1455});
     setColours(*frame1, QGuiApplication::palette().color(QPalette::Window),
                QGuiApplication::palette().color(QPalette::WindowText));
-    auto* send = add(new WrapButton(QStringLiteral("Send Message")), "cmdSend", frame1, {120, 90, 1335, 375});
+    auto* send =
+        add(new WrapButton(QStringLiteral("Send Message")), frmMain::cmdSend, frame1, {120, 90, 1335, 375});
     auto* edit =
-        add(new WrapButton(QStringLiteral("Edit Message")), "cmdEdit", frame1, {120, 520, 1335, 375});
-    auto* erase =
-        add(new WrapButton(QStringLiteral("Erase Message")), "cmdErase", frame1, {120, 960, 1335, 375});
+        add(new WrapButton(QStringLiteral("Edit Message")), frmMain::cmdEdit, frame1, {120, 520, 1335, 375});
+    auto* erase = add(new WrapButton(QStringLiteral("Erase Message")), frmMain::cmdErase, frame1,
+                      {120, 960, 1335, 375});
     connect(send, &QPushButton::clicked, this, &MainWindow::cmdSendClicked);
     connect(edit, &QPushButton::clicked, this, &MainWindow::cmdEditClicked);
     connect(erase, &QPushButton::clicked, this, &MainWindow::cmdEraseClicked);
 }
 
 void MainWindow::buildReceivedArea(QWidget* client) {
-    auto* frame3 = add(new QGroupBox, "Frame3", client, {120, 2040, 10215, 2955});
+    auto* frame3 = add(new QGroupBox, frmMain::Frame3, client, {120, 2040, 10215, 2955});
 
     auto* label2 =
-        add(new QLabel(QStringLiteral("Received Messages")), "Label2", frame3, {120, 360, 735, 615});
+        add(new QLabel(QStringLiteral("Received Messages")), frmMain::Label2, frame3, {120, 360, 735, 615});
     label2->setWordWrap(true);
     label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
-    auto* clear = add(new WrapButton(QStringLiteral("Clear")), "cmdClear", frame3, {160, 960, 735, 375});
+    auto* clear =
+        add(new WrapButton(QStringLiteral("Clear")), frmMain::cmdClear, frame3, {160, 960, 735, 375});
     connect(clear, &QPushButton::clicked, this, &MainWindow::cmdClearClicked);
     auto* print =
-        add(new WrapButton(QStringLiteral("Print selected")), "cmdPS", frame3, {90, 1440, 855, 615});
+        add(new WrapButton(QStringLiteral("Print selected")), frmMain::cmdPS, frame3, {90, 1440, 855, 615});
     connect(print, &QPushButton::clicked, this, &MainWindow::cmdPSClicked);
 
-    auto* shpRM = add(new QFrame, "shpRM", frame3, {90, 2160, 840, 615});
+    auto* shpRM = add(new QFrame, frmMain::shpRM, frame3, {90, 2160, 840, 615});
     shpRM->setFrameShape(QFrame::Box);
     setColours(*shpRM, kIndicator, Qt::black);
-    const char* countNames[] = {"lblRCount_0", "lblRCount_1"};
+    const MainElement countNames[] = {frmMain::lblRCount_0, frmMain::lblRCount_1};
     const char* countTexts[] = {"New:", "---"};
     for (int i = 0; i < 2; ++i) {
         auto* count = add(new ClickLabel(QLatin1String(countTexts[i])), countNames[i], frame3,
@@ -352,7 +360,7 @@ void MainWindow::buildReceivedArea(QWidget* client) {
         connect(count, &ClickLabel::clicked, this, &MainWindow::lblRCountClicked);
     }
 
-    rtbRcvd_ = add(new QTextEdit, "rtbRcvd", frame3, {960, 360, 9135, 2415});
+    rtbRcvd_ = add(new QTextEdit, frmMain::rtbRcvd, frame3, {960, 360, 9135, 2415});
     rtbRcvd_->setAcceptRichText(false);
     rtbRcvd_->setUndoRedoEnabled(false);
     rtbRcvd_->setFont(designFont("MS Sans Serif", kPanePoints));
@@ -365,10 +373,10 @@ void MainWindow::buildReceivedArea(QWidget* client) {
     rtbRcvd_->viewport()->installEventFilter(this);
     label2->setBuddy(rtbRcvd_);
 
-    auto* frSave = add(new QGroupBox(QStringLiteral("Enter Subject for saved Text")), "frSave", frame3,
+    auto* frSave = add(new QGroupBox(QStringLiteral("Enter Subject for saved Text")), frmMain::frSave, frame3,
                        {2640, 1680, 5175, 1215});
     setColours(*frSave, kNavy, Qt::white);
-    auto* txtSave = add(new QLineEdit, "txtSave", frSave, {240, 480, 4695, 375});
+    auto* txtSave = add(new QLineEdit, frmMain::txtSave, frSave, {240, 480, 4695, 375});
     useStandardColours(*txtSave);
     txtSave->setAccessibleName(frSave->title());
     connect(txtSave, &QLineEdit::returnPressed, this, &MainWindow::txtSaveEnter);
@@ -377,16 +385,17 @@ void MainWindow::buildReceivedArea(QWidget* client) {
 
 void MainWindow::buildChannelArea(QWidget* client) {
     // Behind the received-messages frame, so its border stays drawn over the teal edge.
-    auto* lblBBS = add(new QLabel, "lblBBS", client, {960, 4920, 9375, 3375});
+    auto* lblBBS = add(new QLabel, frmMain::lblBBS, client, {960, 4920, 9375, 3375});
     setColours(*lblBBS, kTeal, Qt::black);
     lblBBS->hide();
 
     auto* label1 =
-        add(new QLabel(QStringLiteral("Channel Monitor")), "Label1", client, {120, 5280, 735, 615});
+        add(new QLabel(QStringLiteral("Channel Monitor")), frmMain::Label1, client, {120, 5280, 735, 615});
     label1->setFont(designFont("Arial", 9));
     label1->setWordWrap(true);
     label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-    auto* label5 = add(new QLabel(QStringLiteral("Local BBS")), "Label5", client, {240, 5040, 615, 615});
+    auto* label5 =
+        add(new QLabel(QStringLiteral("Local BBS")), frmMain::Label5, client, {240, 5040, 615, 615});
     label5->setWordWrap(true);
     label5->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label5->hide();
@@ -394,7 +403,7 @@ void MainWindow::buildChannelArea(QWidget* client) {
     const MainElement names[] = {frmMain::tbMon, frmMain::tbLocal};
     QLabel* labels[] = {label1, label5};
     for (int i = 0; i < 2; ++i) {
-        auto* edit = add(new PaneWidget(names[i]), names[i].name, client, {1080, 5040, 9135, 3135});
+        auto* edit = add(new PaneWidget(names[i]), names[i], client, {1080, 5040, 9135, 3135});
         edit->setFont(designFont("Arial", kPanePoints));
         edit->setAccessibleName(labels[i]->text());
         edit->keyPressed = [this, name = names[i]](int key) {
@@ -409,16 +418,17 @@ void MainWindow::buildChannelArea(QWidget* client) {
     connect(panes_[0], &PaneWidget::mouseUp, this, &MainWindow::tbMonMouseUp);
     panes_[1]->hide();
 
-    auto* command1 = add(new WrapButton(QStringLiteral("Clear")), "Command1", client, {120, 5640, 735, 375});
+    auto* command1 =
+        add(new WrapButton(QStringLiteral("Clear")), frmMain::Command1, client, {120, 5640, 735, 375});
     connect(command1, &QPushButton::clicked, this, &MainWindow::command1Clicked);
-    auto* printCM =
-        add(new WrapButton(QStringLiteral("Print selected")), "cmdPrintCM", client, {50, 6120, 855, 495});
+    auto* printCM = add(new WrapButton(QStringLiteral("Print selected")), frmMain::cmdPrintCM, client,
+                        {50, 6120, 855, 495});
     connect(printCM, &QPushButton::clicked, this, &MainWindow::cmdPrintCMClicked);
-    auto* saveCM =
-        add(new WrapButton(QStringLiteral("Save Selected")), "cmdSaveCM", client, {50, 6720, 855, 495});
+    auto* saveCM = add(new WrapButton(QStringLiteral("Save Selected")), frmMain::cmdSaveCM, client,
+                       {50, 6720, 855, 495});
     connect(saveCM, &QPushButton::clicked, this, &MainWindow::cmdSaveCMClicked);
 
-    auto* printer = add(new QTextEdit, "rtbPrinter", client, {120, 7200, 735, 615});
+    auto* printer = add(new QTextEdit, frmMain::rtbPrinter, client, {120, 7200, 735, 615});
     printer->setFont(designFont("Times New Roman", 10));
     printer->setFocusPolicy(Qt::NoFocus);
     printer->setUndoRedoEnabled(false);
@@ -428,42 +438,37 @@ void MainWindow::buildChannelArea(QWidget* client) {
 
 void MainWindow::buildMenus() {
     QMenuBar* bar = menuBar();
-    auto addMenu = [&](const char* name, const QString& title) {
-        QMenu* menu = bar->addMenu(title);
-        menu->setObjectName(QString::fromLatin1(name));
-        elements_.add(name, menu);
-        return menu;
+    auto addMenu = [&](MainElement name, const QString& title) {
+        return elements_.add(name, bar->addMenu(title));
     };
-    auto addItem = [&](QMenu* menu, const char* name, const QString& text) {
-        QAction* action = menu->addAction(text);
-        action->setObjectName(QString::fromLatin1(name));
-        elements_.add(name, action);
-        return action;
+    auto addItem = [&](QMenu* menu, MainElement name, const QString& text) {
+        return elements_.add(name, menu->addAction(text));
     };
 
-    QMenu* file = addMenu("mnuFIle", QStringLiteral("&File"));
-    connect(addItem(file, "mnuExit", QStringLiteral("&Exit")), &QAction::triggered, this,
+    QMenu* file = addMenu(frmMain::mnuFIle, QStringLiteral("&File"));
+    connect(addItem(file, frmMain::mnuExit, QStringLiteral("&Exit")), &QAction::triggered, this,
             &MainWindow::exitRequested);
 
-    QMenu* setup = addMenu("mnuSetup", QStringLiteral("Setup"));
-    connect(addItem(setup, "mnuTNC", QStringLiteral("TNC Parameters")), &QAction::triggered, this,
+    QMenu* setup = addMenu(frmMain::mnuSetup, QStringLiteral("Setup"));
+    connect(addItem(setup, frmMain::mnuTNC, QStringLiteral("TNC Parameters")), &QAction::triggered, this,
             &MainWindow::mnuTNCTriggered);
-    connect(addItem(setup, "mnuPref", QStringLiteral("Operating Preferences")), &QAction::triggered, this,
-            &MainWindow::mnuPrefTriggered);
-    connect(addItem(setup, "mnuNode", QStringLiteral("Node Responses")), &QAction::triggered, this,
+    connect(addItem(setup, frmMain::mnuPref, QStringLiteral("Operating Preferences")), &QAction::triggered,
+            this, &MainWindow::mnuPrefTriggered);
+    connect(addItem(setup, frmMain::mnuNode, QStringLiteral("Node Responses")), &QAction::triggered, this,
             &MainWindow::mnuNodeTriggered);
 
-    QMenu* edit = addMenu("mnuEdit", QStringLiteral("Edit"));
-    connect(addItem(edit, "mnuCopy", QStringLiteral("Copy")), &QAction::triggered, this,
+    QMenu* edit = addMenu(frmMain::mnuEdit, QStringLiteral("Edit"));
+    connect(addItem(edit, frmMain::mnuCopy, QStringLiteral("Copy")), &QAction::triggered, this,
             &MainWindow::editCopy);
-    connect(addItem(edit, "mnuPaste", QStringLiteral("Paste")), &QAction::triggered, this,
+    connect(addItem(edit, frmMain::mnuPaste, QStringLiteral("Paste")), &QAction::triggered, this,
             &MainWindow::editPaste);
-    connect(addItem(edit, "mnuCut", QStringLiteral("Cut")), &QAction::triggered, this, &MainWindow::editCut);
+    connect(addItem(edit, frmMain::mnuCut, QStringLiteral("Cut")), &QAction::triggered, this,
+            &MainWindow::editCut);
 
-    QMenu* help = addMenu("mnuHelpx", QStringLiteral("Help"));
-    connect(addItem(help, "mnuAbout", QStringLiteral("About Tolvex")), &QAction::triggered, this,
+    QMenu* help = addMenu(frmMain::mnuHelpx, QStringLiteral("Help"));
+    connect(addItem(help, frmMain::mnuAbout, QStringLiteral("About Tolvex")), &QAction::triggered, this,
             &MainWindow::showAbout);
-    QAction* helpItem = addItem(help, "mnuHelp", QStringLiteral("Help"));
+    QAction* helpItem = addItem(help, frmMain::mnuHelp, QStringLiteral("Help"));
     helpItem->setShortcut(QKeySequence(Qt::Key_F1));
     connect(helpItem, &QAction::triggered, this,
             [this] { Q_EMIT helpRequested(QStringLiteral("GettingStarted.html")); });
@@ -690,28 +695,28 @@ void MainWindow::applyLayout(bool toDefault) {
     // A screen of the other kind, or of another density, starts the window over at its default.
     toDefault = toDefault || layout_.shortLayout != before.shortLayout || dpi != placedDpi_;
 
-    auto setTop = [this](const char* name, int top) {
+    auto setTop = [this](MainElement name, int top) {
         QRect& r = design_[elements_.get<QWidget>(name)];
         r.moveTop(top);
     };
-    auto setHeight = [this](const char* name, int h) { design_[elements_.get<QWidget>(name)].setHeight(h); };
-    setHeight("Frame3", layout_.frame3Height);
-    setHeight("rtbRcvd", layout_.rtbRcvdHeight);
-    for (const char* name : {"tbMon", "tbLocal"}) {
+    auto setHeight = [this](MainElement name, int h) { design_[elements_.get<QWidget>(name)].setHeight(h); };
+    setHeight(frmMain::Frame3, layout_.frame3Height);
+    setHeight(frmMain::rtbRcvd, layout_.rtbRcvdHeight);
+    for (MainElement name : {frmMain::tbMon, frmMain::tbLocal}) {
         setTop(name, layout_.paneTop);
         setHeight(name, layout_.paneHeight);
     }
-    setTop("lblBBS", layout_.lblBBSTop);
-    setHeight("lblBBS", layout_.lblBBSHeight);
-    setTop("Label1", layout_.label1Top);
-    setTop("Label5", layout_.label5Top);
-    setTop("Command1", layout_.command1Top);
-    setTop("cmdPrintCM", layout_.cmdPrintCMTop);
-    if (layout_.cmdSaveCMTop) setTop("cmdSaveCM", *layout_.cmdSaveCMTop);
-    setTop("shpRM", layout_.rCountTop);
-    setTop("lblRCount_0", layout_.rCountTop + 30);
-    setTop("lblRCount_1", layout_.rCountTop + 315);
-    setTop("frSave", layout_.frSaveTop);
+    setTop(frmMain::lblBBS, layout_.lblBBSTop);
+    setHeight(frmMain::lblBBS, layout_.lblBBSHeight);
+    setTop(frmMain::Label1, layout_.label1Top);
+    setTop(frmMain::Label5, layout_.label5Top);
+    setTop(frmMain::Command1, layout_.command1Top);
+    setTop(frmMain::cmdPrintCM, layout_.cmdPrintCMTop);
+    if (layout_.cmdSaveCMTop) setTop(frmMain::cmdSaveCM, *layout_.cmdSaveCMTop);
+    setTop(frmMain::shpRM, layout_.rCountTop);
+    setTop(frmMain::lblRCount_0, layout_.rCountTop + 30);
+    setTop(frmMain::lblRCount_1, layout_.rCountTop + 315);
+    setTop(frmMain::frSave, layout_.frSaveTop);
     placedDpi_ = dpi;
 
     // The arrangement as designed is the smallest the window gets; it grows from there.
@@ -747,7 +752,7 @@ void MainWindow::placeElements() {
     }
     // The handle between the received messages and the monitor, there only when there is extra
     // height to share; it spans the gap and a little of each side, so it can be caught.
-    const QRect frame3 = elements_.get<QWidget>("Frame3")->geometry();
+    const QRect frame3 = elements_.get<QWidget>(frmMain::Frame3)->geometry();
     const QRect pane = panes_[0]->geometry();
     const int grip = std::max(6, pane.top() - frame3.bottom() + 4);
     splitHandle_->setGeometry(pane.left(), (frame3.bottom() + pane.top()) / 2 - grip / 2, pane.width(), grip);

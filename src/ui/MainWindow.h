@@ -133,7 +133,7 @@ protected:
 private:
     class View;
     class SplitHandle;
-    template <class W> W* add(W* widget, const char* name, QWidget* parent, QRect twips);
+    template <class W> W* add(W* widget, MainElement name, QWidget* parent, QRect twips);
     void buildTopBand(QWidget* client);
     void buildReceivedArea(QWidget* client);
     void buildChannelArea(QWidget* client);
@@ -153,7 +153,7 @@ private:
     QSize screenSize() const;
     qreal screenDpi() const;
 
-    ElementTable elements_;
+    ElementTable<MainElement> elements_;
     QHash<QWidget*, QRect> design_;               // design rectangle (twips) of every placed element
     QHash<QWidget*, MainGrowth::Anchor> anchors_; // the edges each follows as the window grows
     SplitHandle* splitHandle_ = nullptr;

@@ -13,12 +13,9 @@ NetConsoleWindow::NetConsoleWindow(const QString& name, const QString& title, co
     setWindowTitle(title);
 }
 
-QWidget* NetConsoleWindow::addTracked(const char* name, QWidget* widget) {
-    widget->setObjectName(QString::fromLatin1(name));
-    elements_.add(name, widget);
+void NetConsoleWindow::track(QWidget* widget) {
     widget->setMouseTracking(true);
     widget->installEventFilter(this);
-    return widget;
 }
 
 void NetConsoleWindow::showEvent(QShowEvent* event) {

@@ -23,9 +23,10 @@ QString latin1(const QByteArray& text) {
 }
 
 // The controls that have a hint, found from the widget the mouse is over.
-std::optional<NetControlElement> controlOf(const ElementTable& elements, const QObject* watched) {
+std::optional<NetControlElement> controlOf(const ElementTable<NetControlElement>& elements,
+                                           const QObject* watched) {
     for (const NetControlElement& e : frmNCS::all) {
-        const QObject* element = elements.find(e.name);
+        const QObject* element = elements.find(e);
         if (element == watched) return e;
         if (auto* list = qobject_cast<const QListWidget*>(element); list && list->viewport() == watched)
             return e;
@@ -40,11 +41,11 @@ public:
     explicit View(NetControlWindow& w) : w_(w) {}
 
     void setText(NetControlElement e, const QByteArray& text) override {
-        w_.elements_.setText(e.name, latin1(text));
+        w_.elements_.setText(e, latin1(text));
     }
     QByteArray text(NetControlElement e) const override {
-        if (auto* line = w_.elements_.get<QLineEdit>(e.name)) return line->text().toLatin1();
-        if (auto* plain = w_.elements_.get<QPlainTextEdit>(e.name)) return plain->toPlainText().toLatin1();
+        if (auto* line = w_.elements_.get<QLineEdit>(e)) return line->text().toLatin1();
+        if (auto* plain = w_.elements_.get<QPlainTextEdit>(e)) return plain->toPlainText().toLatin1();
         return {};
     }
     void setRows(NetControlElement l, const QList<QByteArray>& rows) override {
@@ -59,7 +60,7 @@ public:
     void setTrafficHighlighted(bool yellow) override {
         setColours(*w_.traffic_, yellow ? QColor(255, 255, 0) : QColor(255, 255, 255), Qt::black);
     }
-    void setFocus(NetControlElement e) override { w_.elements_.setFocus(e.name); }
+    void setFocus(NetControlElement e) override { w_.elements_.setFocus(e); }
 
 private:
     NetControlWindow& w_;
@@ -70,7 +71,7 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
       logic_(logic) {
     auto add = [this](NetControlElement e, QWidget* widget, const QString& accessible) {
         if (!accessible.isEmpty()) widget->setAccessibleName(accessible);
-        return addTracked(e.name, widget);
+        return elements_.add(e, tracked(widget));
     };
     auto button = [&](NetControlElement e, const char* caption) {
         auto* b = new QPushButton(QString::fromLatin1(caption), this);
@@ -80,9 +81,7 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
         return b;
     };
     auto listIn = [&](NetControlElement frameName, const char* caption, NetControlElement listName) {
-        auto* frame = new QGroupBox(QString::fromLatin1(caption), this);
-        frame->setObjectName(QString::fromLatin1(frameName.name));
-        elements_.add(frameName.name, frame);
+        auto* frame = elements_.add(frameName, new QGroupBox(QString::fromLatin1(caption), this));
         auto* list = new QListWidget(frame);
         add(listName, list, QString::fromLatin1(caption));
         list->viewport()->setMouseTracking(true);

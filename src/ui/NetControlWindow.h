@@ -2,6 +2,7 @@
 // The net control console, frmNCS: the control station's buttons, the typed instruction, the
 // traffic and check-in lists and the hints. Not modal; deletes itself when closed. Its NetControl
 // holds the rules and the lists; the window only shows them.
+#include "ElementTable.h"
 #include "NetConsoleWindow.h"
 #include "net/NetControl.h"
 
@@ -20,6 +21,8 @@ public:
     NetControlWindow(NetControl& logic, const QWidget* mainWindow, QWidget* parent = nullptr);
     ~NetControlWindow() override;
 
+    const ElementTable<NetControlElement>& elements() const { return elements_; }
+
     // The logic took the console away: the window closes without asking.
     void closeForLogic();
 
@@ -35,6 +38,7 @@ private:
     QListWidget* traffic_ = nullptr;
     QListWidget* checkins_ = nullptr;
     QLineEdit* message_ = nullptr;
+    ElementTable<NetControlElement> elements_;
     std::unique_ptr<View> view_;
     bool inCloseEvent_ = false;
     bool closingForLogic_ = false;

@@ -16,9 +16,9 @@ class NetMemberWindow::View : public NetMemberView {
 public:
     explicit View(NetMemberWindow& w) : w_(w) {}
     void setText(NetMemberElement e, const QByteArray& text) override {
-        w_.elements_.setText(e.name, QString::fromLatin1(text));
+        w_.elements_.setText(e, QString::fromLatin1(text));
     }
-    QByteArray text(NetMemberElement e) const override { return w_.elements_.lineText(e.name).toLatin1(); }
+    QByteArray text(NetMemberElement e) const override { return w_.elements_.lineText(e).toLatin1(); }
 
 private:
     NetMemberWindow& w_;
@@ -31,7 +31,7 @@ NetMemberWindow::NetMemberWindow(NetMember& logic, const QWidget* mainWindow, QW
     setMouseTracking(true);
     installEventFilter(this);
 
-    auto add = [this](NetMemberElement e, QWidget* widget) { return addTracked(e.name, widget); };
+    auto add = [this](NetMemberElement e, QWidget* widget) { return elements_.add(e, tracked(widget)); };
     auto* grid = new QGridLayout(this);
     struct Button {
         NetMemberElement element;
@@ -96,7 +96,7 @@ bool NetMemberWindow::eventFilter(QObject* watched, QEvent* event) {
             if (!childAt(move->position().toPoint())) logic_.mouseMoved(std::nullopt);
         } else {
             for (const NetMemberElement& e : frmInfoNet::all)
-                if (e != frmInfoNet::lblHelp && elements_.find(e.name) == watched) logic_.mouseMoved(e);
+                if (e != frmInfoNet::lblHelp && elements_.find(e) == watched) logic_.mouseMoved(e);
         }
     } else if (event->type() == QEvent::KeyPress && watched == message_) {
         if (logic_.messageKeyPress(messageKeyCode(*static_cast<QKeyEvent*>(event)))) return true;

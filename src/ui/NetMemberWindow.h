@@ -2,6 +2,7 @@
 // The net member console, frmInfoNet: check in, check out, traffic requests and short messages to
 // the Net Control Station, with hints. Not modal; deletes itself when closed. Its NetMember holds
 // the rules.
+#include "ElementTable.h"
 #include "NetConsoleWindow.h"
 #include "net/NetMember.h"
 
@@ -19,6 +20,8 @@ public:
     NetMemberWindow(NetMember& logic, const QWidget* mainWindow, QWidget* parent = nullptr);
     ~NetMemberWindow() override;
 
+    const ElementTable<NetMemberElement>& elements() const { return elements_; }
+
     // The logic took the console away.
     void closeForLogic();
 
@@ -31,6 +34,7 @@ private:
 
     NetMember& logic_;
     QLineEdit* message_ = nullptr;
+    ElementTable<NetMemberElement> elements_;
     std::unique_ptr<View> view_;
 };
 

@@ -33,15 +33,15 @@ public:
     explicit View(PreferencesWindow& w) : w_(w) {}
 
     QByteArray text(PrefElement e) const override {
-        if (auto* combo = w_.elements_.get<QComboBox>(e.name))
+        if (auto* combo = w_.elements_.get<QComboBox>(e))
             return combo->currentIndex() < 0 ? QByteArray() : combo->currentText().toLatin1();
-        return w_.elements_.lineText(e.name).toLatin1();
+        return w_.elements_.lineText(e).toLatin1();
     }
     void setText(PrefElement e, const QByteArray& text) override {
-        w_.elements_.setText(e.name, QString::fromLatin1(text));
+        w_.elements_.setText(e, QString::fromLatin1(text));
     }
-    bool isChecked(PrefElement box) const override { return w_.elements_.isChecked(box.name); }
-    void setChecked(PrefElement box, bool checked) override { w_.elements_.setChecked(box.name, checked); }
+    bool isChecked(PrefElement box) const override { return w_.elements_.isChecked(box); }
+    void setChecked(PrefElement box, bool checked) override { w_.elements_.setChecked(box, checked); }
     int chosenOption(PrefElement group) const override { return buttons(group)->checkedId(); }
     void chooseOption(PrefElement group, int index) override {
         QButtonGroup* g = buttons(group);
@@ -55,16 +55,16 @@ public:
         }
     }
     void setChoices(PrefElement list, const QList<QByteArray>& entries, int selected) override {
-        auto* combo = w_.elements_.get<QComboBox>(list.name);
+        auto* combo = w_.elements_.get<QComboBox>(list);
         combo->clear();
         for (const QByteArray& entry : entries)
             combo->addItem(QString::fromLatin1(entry));
         combo->setCurrentIndex(selected);
     }
-    void setVisible(PrefElement e, bool visible) override { w_.elements_.setVisible(e.name, visible); }
-    bool isVisible(PrefElement e) const override { return w_.elements_.isVisible(e.name); }
+    void setVisible(PrefElement e, bool visible) override { w_.elements_.setVisible(e, visible); }
+    bool isVisible(PrefElement e) const override { return w_.elements_.isVisible(e); }
     void setEnabled(PrefElement e, bool enabled) override {
-        if (auto* widget = w_.elements_.get<QWidget>(e.name)) widget->setEnabled(enabled);
+        if (auto* widget = w_.elements_.get<QWidget>(e)) widget->setEnabled(enabled);
     }
     void close() override { w_.close(); }
 
@@ -91,10 +91,7 @@ PreferencesWindow::PreferencesWindow(PreferencesContext context,
 PreferencesWindow::~PreferencesWindow() = default;
 
 void PreferencesWindow::build(std::function<void(QString)> showHelp) {
-    auto add = [this](PrefElement element, QObject* object) {
-        object->setObjectName(QString::fromLatin1(element.name));
-        elements_.add(element.name, object);
-    };
+    auto add = [this](PrefElement element, QObject* object) { elements_.add(element, object); };
     // Elements with a help text show it while the pointer rests on them or they have the focus.
     auto explain = [this](QWidget* widget, PrefElement element) {
         widget->setMouseTracking(true);
@@ -126,11 +123,9 @@ void PreferencesWindow::build(std::function<void(QString)> showHelp) {
         add(group, buttons);
         auto* column = new QVBoxLayout(box);
         int index = 0;
+        const PrefElement* names = group == Option1 ? Option1Buttons : Option2Buttons;
         for (const char* caption : captions) {
-            auto* button = new QRadioButton(QString::fromLatin1(caption), box);
-            const QByteArray name = QByteArray(group.name) + '_' + QByteArray::number(index);
-            button->setObjectName(QString::fromLatin1(name));
-            elements_.add(name.constData(), button);
+            auto* button = elements_.add(names[index], new QRadioButton(QString::fromLatin1(caption), box));
             buttons->addButton(button, index++);
             column->addWidget(button);
             explain(button, group);

@@ -25,7 +25,7 @@ public:
     ~PreferencesWindow() override;
 
     Preferences& preferences() { return *preferences_; }
-    const ElementTable& elements() const { return elements_; }
+    const ElementTable<PrefElement>& elements() const { return elements_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,7 +35,7 @@ private:
     class View;
     void build(std::function<void(QString)> showHelp);
 
-    ElementTable elements_;
+    ElementTable<PrefElement> elements_;
     QButtonGroup* print_ = nullptr;
     QButtonGroup* alert_ = nullptr;
     std::unique_ptr<View> view_;

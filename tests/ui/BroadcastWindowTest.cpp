@@ -46,10 +46,8 @@ struct DialogRig {
         delete groups;
         delete window;
     }
-    template <class W> W* broadcastElement(BroadcastElement e) const {
-        return window->elements().get<W>(e.name);
-    }
-    template <class W> W* groupElement(GroupElement e) const { return groups->elements().get<W>(e.name); }
+    template <class W> W* broadcastElement(BroadcastElement e) const { return window->elements().get<W>(e); }
+    template <class W> W* groupElement(GroupElement e) const { return groups->elements().get<W>(e); }
     static void settle() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 };
 
@@ -61,7 +59,7 @@ TEST(BroadcastWindow, TypeChooseAndSend) {
     ASSERT_TRUE(r.window);
     EXPECT_EQ(r.window->windowTitle(), "Compose Broadcast Message");
     for (const BroadcastElement e : frmBroadcast::all)
-        EXPECT_NE(r.window->elements().find(e.name), nullptr) << e.name;
+        EXPECT_NE(r.window->elements().find(e), nullptr) << e.name;
     auto* zulgrp = r.broadcastElement<QRadioButton>(frmBroadcast::Option1_0);
     auto* ares = r.broadcastElement<QRadioButton>(frmBroadcast::Option1_1);
     EXPECT_EQ(ares->text(), "ARES V RELAY");
@@ -100,7 +98,7 @@ TEST(BroadcastWindow, GroupDialogFromThePromptAndTheMenu) {
     ASSERT_TRUE(r.groups);
     EXPECT_EQ(r.groups->windowTitle(), "Group Name Setup");
     for (const GroupElement e : frmGroup::all)
-        EXPECT_NE(r.groups->elements().find(e.name), nullptr) << e.name;
+        EXPECT_NE(r.groups->elements().find(e), nullptr) << e.name;
     EXPECT_TRUE(r.groupElement<QLabel>(frmGroup::Label2)->text().contains("the digipeater named N0CALL."));
 
     // Entries typed in small letters are kept in capitals, a long one with leading blanks too.

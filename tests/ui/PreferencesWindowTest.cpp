@@ -76,7 +76,7 @@ TEST_F(PreferencesWindowTest, EditsShowSaveChangesWhichWritesParmsAndClosesTheWi
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Operating Preferences"));
     EXPECT_FALSE(w->isModal());
     for (PrefElement e : frmOpParms::all)
-        EXPECT_NE(w->elements().find(e.name), nullptr) << e.name;
+        EXPECT_NE(w->elements().find(e), nullptr) << e.name;
     for (const char* name : {"Option1_0", "Option1_1", "Option1_2", "Option2_0", "Option2_1", "Option2_2"})
         EXPECT_NE(child<QRadioButton>(*w, name), nullptr);
     EXPECT_EQ(child<QComboBox>(*w, "Combo1")->currentText(), QStringLiteral("b.frm"));

@@ -23,6 +23,10 @@ inline constexpr PrefElement Frame10{"Frame10"}; // "FCC assgined callsign"
 // The option groups; their buttons are Option1_0..Option1_2 and Option2_0..Option2_2.
 inline constexpr PrefElement Option1{"Option1"};
 inline constexpr PrefElement Option2{"Option2"};
+inline constexpr PrefElement Option1Buttons[] = {PrefElement{"Option1_0"}, PrefElement{"Option1_1"},
+                                                 PrefElement{"Option1_2"}};
+inline constexpr PrefElement Option2Buttons[] = {PrefElement{"Option2_0"}, PrefElement{"Option2_1"},
+                                                 PrefElement{"Option2_2"}};
 inline constexpr PrefElement Combo1{"Combo1"};
 inline constexpr PrefElement chkNet{"chkNet"};
 inline constexpr PrefElement chkRemote{"chkRemote"};

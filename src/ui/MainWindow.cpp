@@ -2,9 +2,7 @@
 
 #include "Controls.h"
 #include "PaneWidget.h"
-
 #include "platform/QtPrinter.h"
-#include <QMouseEvent>
 
 #include <QAction>
 #include <QClipboard>
@@ -14,7 +12,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -69,6 +69,32 @@ QString selectionOf(const QWidget* widget) {
     return {};
 }
 
+// The letter each button and menu takes for Alt (in a menu, the letter alone). No two that can
+// show at the same time share one; the three buttons of the connect place, one at a time, share
+// theirs, so Alt+N is that place whatever it offers.
+struct Mnemonic {
+    MainElement element;
+    char letter;
+};
+constexpr Mnemonic kMnemonics[] = {
+    {frmMain::mnuFIle, 'F'},    {frmMain::mnuSetup, 'S'},    {frmMain::mnuEdit, 'E'},
+    {frmMain::mnuHelpx, 'H'},   {frmMain::cmdCompose, 'o'},  {frmMain::cmdScratch, 't'},
+    {frmMain::cmdGroup, 'B'},   {frmMain::cmdLocalBBS, 'n'}, {frmMain::cmdViewRcv, 'n'},
+    {frmMain::cmdDisc, 'n'},    {frmMain::cmdLog, 'V'},      {frmMain::cmdDest, 'D'},
+    {frmMain::cmdSend, 'M'},    {frmMain::cmdEdit, 'g'},     {frmMain::cmdErase, 'r'},
+    {frmMain::cmdClear, 'C'},   {frmMain::cmdPS, 'P'},       {frmMain::Command1, 'l'},
+    {frmMain::cmdPrintCM, 'i'}, {frmMain::cmdSaveCM, 'a'},   {frmMain::mnuExit, 'E'},
+    {frmMain::mnuTNC, 'T'},     {frmMain::mnuPref, 'O'},     {frmMain::mnuNode, 'N'},
+    {frmMain::mnuCopy, 'C'},    {frmMain::mnuPaste, 'P'},    {frmMain::mnuCut, 't'},
+    {frmMain::mnuAbout, 'A'},   {frmMain::mnuHelp, 'H'},
+};
+
+std::optional<char> mnemonicOf(MainElement e) {
+    for (const Mnemonic& m : kMnemonics)
+        if (m.element == e) return m.letter;
+    return std::nullopt;
+}
+
 } // namespace
 
 // A strip the operator drags to share the window's extra height between the received messages
@@ -108,7 +134,7 @@ public:
         if (PaneWidget* p = w_.pane(e))
             p->replaceText(text);
         else
-            w_.elements_.setText(e, latin1(text));
+            w_.setCaption(e, latin1(text));
     }
     void setFocus(MainElement e) override { w_.elements_.setFocus(e); }
     qsizetype paneLength(MainElement e) const override {
@@ -217,16 +243,19 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), view_(std::make_u
     for (MainElement name : {frmMain::cmdViewRcv, frmMain::cmdDisc, frmMain::Label3, frmMain::Frame1})
         elements_.get<QWidget>(name)->hide();
 
-    // The keyboard visits the window top to bottom, left to right, whatever the stacking.
+    // The keyboard visits the window top to bottom, left to right, whatever the stacking; in the
+    // two lower areas the buttons on the left come before their pane.
     const MainElement tabOrder[] = {
-        frmMain::cmdCompose,  frmMain::cmdScratch, frmMain::cmdGroup,   frmMain::cmdLocalBBS,
-        frmMain::cmdViewRcv,  frmMain::cmdDisc,    frmMain::cmdLog,     frmMain::cmdDest,
-        frmMain::cmdSend,     frmMain::cmdEdit,    frmMain::cmdErase,   frmMain::lblNct,
-        frmMain::txtNet,      frmMain::cmdClear,   frmMain::cmdPS,      frmMain::lblRCount_0,
-        frmMain::lblRCount_1, frmMain::rtbRcvd,    frmMain::txtSave,    frmMain::tbMon,
-        frmMain::tbLocal,     frmMain::Command1,   frmMain::cmdPrintCM, frmMain::cmdSaveCM};
+        frmMain::cmdCompose,  frmMain::cmdScratch, frmMain::cmdGroup, frmMain::cmdLocalBBS,
+        frmMain::cmdViewRcv,  frmMain::cmdDisc,    frmMain::cmdLog,   frmMain::cmdDest,
+        frmMain::cmdSend,     frmMain::cmdEdit,    frmMain::cmdErase, frmMain::lblNct,
+        frmMain::txtNet,      frmMain::cmdClear,   frmMain::cmdPS,    frmMain::lblRCount_0,
+        frmMain::lblRCount_1, frmMain::rtbRcvd,    frmMain::txtSave,  frmMain::Command1,
+        frmMain::cmdPrintCM,  frmMain::cmdSaveCM,  frmMain::tbMon,    frmMain::tbLocal};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(elements_.get<QWidget>(tabOrder[i - 1]), elements_.get<QWidget>(tabOrder[i]));
+    for (const Mnemonic& m : kMnemonics)
+        setCaption(m.element, captionOf(m.element));
 
     splitHandle_ = new SplitHandle(client_);
     splitHandle_->pressed = [this] { splitAtPress_ = growth().dyReceived; };
@@ -501,6 +530,25 @@ void MainWindow::showAbout() {
     // A child dialog stays above the main window; showing it again is enough to bring it back.
     about_->show();
     about_->activateWindow();
+}
+
+QString MainWindow::captionOf(MainElement e) const {
+    QObject* element = elements_.find(e);
+    if (auto* menu = qobject_cast<QMenu*>(element)) return menu->title();
+    if (auto* action = qobject_cast<QAction*>(element)) return action->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(element)) return button->text();
+    if (auto* label = qobject_cast<QLabel*>(element)) return label->text();
+    return {};
+}
+
+void MainWindow::setCaption(MainElement e, const QString& text) {
+    // A caption given anew keeps its element's mnemonic.
+    const std::optional<char> letter = mnemonicOf(e);
+    const QString caption = letter ? withMnemonic(text, QLatin1Char(*letter)) : text;
+    if (auto* menu = qobject_cast<QMenu*>(elements_.find(e)))
+        menu->setTitle(caption);
+    else
+        elements_.setText(e, caption);
 }
 
 // --- Edit menu: acts on the focused element's selection ---

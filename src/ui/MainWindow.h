@@ -138,6 +138,8 @@ private:
     void buildReceivedArea(QWidget* client);
     void buildChannelArea(QWidget* client);
     void buildMenus();
+    QString captionOf(MainElement element) const;
+    void setCaption(MainElement element, const QString& text);
     void showAbout();
     void editCopy();
     void editPaste();

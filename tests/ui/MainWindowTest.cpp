@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
@@ -27,9 +28,10 @@ using namespace tolvex;
 
 namespace {
 
+// A caption as the operator reads it (a mnemonic's "&" only underlines its letter).
 QString captionOf(const QWidget* w) {
-    if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
-    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
+    if (auto* l = qobject_cast<const QLabel*>(w)) return withoutMnemonic(l->text());
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return withoutMnemonic(b->text());
     if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
     return {};
 }
@@ -406,15 +408,109 @@ TEST(MainWindow, MenusInOrderWithTheirItems) {
         QMenu* menu = bar[qsizetype(i)]->menu();
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menu->objectName(), menus[i].name);
-        EXPECT_EQ(menu->title(), menus[i].title);
+        EXPECT_EQ(withoutMnemonic(menu->title()), withoutMnemonic(menus[i].title));
         const QList<QAction*> items = menu->actions();
         ASSERT_EQ(items.size(), qsizetype(menus[i].items.size()));
         for (qsizetype j = 0; j < items.size(); ++j) {
             EXPECT_EQ(items[j]->objectName(), menus[i].items[std::size_t(j)].first);
-            EXPECT_EQ(items[j]->text(), menus[i].items[std::size_t(j)].second);
+            EXPECT_EQ(withoutMnemonic(items[j]->text()),
+                      withoutMnemonic(menus[i].items[std::size_t(j)].second));
         }
     }
     EXPECT_EQ(w.findChild<QAction*>("mnuHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+TEST(MainWindow, EveryButtonAndMenuItemHasItsOwnMnemonicAndTheTabOrderFollowsTheLayout) {
+    MainWindow w;
+    // Everything that can show at once: a pending message, a net, a subject being asked for.
+    for (MainElement e : {frmMain::Frame1, frmMain::lblNet, frmMain::txtNet, frmMain::frSave})
+        w.view().setVisible(e, true);
+    Shown shown(w);
+
+    // The window's Alt letters: the menu titles and every button. The three buttons of the connect
+    // place show one at a time and share theirs.
+    const QStringList connectPlace = {"cmdLocalBBS", "cmdViewRcv", "cmdDisc"};
+    std::map<QChar, QStringList> byLetter;
+    auto letterOf = [](const QString& caption) {
+        const QKeySequence m = QKeySequence::mnemonic(caption);
+        return m.isEmpty() ? QChar() : QChar(m[0].key()).toUpper();
+    };
+    for (QAction* title : w.menuBar()->actions())
+        byLetter[letterOf(title->text())] << title->menu()->objectName();
+    QList<QAbstractButton*> buttons = w.findChildren<QAbstractButton*>();
+    buttons.removeIf(
+        [](QAbstractButton* b) { return b->objectName().startsWith("qt_"); }); // the menu bar's own
+    ASSERT_EQ(buttons.size(), 16);
+    for (QAbstractButton* b : buttons) {
+        EXPECT_TRUE(b->focusPolicy() & Qt::TabFocus) << b->objectName().toStdString();
+        byLetter[letterOf(b->text())] << b->objectName();
+    }
+    EXPECT_EQ(byLetter.count(QChar()), 0u) << byLetter[QChar()].join(' ').toStdString();
+    for (const auto& [letter, names] : byLetter) {
+        if (names.size() == 1) continue;
+        for (const QString& name : names)
+            EXPECT_TRUE(connectPlace.contains(name))
+                << "Alt+" << QString(letter).toStdString() << ": " << names.join(' ').toStdString();
+    }
+    // In each menu, the letter alone.
+    for (QAction* title : w.menuBar()->actions()) {
+        QSet<QChar> letters;
+        for (QAction* item : title->menu()->actions()) {
+            const QChar letter = letterOf(item->text());
+            EXPECT_FALSE(letter.isNull()) << item->objectName().toStdString();
+            EXPECT_FALSE(letters.contains(letter)) << item->objectName().toStdString();
+            letters << letter;
+        }
+    }
+
+    // Alt and the letter press the button, whichever of the connect place shows.
+    struct Press {
+        Qt::Key key;
+        void (MainWindow::*signal)();
+        MainElement shownInConnectPlace;
+    };
+    for (const Press& p : {Press{Qt::Key_O, &MainWindow::cmdComposeClicked, frmMain::cmdLocalBBS},
+                           Press{Qt::Key_M, &MainWindow::cmdSendClicked, frmMain::cmdLocalBBS},
+                           Press{Qt::Key_L, &MainWindow::command1Clicked, frmMain::cmdLocalBBS},
+                           Press{Qt::Key_N, &MainWindow::cmdLocalBBSClicked, frmMain::cmdLocalBBS},
+                           Press{Qt::Key_N, &MainWindow::cmdDiscClicked, frmMain::cmdDisc},
+                           Press{Qt::Key_N, &MainWindow::cmdViewRcvClicked, frmMain::cmdViewRcv}}) {
+        SCOPED_TRACE(p.shownInConnectPlace.name);
+        for (MainElement e : {frmMain::cmdLocalBBS, frmMain::cmdViewRcv, frmMain::cmdDisc})
+            w.view().setVisible(e, e == p.shownInConnectPlace);
+        QSignalSpy spy(&w, p.signal);
+        QTest::keyClick(&w, p.key, Qt::AltModifier);
+        // A mnemonic presses its button as a click would show, released a moment later.
+        EXPECT_TRUE(spy.count() == 1 || spy.wait(5000)) << QKeySequence(p.key).toString().toStdString();
+        EXPECT_EQ(spy.count(), 1);
+    }
+    for (MainElement e : {frmMain::cmdLocalBBS, frmMain::cmdViewRcv, frmMain::cmdDisc})
+        w.view().setVisible(e, e == frmMain::cmdLocalBBS);
+
+    // The focus chain: the top band left to right, the net line, then each lower area's buttons
+    // before its pane; every element the keyboard can reach is in it once.
+    const QStringList expected = {
+        "cmdCompose",  "cmdScratch", "cmdGroup", "cmdLocalBBS", "cmdLog",     "cmdDest",   "cmdSend",
+        "cmdEdit",     "cmdErase",   "lblNct",   "txtNet",      "cmdClear",   "cmdPS",     "lblRCount_0",
+        "lblRCount_1", "rtbRcvd",    "txtSave",  "Command1",    "cmdPrintCM", "cmdSaveCM", "tbMon"};
+    QStringList reachable;
+    for (QWidget* child : w.findChildren<QWidget*>())
+        if (!child->objectName().isEmpty() && !child->objectName().startsWith("qt_") && child->isVisible() &&
+            (child->focusPolicy() & Qt::TabFocus))
+            reachable << child->objectName();
+    QStringList chain;
+    QWidget* first = w.findChild<QWidget*>("cmdCompose");
+    for (QWidget* at = first; chain.size() < 100; at = at->nextInFocusChain()) {
+        if (at->isVisible() && at->isEnabled() && (at->focusPolicy() & Qt::TabFocus) &&
+            reachable.contains(at->objectName()))
+            chain << at->objectName();
+        if (at->nextInFocusChain() == first) break;
+    }
+    EXPECT_EQ(chain, expected);
+    reachable.sort();
+    QStringList sortedChain = chain;
+    sortedChain.sort();
+    EXPECT_EQ(sortedChain, reachable);
 }
 
 TEST(MainWindow, ClicksAndMenuItemsBecomeSignals) {

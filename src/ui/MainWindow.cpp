@@ -823,8 +823,10 @@ WindowPlacement MainWindow::placement() const {
 
 void MainWindow::restorePlacement(const WindowPlacement& p) {
     setReceivedShare(p.receivedShare);
-    if (!p.normal.isEmpty())
+    if (!p.normal.isEmpty()) {
         setGeometry(QRect(p.normal.topLeft(), p.normal.size().expandedTo(minimumSize())));
+        normalArea_ = geometry(); // a hidden window hears of neither move nor resize
+    }
     if (p.maximised) setWindowState(windowState() | Qt::WindowMaximized);
     placeElements();
 }

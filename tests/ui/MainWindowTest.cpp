@@ -382,6 +382,9 @@ TEST(MainWindow, NeverSmallerThanItsDefaultAndTheSplitFollowsTheHandle) {
     again.restorePlacement(kept);
     EXPECT_EQ(again.geometry(), kept.normal);
     EXPECT_EQ(again.receivedShare(), 0.75);
+    EXPECT_EQ(again.placement(), kept); // kept again as it came, maximised or not
+    again.restorePlacement({QRect(50, 60, 900, 700), true, 0.5});
+    EXPECT_EQ(again.placement(), (WindowPlacement{QRect(50, 60, 900, 700), true, 0.5}));
     // An area smaller than the default is made the default size, where it was.
     again.restorePlacement({QRect(10, 20, 300, 200), false, 0.5});
     EXPECT_EQ(again.geometry(), QRect(QPoint(10, 20), defaultSize));

@@ -156,7 +156,6 @@ void Application::showWelcome() {
     welcome_ = new WelcomeWindow(
         boxes_, [this](const QByteArray& text) { logic_.startup.welcomeContinue(text); },
         [this] { quit(0); });
-    welcome_->setAttribute(Qt::WA_DeleteOnClose);
     welcome_->show();
 }
 
@@ -193,7 +192,6 @@ void Application::openConnectDialog() {
         logic_.station.path(QStringLiteral("callsign.lst")), boxes_,
         [this](const QByteArray& destination) { return logic_.connect.connect(destination); },
         [this](const QString& page) { showHelp(page); }, &window_);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     connectDialog_ = dialog;
     dialog->show();
 }
@@ -206,7 +204,6 @@ void Application::openTncDialog() {
     auto* dialog = new TncDialog(
         logic_.station.settings, logic_.station.dir, [this] { logic_.settingsChanged(); },
         [this](const QString& p) { showHelp(p); }, &window_);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     tncDialog_ = dialog;
     dialog->show();
 }
@@ -219,7 +216,6 @@ void Application::openNodeDialog() {
     auto* dialog = new NodeDialog(
         logic_.station.settings, [this] { logic_.settingsChanged(); },
         [this](const QString& p) { showHelp(p); }, &window_);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
     nodeDialog_ = dialog;
     dialog->show();
 }

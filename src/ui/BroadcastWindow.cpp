@@ -1,6 +1,7 @@
 #include "BroadcastWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QButtonGroup>
 #include <QCloseEvent>
@@ -66,17 +67,12 @@ BroadcastWindow::BroadcastWindow(Broadcasts& broadcasts, QWidget* parent)
     setWindowModality(Qt::NonModal);
     setWindowTitle(QStringLiteral("Compose Broadcast Message"));
 
-    auto add = [this](BroadcastElement element, QObject* object) { elements_.add(element, object); };
+    auto add = [this](BroadcastElement element, auto* object) { return elements_.add(element, object); };
 
     auto* menu = new QMenuBar(this);
-    QAction* setupGroups = menu->addAction(QStringLiteral("SetupGroups"));
-    add(frmBroadcast::mnuGSetup, setupGroups);
+    QAction* setupGroups = add(frmBroadcast::mnuGSetup, menu->addAction(QStringLiteral("Setup&Groups")));
     connect(setupGroups, &QAction::triggered, this, [this] { broadcasts_.setupGroups(); });
-    QAction* help = menu->addAction(QStringLiteral("Help"));
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    addAction(help);
-    add(frmBroadcast::mnuHelp, help);
-    connect(help, &QAction::triggered, this, [this] { broadcasts_.showHelp(); });
+    add(frmBroadcast::mnuHelp, addHelpItem(*menu, *this, [this] { broadcasts_.showHelp(); }));
 
     auto* heading = new QLabel(this);
     heading->setTextFormat(Qt::PlainText);
@@ -112,18 +108,11 @@ BroadcastWindow::BroadcastWindow(Broadcasts& broadcasts, QWidget* parent)
     instructions->setTextFormat(Qt::PlainText);
     add(frmBroadcast::Label2, instructions);
 
-    auto* send = new QPushButton(QStringLiteral("Send"), this);
-    add(frmBroadcast::cmdSend, send);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    add(frmBroadcast::cmdCancel, cancel);
-    for (QPushButton* b : {send, cancel})
-        b->setAutoDefault(false);
+    auto* send = add(frmBroadcast::cmdSend, new QPushButton(QStringLiteral("&Send"), this));
+    auto* cancel = add(frmBroadcast::cmdCancel, new QPushButton(QStringLiteral("&Cancel"), this));
     connect(send, &QPushButton::clicked, this, [this] { broadcasts_.send(); });
     connect(cancel, &QPushButton::clicked, this, [this] { broadcasts_.cancel(); });
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(send);
-    buttonRow->addWidget(cancel);
+    QHBoxLayout* buttonRow = closingRow({send, cancel});
 
     auto* box = new QVBoxLayout(this);
     box->setMenuBar(menu);

@@ -1,6 +1,7 @@
 #include "ComposeWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -82,11 +83,10 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     setWindowModality(Qt::NonModal);
     setWindowTitle(QStringLiteral("Compose Message"));
 
-    auto add = [this](ComposeElement element, QObject* object) { elements_.add(element, object); };
+    auto add = [this](ComposeElement element, auto* object) { return elements_.add(element, object); };
 
     auto* menu = new QMenuBar(this);
-    QMenu* edit = menu->addMenu(QStringLiteral("Edit"));
-    add(frmCompose::mnuEdit, edit);
+    QMenu* edit = add(frmCompose::mnuEdit, menu->addMenu(QStringLiteral("&Edit")));
     struct Item {
         ComposeElement element;
         const char* caption;
@@ -94,10 +94,10 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
         void (ComposeWindow::*run)();
     };
     const Item items[] = {
-        {frmCompose::mnuAll, "Copy All", QKeySequence(Qt::CTRL | Qt::Key_A), &ComposeWindow::copyAll},
-        {frmCompose::mnuCopy, "Copy", QKeySequence(Qt::CTRL | Qt::Key_C), &ComposeWindow::copy},
-        {frmCompose::mnuCut, "Cut", QKeySequence(Qt::CTRL | Qt::Key_X), &ComposeWindow::cut},
-        {frmCompose::mnuPaste, "Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &ComposeWindow::paste},
+        {frmCompose::mnuAll, "Copy &All", QKeySequence(Qt::CTRL | Qt::Key_A), &ComposeWindow::copyAll},
+        {frmCompose::mnuCopy, "Cop&y", QKeySequence(Qt::CTRL | Qt::Key_C), &ComposeWindow::copy},
+        {frmCompose::mnuCut, "Cu&t", QKeySequence(Qt::CTRL | Qt::Key_X), &ComposeWindow::cut},
+        {frmCompose::mnuPaste, "&Paste", QKeySequence(Qt::CTRL | Qt::Key_V), &ComposeWindow::paste},
     };
     for (const Item& item : items) {
         QAction* action = edit->addAction(QString::fromLatin1(item.caption));
@@ -106,14 +106,9 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
         connect(action, &QAction::triggered, this, item.run);
         add(item.element, action);
     }
-    QAction* help = menu->addAction(QStringLiteral("Help"));
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    add(frmCompose::mnuHelp, help);
-    connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
-        if (showHelp) showHelp(QStringLiteral("CompMess.html"));
-    });
+    add(frmCompose::mnuHelp, addHelpItem(*menu, *this, std::move(showHelp), QStringLiteral("CompMess.html")));
 
-    auto* textFrame = new QGroupBox(QStringLiteral("Message Text"), this);
+    auto* textFrame = new QGroupBox(QStringLiteral("&Message Text"), this);
     add(frmCompose::Frame1, textFrame);
     text_ = new QPlainTextEdit(textFrame);
     add(frmCompose::Text1, text_);
@@ -133,7 +128,7 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     auto* textBox = new QVBoxLayout(textFrame);
     textBox->addWidget(text_);
 
-    auto* subjectLabel = new QLabel(QStringLiteral("Subject:"), this);
+    auto* subjectLabel = new QLabel(QStringLiteral("&Subject:"), this);
     add(frmCompose::Label1, subjectLabel);
     auto* subject = new QLineEdit(this);
     add(frmCompose::txtSubject, subject);
@@ -148,10 +143,10 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     add(frmCompose::Frame2, requests);
     auto* requestBox = new QVBoxLayout(requests);
     const std::pair<ComposeElement, const char*> boxes[] = {
-        {frmCompose::chkAlert, "Sound audible alert"},
-        {frmCompose::chkPrint, "Print this message"},
-        {frmCompose::chkAck, "Confirm receipt of this message"},
-        {frmCompose::chkDis, "Disconnect after message transferred"},
+        {frmCompose::chkAlert, "Sound audible a&lert"},
+        {frmCompose::chkPrint, "P&rint this message"},
+        {frmCompose::chkAck, "Co&nfirm receipt of this message"},
+        {frmCompose::chkDis, "Disc&onnect after message transferred"},
     };
     QCheckBox* disconnect = nullptr;
     for (const auto& [element, caption] : boxes) {
@@ -166,20 +161,9 @@ ComposeWindow::ComposeWindow(ComposeMode mode, ComposeContext context, std::func
     warn->setWordWrap(true);
     requestBox->addWidget(warn);
 
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
-    add(frmCompose::cmdDone, done);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    add(frmCompose::cmdCancel, cancel);
-    for (QPushButton* b : {done, cancel}) {
-        b->setAutoDefault(false);
-        QSizePolicy policy = b->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        b->setSizePolicy(policy);
-    }
-    auto* buttonRow = new QHBoxLayout;
-    buttonRow->addStretch(1);
-    buttonRow->addWidget(done);
-    buttonRow->addWidget(cancel);
+    auto* done = add(frmCompose::cmdDone, new QPushButton(QStringLiteral("&Done"), this));
+    auto* cancel = add(frmCompose::cmdCancel, new QPushButton(QStringLiteral("&Cancel"), this));
+    QHBoxLayout* buttonRow = closingRow({done, cancel}, true);
 
     auto* box = new QVBoxLayout(this);
     box->setMenuBar(menu);

@@ -1,5 +1,6 @@
 #include "Controls.h"
 
+#include "WindowParts.h"
 #include "core/Settings.h"
 
 #include <QGuiApplication>
@@ -27,10 +28,10 @@ QSize WrapButton::sizeHint() const {
     // Wide enough for the longest word, as many lines as the words then need.
     const QFontMetrics fm(font());
     int longest = 0;
-    const QString caption = withoutMnemonic(text());
-    for (const QString& word : caption.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    const QString shown = shownCaption(text());
+    for (const QString& word : shown.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         longest = std::max(longest, fm.horizontalAdvance(word));
-    const QRect lines = fm.boundingRect(QRect(0, 0, longest, 10000), Qt::TextWordWrap, caption);
+    const QRect lines = fm.boundingRect(QRect(0, 0, longest, 10000), Qt::TextWordWrap, shown);
     QStyleOptionButton option;
     initStyleOption(&option);
     return style()->sizeFromContents(QStyle::CT_PushButton, &option, lines.size() + QSize(8, 4), this);
@@ -52,12 +53,8 @@ void WrapButton::paintEvent(QPaintEvent*) {
     if (isDown())
         area.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
                        style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
-    // The mnemonic's letter is underlined as the style shows it (some only while Alt is held).
-    const int mnemonic = style()->styleHint(QStyle::SH_UnderlineShortcut, &option, this)
-                             ? Qt::TextShowMnemonic
-                             : Qt::TextHideMnemonic;
-    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | mnemonic, palette(), isEnabled(), text(),
-                         QPalette::ButtonText);
+    painter.drawItemText(area, Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic, palette(),
+                         isEnabled(), text(), QPalette::ButtonText);
 }
 
 ClickLabel::ClickLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
@@ -80,23 +77,6 @@ void ClickLabel::keyPressEvent(QKeyEvent* event) {
     default:
         QLabel::keyPressEvent(event);
     }
-}
-
-QString withoutMnemonic(const QString& caption) {
-    QString plain;
-    plain.reserve(caption.size());
-    for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption.at(i) == QLatin1Char('&') && i + 1 < caption.size()) ++i;
-        plain += caption.at(i);
-    }
-    return plain;
-}
-
-QString withMnemonic(const QString& caption, QChar letter) {
-    if (caption.contains(QLatin1Char('&'))) return caption;
-    const qsizetype at = caption.indexOf(letter, 0, Qt::CaseInsensitive);
-    if (at < 0) return caption;
-    return caption.left(at) + QLatin1Char('&') + caption.mid(at);
 }
 
 void setColours(QWidget& widget, const QColor& background, const QColor& text) {
@@ -126,11 +106,11 @@ void fitCaption(QWidget& widget) {
     QRect area;
     int flags = 0;
     if (auto* label = qobject_cast<QLabel*>(&widget)) {
-        text = label->buddy() ? withoutMnemonic(label->text()) : label->text();
+        text = label->buddy() ? shownCaption(label->text()) : label->text();
         area = label->contentsRect();
         flags = label->wordWrap() ? Qt::TextWordWrap : 0;
     } else if (auto* button = qobject_cast<WrapButton*>(&widget)) {
-        text = withoutMnemonic(button->text());
+        text = shownCaption(button->text());
         area = button->captionArea();
         flags = Qt::TextWordWrap;
     }

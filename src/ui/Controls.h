@@ -74,12 +74,6 @@ public:
     State validate(QString& input, int& pos) const override;
 };
 
-// A caption as the operator reads it: the "&" that marks a mnemonic taken out ("&&" is one "&").
-QString withoutMnemonic(const QString& caption);
-// The caption with the first of `letter` (either case) marked as its mnemonic; as it was when it
-// already has one or the letter is not in it.
-QString withMnemonic(const QString& caption, QChar letter);
-
 // Colours a widget's background and text through its palette.
 void setColours(QWidget& widget, const QColor& background, const QColor& text);
 // Gives a widget inside a coloured frame the ordinary colours back.

@@ -1,6 +1,7 @@
 #include "GroupWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -51,13 +52,8 @@ GroupWindow::GroupWindow(Station& station, ParmsStore& store, Broadcasts& broadc
     example->setTextFormat(Qt::PlainText);
     add(frmGroup::Label2, example);
     box->addWidget(example);
-    auto* done = new QPushButton(QStringLiteral("Done"), this);
-    add(frmGroup::cmdDone, done);
-    done->setAutoDefault(false);
-    auto* row = new QHBoxLayout;
-    row->addStretch(1);
-    row->addWidget(done);
-    box->addLayout(row);
+    auto* done = elements_.add(frmGroup::cmdDone, new QPushButton(QStringLiteral("&Done"), this));
+    box->addLayout(closingRow({done}));
 
     view_ = std::make_unique<View>(*this);
     setup_ = std::make_unique<GroupSetup>(station, store, broadcasts, *view_);

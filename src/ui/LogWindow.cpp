@@ -1,6 +1,7 @@
 #include "LogWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 #include "messaging/MessageLog.h"
 
 #include <QAbstractListModel>
@@ -125,23 +126,20 @@ LogWindow::LogWindow(const QString& messagesDir, MessageBoxes& boxes, Printer& p
     setWindowTitle(QStringLiteral("Message Log"));
 
     auto* menu = new QMenuBar(this);
-    QMenu* edit = elements_.add(frmLog::mnuEdit, menu->addMenu(QStringLiteral("Edit")));
+    QMenu* edit = elements_.add(frmLog::mnuEdit, menu->addMenu(QStringLiteral("&Edit")));
     auto addItem = [&](LogElement name, const QString& caption, const QKeySequence& keys,
                        void (LogWindow::*fn)()) {
         QAction* item = elements_.add(name, edit->addAction(caption));
         item->setShortcut(keys);
         connect(item, &QAction::triggered, this, fn);
     };
-    addItem(frmLog::mnuCopy, QStringLiteral("Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
+    addItem(frmLog::mnuCopy, QStringLiteral("&Copy"), QKeySequence(Qt::CTRL | Qt::Key_C),
             &LogWindow::editCopy);
-    addItem(frmLog::mnuCut, QStringLiteral("Cut"), QKeySequence(Qt::CTRL | Qt::Key_X), &LogWindow::editCut);
-    addItem(frmLog::mnuPaste, QStringLiteral("Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
+    addItem(frmLog::mnuCut, QStringLiteral("Cu&t"), QKeySequence(Qt::CTRL | Qt::Key_X), &LogWindow::editCut);
+    addItem(frmLog::mnuPaste, QStringLiteral("&Paste"), QKeySequence(Qt::CTRL | Qt::Key_V),
             &LogWindow::editPaste);
-    QAction* help = elements_.add(frmLog::mnuHelp, menu->addAction(QStringLiteral("Help")));
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
-        if (showHelp) showHelp(QStringLiteral("ViewLog.html"));
-    });
+    elements_.add(frmLog::mnuHelp,
+                  addHelpItem(*menu, *this, std::move(showHelp), QStringLiteral("ViewLog.html")));
 
     auto label = [&](LogElement name, const QString& caption, bool fixed) {
         auto* l = elements_.add(name, new QLabel(caption, this));
@@ -174,9 +172,9 @@ LogWindow::LogWindow(const QString& messagesDir, MessageBoxes& boxes, Printer& p
         buttons->addWidget(b);
         return b;
     };
-    QPushButton* print = button(frmLog::cmdPrint, QStringLiteral("Print"));
-    QPushButton* del = button(frmLog::cmdDelete, QStringLiteral("Delete"));
-    QPushButton* close = button(frmLog::cmdClose, QStringLiteral("Close"));
+    QPushButton* print = button(frmLog::cmdPrint, QStringLiteral("P&rint"));
+    QPushButton* del = button(frmLog::cmdDelete, QStringLiteral("&Delete"));
+    QPushButton* close = button(frmLog::cmdClose, QStringLiteral("Cl&ose"));
     buttons->addStretch();
 
     auto* box = new QVBoxLayout(this);

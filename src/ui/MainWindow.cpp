@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include "AboutBox.h"
 #include "Controls.h"
 #include "PaneWidget.h"
 #include "platform/QtPrinter.h"
@@ -89,7 +90,16 @@ constexpr Mnemonic kMnemonics[] = {
     {frmMain::mnuAbout, 'A'},   {frmMain::mnuHelp, 'H'},
 };
 
-std::optional<char> mnemonicOf(MainElement e) {
+// The caption with the first of `letter` (either case) marked as its mnemonic; as it was when it
+// already has one or the letter is not in it.
+QString withMnemonic(const QString& caption, QChar letter) {
+    if (caption.contains(QLatin1Char('&'))) return caption;
+    const qsizetype at = caption.indexOf(letter, 0, Qt::CaseInsensitive);
+    if (at < 0) return caption;
+    return caption.left(at) + QLatin1Char('&') + caption.mid(at);
+}
+
+std::optional<char> letterFor(MainElement e) {
     for (const Mnemonic& m : kMnemonics)
         if (m.element == e) return m.letter;
     return std::nullopt;
@@ -504,29 +514,7 @@ void MainWindow::buildMenus() {
 }
 
 void MainWindow::showAbout() {
-    if (!about_) {
-        about_ = new QDialog(this);
-        about_->setObjectName(QStringLiteral("frmAbout"));
-        about_->setWindowTitle(QStringLiteral("About Tolvex"));
-        about_->setAttribute(Qt::WA_DeleteOnClose);
-        auto* box = new QVBoxLayout(about_);
-        auto* release = new QLabel(QStringLiteral("Tolvex  release  2.1"), about_);
-        release->setObjectName(QStringLiteral("Label1"));
-        release->setFont(designFont("Arial", 12, true));
-        release->setAlignment(Qt::AlignCenter);
-        auto* date = new QLabel(QStringLiteral("February 2004"), about_);
-        date->setObjectName(QStringLiteral("Label2"));
-        date->setAlignment(Qt::AlignCenter);
-        auto* ok = new QPushButton(QStringLiteral("OK"), about_);
-        ok->setObjectName(QStringLiteral("cmdOK"));
-        ok->setDefault(true);
-        connect(ok, &QPushButton::clicked, about_.data(), &QDialog::close);
-        box->addWidget(release);
-        box->addWidget(date);
-        box->addWidget(ok, 0, Qt::AlignHCenter);
-        about_->adjustSize();
-        centreOnScreen(*about_);
-    }
+    if (!about_) about_ = new AboutBox(this);
     // A child dialog stays above the main window; showing it again is enough to bring it back.
     about_->show();
     about_->activateWindow();
@@ -543,7 +531,7 @@ QString MainWindow::captionOf(MainElement e) const {
 
 void MainWindow::setCaption(MainElement e, const QString& text) {
     // A caption given anew keeps its element's mnemonic.
-    const std::optional<char> letter = mnemonicOf(e);
+    const std::optional<char> letter = letterFor(e);
     const QString caption = letter ? withMnemonic(text, QLatin1Char(*letter)) : text;
     if (auto* menu = qobject_cast<QMenu*>(elements_.find(e)))
         menu->setTitle(caption);

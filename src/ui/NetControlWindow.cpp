@@ -1,6 +1,7 @@
 #include "NetControlWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -41,6 +42,8 @@ public:
     explicit View(NetControlWindow& w) : w_(w) {}
 
     void setText(NetControlElement e, const QByteArray& text) override {
+        // The stored instructions are the operator's own words; they take a free mnemonic.
+        if (auto* button = w_.elements_.get<QPushButton>(e)) return setOperatorCaption(*button, latin1(text));
         w_.elements_.setText(e, latin1(text));
     }
     QByteArray text(NetControlElement e) const override {
@@ -83,7 +86,7 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
     auto listIn = [&](NetControlElement frameName, const char* caption, NetControlElement listName) {
         auto* frame = elements_.add(frameName, new QGroupBox(QString::fromLatin1(caption), this));
         auto* list = new QListWidget(frame);
-        add(listName, list, QString::fromLatin1(caption));
+        add(listName, list, shownCaption(QString::fromLatin1(caption)));
         list->viewport()->setMouseTracking(true);
         list->viewport()->installEventFilter(this);
         list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -91,7 +94,7 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
         return std::pair{frame, list};
     };
 
-    QPushButton* activate = button(frmNCS::cmdActivate, "Activate Net");
+    QPushButton* activate = button(frmNCS::cmdActivate, "&Activate Net");
     QPushButton* ncs1 = button(frmNCS::cmdNCS1, "All Stations Check In");
     QPushButton* ncs2 = button(frmNCS::cmdNCS2, "Any additional checkins ?");
     QPushButton* ncs3 = button(frmNCS::cmdNCS3, "Any station with traffic ?");
@@ -102,13 +105,13 @@ NetControlWindow::NetControlWindow(NetControl& logic, const QWidget* mainWindow,
         stored->setAccessibleName(QStringLiteral("Stored instruction %1").arg(++number));
     message_ =
         static_cast<QLineEdit*>(add(frmNCS::txtMsg, new QLineEdit(this), QStringLiteral("Instruction")));
-    auto [trafficFrame, traffic] = listIn(frmNCS::Frame1, "Traffic Requests", frmNCS::List1);
-    auto [checkinFrame, checkins] = listIn(frmNCS::Frame2, "Checkins", frmNCS::List2);
+    auto [trafficFrame, traffic] = listIn(frmNCS::Frame1, "&Traffic Requests", frmNCS::List1);
+    auto [checkinFrame, checkins] = listIn(frmNCS::Frame2, "Chec&kins", frmNCS::List2);
     traffic_ = traffic;
     checkins_ = checkins;
-    QPushButton* send = button(frmNCS::cmdSend, "Send");
-    QPushButton* clear = button(frmNCS::cmdClear, "Clear");
-    QPushButton* closeNet = button(frmNCS::Command1, "Close Net");
+    QPushButton* send = button(frmNCS::cmdSend, "&Send");
+    QPushButton* clear = button(frmNCS::cmdClear, "&Clear");
+    QPushButton* closeNet = button(frmNCS::Command1, "Close &Net");
     auto* help = new QPlainTextEdit(this);
     add(frmNCS::txtHelp, help, QStringLiteral("Hint"));
     help->setReadOnly(true);

@@ -1,6 +1,7 @@
 #include "NetMemberWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -16,6 +17,9 @@ class NetMemberWindow::View : public NetMemberView {
 public:
     explicit View(NetMemberWindow& w) : w_(w) {}
     void setText(NetMemberElement e, const QByteArray& text) override {
+        // The stored messages are the operator's own words; they take a free mnemonic.
+        if (auto* button = w_.elements_.get<QPushButton>(e))
+            return setOperatorCaption(*button, QString::fromLatin1(text));
         w_.elements_.setText(e, QString::fromLatin1(text));
     }
     QByteArray text(NetMemberElement e) const override { return w_.elements_.lineText(e).toLatin1(); }
@@ -39,10 +43,10 @@ NetMemberWindow::NetMemberWindow(NetMember& logic, const QWidget* mainWindow, QW
         const char* accessible;
     };
     const Button buttons[] = {
-        {frmInfoNet::cmdCkIn, "Check into net", nullptr},
-        {frmInfoNet::cmdCkOut, "Request to check out of net", nullptr},
-        {frmInfoNet::cmdRTS, "Request to send traffic", nullptr},
-        {frmInfoNet::cmdRTSE, "Request to send EMERGENCY traffic", nullptr},
+        {frmInfoNet::cmdCkIn, "&Check into net", nullptr},
+        {frmInfoNet::cmdCkOut, "Request to check &out of net", nullptr},
+        {frmInfoNet::cmdRTS, "Request to send &traffic", nullptr},
+        {frmInfoNet::cmdRTSE, "Request to send &EMERGENCY traffic", nullptr},
         {frmInfoNet::cmdInfoNet1, "", "First stored message"},
         {frmInfoNet::cmdInfoNet2, "", "Second stored message"},
     };

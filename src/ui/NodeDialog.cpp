@@ -36,39 +36,38 @@ NodeDialog::NodeDialog(Settings& settings, std::function<void()> onSaved,
     setObjectName(QStringLiteral("frmNode"));
     setWindowTitle(QStringLiteral("Node Responses"));
     setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
     setMouseTracking(true);
     installEventFilter(this);
 
     auto* menu = new QMenuBar(this);
-    QAction* helpItem = menu->addAction(QStringLiteral("Help"));
-    helpItem->setObjectName(QStringLiteral("mnuHelp"));
-    helpItem->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(helpItem, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
-        if (showHelp) showHelp(QStringLiteral("NodeResp.html"));
-    });
+    elements_.add(frmNode::mnuHelp,
+                  addHelpItem(*menu, *this, std::move(showHelp), QStringLiteral("NodeResp.html")));
 
     struct GroupDef {
-        const char* frame;
+        NodeElement frame;
         const char* caption;
-        const char* name;
+        const NodeElement* names;
         std::array<QByteArray, 4> Settings::*setting;
         std::array<QLineEdit*, 4>* fields;
         QString help;
     };
     const GroupDef groups[] = {
-        {"Frame1", "Node Ready Responses", "txtNodeReady", &Settings::NodeReady, &ready_, kReadyHelp},
-        {"Frame2", "Connection Made Responses", "txtLinkMade", &Settings::LinkMade, &made_, kMadeHelp},
-        {"Frame3", "Connection Failure Responses", "txtConnFail", &Settings::ConnFail, &fail_, kFailHelp},
+        {frmNode::Frame1, "Node &Ready Responses", frmNode::txtNodeReady, &Settings::NodeReady, &ready_,
+         kReadyHelp},
+        {frmNode::Frame2, "Connection &Made Responses", frmNode::txtLinkMade, &Settings::LinkMade, &made_,
+         kMadeHelp},
+        {frmNode::Frame3, "Connection &Failure Responses", frmNode::txtConnFail, &Settings::ConnFail, &fail_,
+         kFailHelp},
     };
     auto* frames = new QHBoxLayout;
     for (const GroupDef& def : groups) {
-        auto* box = new QGroupBox(QString::fromLatin1(def.caption), this);
-        box->setObjectName(QString::fromLatin1(def.frame));
+        auto* box = elements_.add(def.frame, new QGroupBox(QString::fromLatin1(def.caption), this));
         auto* column = new QVBoxLayout(box);
         for (int i = 0; i < 4; ++i) {
-            auto* edit = new QLineEdit(QString::fromLatin1((settings_.*def.setting)[i]), box);
-            edit->setObjectName(QString::fromLatin1(def.name) + QLatin1Char('_') + QString::number(i));
-            edit->setAccessibleName(box->title() + QLatin1Char(' ') + QString::number(i + 1));
+            auto* edit = elements_.add(def.names[i],
+                                       new QLineEdit(QString::fromLatin1((settings_.*def.setting)[i]), box));
+            edit->setAccessibleName(shownCaption(box->title()) + QLatin1Char(' ') + QString::number(i + 1));
             edit->setMinimumWidth(160);
             edit->setValidator(new OneLineValidator(edit));
             edit->installEventFilter(this);
@@ -79,47 +78,24 @@ NodeDialog::NodeDialog(Settings& settings, std::function<void()> onSaved,
         frames->addWidget(box);
     }
 
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("cmdClose"));
-    auto* lblSave = new QLabel(this);
-    lblSave->setObjectName(QStringLiteral("lblSave"));
-    setColours(*lblSave, kPurple, Qt::white);
-    auto* save = new QPushButton(QStringLiteral("Save Changes"), lblSave);
-    save->setObjectName(QStringLiteral("cmdSave"));
-    useStandardColours(*save);
-    save->installEventFilter(this);
-    hints_.insert(save, kSaveHelp);
-    auto* saveBox = new QVBoxLayout(lblSave);
-    saveBox->setContentsMargins(8, 8, 8, 8);
-    saveBox->addWidget(save);
-    lblSave->hide();
-    save->hide();
-    for (QPushButton* b : {close, save})
-        b->setAutoDefault(false);
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(save, &QPushButton::clicked, this, &NodeDialog::save);
+    corner_ = saveCloseCorner(*this, new QLabel(this), kPurple, CornerPlace::BottomRight);
+    elements_.add(frmNode::cmdClose, corner_.close);
+    elements_.add(frmNode::lblSave, corner_.saveFrame);
+    elements_.add(frmNode::cmdSave, corner_.save);
+    corner_.save->installEventFilter(this);
+    hints_.insert(corner_.save, kSaveHelp);
+    corner_.showSave(false);
+    connect(corner_.save, &QPushButton::clicked, this, &NodeDialog::save);
 
-    helpField_ = new QPlainTextEdit(this);
-    helpField_->setObjectName(QStringLiteral("Text6"));
+    helpField_ = elements_.add(frmNode::Text6, new QPlainTextEdit(this));
     helpField_->setReadOnly(true);
     helpField_->setAccessibleName(QStringLiteral("Help"));
     helpField_->setFixedHeight(helpField_->fontMetrics().lineSpacing() * 3 + 12);
 
-    // Close and Save Changes share one place, which keeps its size while either is hidden.
-    auto* buttons = new QGridLayout;
-    buttons->setColumnStretch(0, 1);
-    for (QWidget* w :
-         {static_cast<QWidget*>(close), static_cast<QWidget*>(lblSave), static_cast<QWidget*>(save)}) {
-        QSizePolicy policy = w->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        w->setSizePolicy(policy);
-    }
-    buttons->addWidget(close, 0, 1, Qt::AlignRight | Qt::AlignVCenter);
-    buttons->addWidget(lblSave, 0, 1);
     auto* box = new QVBoxLayout(this);
     box->setMenuBar(menu);
     box->addLayout(frames);
-    box->addLayout(buttons);
+    box->addLayout(corner_.layout);
     box->addWidget(helpField_);
     adjustSize();
 }
@@ -149,9 +125,7 @@ bool NodeDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void NodeDialog::changesMade() {
-    findChild<QWidget*>(QStringLiteral("cmdClose"))->hide();
-    findChild<QWidget*>(QStringLiteral("lblSave"))->show();
-    findChild<QWidget*>(QStringLiteral("cmdSave"))->show();
+    corner_.showSave(true);
 }
 
 void NodeDialog::save() {

@@ -1,6 +1,7 @@
 #include "PreferencesWindow.h"
 
 #include "Controls.h"
+#include "WindowParts.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -91,7 +92,7 @@ PreferencesWindow::PreferencesWindow(PreferencesContext context,
 PreferencesWindow::~PreferencesWindow() = default;
 
 void PreferencesWindow::build(std::function<void(QString)> showHelp) {
-    auto add = [this](PrefElement element, QObject* object) { elements_.add(element, object); };
+    auto add = [this](PrefElement element, auto* object) { return elements_.add(element, object); };
     // Elements with a help text show it while the pointer rests on them or they have the focus.
     auto explain = [this](QWidget* widget, PrefElement element) {
         widget->setMouseTracking(true);
@@ -135,35 +136,30 @@ void PreferencesWindow::build(std::function<void(QString)> showHelp) {
     };
 
     auto* menu = new QMenuBar(this);
-    QAction* help = menu->addAction(QStringLiteral("Help"));
-    add(mnuHelp, help);
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
-        if (showHelp) showHelp(QStringLiteral("OpPref.html"));
-    });
+    add(mnuHelp, addHelpItem(*menu, *this, std::move(showHelp), QStringLiteral("OpPref.html")));
 
     // Left column.
-    QGroupBox* printing = frame(Frame3, "Incoming Message Printing");
+    QGroupBox* printing = frame(Frame3, "Incoming Message &Printing");
     print_ = options(Option1, printing,
                      {"Print all messages", "Enable remote print requests", "No automatic printing"});
-    QGroupBox* alerting = frame(Frame4, "Alerting");
+    QGroupBox* alerting = frame(Frame4, "&Alerting");
     alert_ = options(Option2, alerting,
                      {"Sound alert when any message received", "Enable remote alert requests",
                       "No alert when message received"});
-    QGroupBox* formFrame = frame(Frame5, "Form for outgoing messages");
+    QGroupBox* formFrame = frame(Frame5, "&Form for outgoing messages");
     explain(formFrame, Frame5);
     auto* forms = new QComboBox(formFrame);
     add(Combo1, forms);
-    forms->setAccessibleName(formFrame->title());
+    forms->setAccessibleName(shownCaption(formFrame->title()));
     connect(forms, &QComboBox::activated, this, edited(Combo1));
     (new QVBoxLayout(formFrame))->addWidget(forms);
     QGroupBox* net = frame(Frame7, "Net Control Operation");
     explain(net, Frame7);
     auto* netBox = new QVBoxLayout(net);
-    netBox->addWidget(checkBox(chkNet, "Operating in controlled net", net));
-    netBox->addWidget(checkBox(chkRemote, "Allow remote net startup", net));
-    netBox->addWidget(checkBox(chkThisNCS, "This station is the Net Control Station", net));
-    auto* ncsLabel = new QLabel(QStringLiteral("Net Control Station callsign: "), net);
+    netBox->addWidget(checkBox(chkNet, "&Operating in controlled net", net));
+    netBox->addWidget(checkBox(chkRemote, "Allow &remote net startup", net));
+    netBox->addWidget(checkBox(chkThisNCS, "&This station is the Net Control Station", net));
+    auto* ncsLabel = new QLabel(QStringLiteral("Net Control Station ca&llsign: "), net);
     add(Label2, ncsLabel);
     QLineEdit* ncsCall = lineEdit(txtNCSCallsign, net, QStringLiteral("Net Control Station callsign"));
     ncsLabel->setBuddy(ncsCall);
@@ -171,7 +167,7 @@ void PreferencesWindow::build(std::function<void(QString)> showHelp) {
     ncsRow->addWidget(ncsLabel);
     ncsRow->addWidget(ncsCall, 1);
     netBox->addLayout(ncsRow);
-    netBox->addWidget(checkBox(chkDirAlert, "Alert when net directive received", net));
+    netBox->addWidget(checkBox(chkDirAlert, "Alert when net &directive received", net));
 
     // Right column.
     QGroupBox* callFrame = frame(Frame1, "Operating Callsign");
@@ -185,17 +181,17 @@ void PreferencesWindow::build(std::function<void(QString)> showHelp) {
     explain(fccFrame, Frame10);
     auto* fccBox = new QVBoxLayout(fccFrame);
     fccBox->addWidget(lineEdit(txtFCC, fccFrame, QStringLiteral("FCC assigned callsign")));
-    fccBox->addWidget(checkBox(chkFCC, "Add assigned callsign to messages", fccFrame));
+    fccBox->addWidget(checkBox(chkFCC, "Add assigned callsign to &messages", fccFrame));
     QGroupBox* autofillFrame = frame(Frame2, "Outgoing Message AutoFill");
     explain(autofillFrame, Frame2);
     auto* autofillBox = new QVBoxLayout(autofillFrame);
     QCheckBox* autofill =
-        checkBox(Check1, "Automatically enter callsign, date, time, message number", autofillFrame);
+        checkBox(Check1, "A&utomatically enter callsign, date, time, message number", autofillFrame);
     explain(autofill, Check1);
     autofillBox->addWidget(autofill);
-    auto* numberLabel = new QLabel(QStringLiteral("Next outgoing message number"), autofillFrame);
+    auto* numberLabel = new QLabel(QStringLiteral("Next outgoing message num&ber"), autofillFrame);
     add(Label1, numberLabel);
-    QLineEdit* number = lineEdit(Text2, autofillFrame, numberLabel->text());
+    QLineEdit* number = lineEdit(Text2, autofillFrame, shownCaption(numberLabel->text()));
     numberLabel->setBuddy(number);
     auto* numberRow = new QHBoxLayout;
     numberRow->addWidget(numberLabel);
@@ -204,11 +200,11 @@ void PreferencesWindow::build(std::function<void(QString)> showHelp) {
     QGroupBox* saving = frame(Frame8, "Save messages to disk");
     explain(saving, Frame8);
     auto* savingBox = new QVBoxLayout(saving);
-    savingBox->addWidget(checkBox(chkSaveRcvd, "Save Received Messages", saving));
-    savingBox->addWidget(checkBox(chkSaveSent, "Save Sent Messages", saving));
-    auto* encodingLabel = new QLabel(QStringLiteral("Encoding Value"), this);
+    savingBox->addWidget(checkBox(chkSaveRcvd, "Save Recei&ved Messages", saving));
+    savingBox->addWidget(checkBox(chkSaveSent, "Save S&ent Messages", saving));
+    auto* encodingLabel = new QLabel(QStringLiteral("Encodin&g Value"), this);
     add(lblEnc, encodingLabel);
-    QLineEdit* encoding = lineEdit(txtEnc, this, encodingLabel->text());
+    QLineEdit* encoding = lineEdit(txtEnc, this, shownCaption(encodingLabel->text()));
     encoding->setMaximumWidth(encoding->fontMetrics().horizontalAdvance(QStringLiteral("-000000")) + 12);
     encodingLabel->setBuddy(encoding);
     auto* encodingRow = new QHBoxLayout;
@@ -216,30 +212,12 @@ void PreferencesWindow::build(std::function<void(QString)> showHelp) {
     encodingRow->addWidget(encoding);
     encodingRow->addStretch();
 
-    // Close and Save Changes share the top right corner; only one is ever shown.
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    add(cmdClose, close);
-    auto* saveFrame = new QFrame(this);
-    add(Frame6, saveFrame);
-    setColours(*saveFrame, kDarkRed, Qt::white);
-    auto* save = new QPushButton(QStringLiteral("Save Changes"), saveFrame);
-    add(cmdSave, save);
-    useStandardColours(*save);
-    auto* saveBox = new QVBoxLayout(saveFrame);
-    saveBox->setContentsMargins(8, 8, 8, 8);
-    saveBox->addWidget(save);
-    for (QPushButton* b : {close, save})
-        b->setAutoDefault(false);
-    for (QWidget* w : {static_cast<QWidget*>(close), static_cast<QWidget*>(saveFrame)}) {
-        QSizePolicy policy = w->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        w->setSizePolicy(policy);
-    }
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(save, &QPushButton::clicked, this, [this] { preferences_->save(); });
-    auto* corner = new QGridLayout;
-    corner->addWidget(close, 0, 0, Qt::AlignRight | Qt::AlignTop);
-    corner->addWidget(saveFrame, 0, 0, Qt::AlignRight | Qt::AlignTop);
+    // Close and Save Changes share the top right corner; the logic shows one of them.
+    const SaveCloseCorner corner = saveCloseCorner(*this, new QFrame(this), kDarkRed, CornerPlace::TopRight);
+    add(cmdClose, corner.close);
+    add(Frame6, corner.saveFrame);
+    add(cmdSave, corner.save);
+    connect(corner.save, &QPushButton::clicked, this, [this] { preferences_->save(); });
 
     auto* helpLine = new QPlainTextEdit(this);
     add(Text3, helpLine);
@@ -256,7 +234,7 @@ void PreferencesWindow::build(std::function<void(QString)> showHelp) {
     left->addStretch();
     auto* topRight = new QHBoxLayout;
     topRight->addWidget(callFrame, 1);
-    topRight->addLayout(corner);
+    topRight->addLayout(corner.layout);
     auto* right = new QVBoxLayout;
     right->addLayout(topRight);
     for (QWidget* w : {static_cast<QWidget*>(bbsFrame), static_cast<QWidget*>(fccFrame),

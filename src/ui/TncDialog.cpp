@@ -1,15 +1,13 @@
 #include "TncDialog.h"
 
 #include "Controls.h"
+#include "ModemDialog.h"
 #include "link/TncPort.h"
 #include "softtnc/StationPort.h"
 
 #include <QButtonGroup>
-#include <QDialogButtonBox>
-#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
-#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -26,12 +24,6 @@ namespace tolvex {
 namespace {
 const QColor kDarkRed(128, 0, 0);
 
-QGroupBox* frame(QWidget* parent, int number, const char* caption) {
-    auto* box = new QGroupBox(QString::fromLatin1(caption), parent);
-    box->setObjectName(QStringLiteral("Frame") + QString::number(number));
-    return box;
-}
-
 } // namespace
 
 TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void()> onSaved,
@@ -41,35 +33,31 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
     setObjectName(QStringLiteral("frmTNC"));
     setWindowTitle(QStringLiteral("TNC Setup"));
     setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
 
     auto* menu = new QMenuBar(this);
-    QAction* help = menu->addAction(QStringLiteral("Help"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    help->setShortcut(QKeySequence(Qt::Key_F1));
-    connect(help, &QAction::triggered, this, [showHelp = std::move(showHelp)] {
-        if (showHelp) showHelp(QStringLiteral("TNCParms.html"));
-    });
+    elements_.add(frmTNC::mnuHelp,
+                  addHelpItem(*menu, *this, std::move(showHelp), QStringLiteral("TNCParms.html")));
 
     // Text settings, each in its captioned frame.
     struct TextDef {
-        int frame;
+        TncElement frame;
         const char* caption;
-        const char* name;
+        TncElement name;
         QByteArray Settings::*setting;
     };
     const TextDef texts[] = {
-        {1, "Connected  String", "txtConnected", &Settings::ConnStr},
-        {2, "Disconnected String", "txtDisconnected", &Settings::DisconStr},
-        {3, "Converse Mode Command", "txtConverse", &Settings::ConverseCmd},
-        {4, "Command Mode Char Value", "txtCmdChar", &Settings::CmdCmd},
-        {5, "Connect Command", "txtConnect", &Settings::ConnCmd},
-        {6, "Disconnect Command", "txtDisconnect", &Settings::DisconCmd},
+        {frmTNC::Frame[0], "Connected  String", frmTNC::txtConnected, &Settings::ConnStr},
+        {frmTNC::Frame[1], "Disconnected String", frmTNC::txtDisconnected, &Settings::DisconStr},
+        {frmTNC::Frame[2], "Converse Mode Command", frmTNC::txtConverse, &Settings::ConverseCmd},
+        {frmTNC::Frame[3], "Command Mode Char Value", frmTNC::txtCmdChar, &Settings::CmdCmd},
+        {frmTNC::Frame[4], "Connect Command", frmTNC::txtConnect, &Settings::ConnCmd},
+        {frmTNC::Frame[5], "Disconnect Command", frmTNC::txtDisconnect, &Settings::DisconCmd},
     };
     auto* textColumn = new QVBoxLayout;
     for (const TextDef& def : texts) {
-        QGroupBox* box = frame(this, def.frame, def.caption);
-        auto* edit = new QLineEdit(QString::fromLatin1(settings_.*def.setting), box);
-        edit->setObjectName(QString::fromLatin1(def.name));
+        auto* box = elements_.add(def.frame, new QGroupBox(QString::fromLatin1(def.caption), this));
+        auto* edit = elements_.add(def.name, new QLineEdit(QString::fromLatin1(settings_.*def.setting), box));
         edit->setAccessibleName(box->title());
         edit->setValidator(new OneLineValidator(edit));
         edit->installEventFilter(this);
@@ -81,48 +69,59 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
 
     // Option groups: the button's index is the stored value.
     struct GroupDef {
-        int frame;
+        TncElement frame;
         const char* caption;
-        const char* name;
+        const TncElement* names;
         QStringList choices;
         std::int16_t Settings::*setting;
     };
     const GroupDef defs[] = {
-        {7,
-         "ComPort",
-         "Option1",
+        {frmTNC::Frame7,
+         "Com&Port",
+         frmTNC::Option1,
          {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
           QStringLiteral("COM5"), QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8")},
          &Settings::ComPortSet},
-        {8,
-         "Baud Rate",
-         "Option2",
+        {frmTNC::Frame8,
+         "&Baud Rate",
+         frmTNC::Option2,
          {QStringLiteral("1200"), QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
           QStringLiteral("19200"), QStringLiteral("38400")},
          &Settings::BaudSet},
-        {9,
-         "Parity",
-         "Option3",
+        {frmTNC::Frame9,
+         "P&arity",
+         frmTNC::Option3,
          {QStringLiteral("Odd"), QStringLiteral("Even"), QStringLiteral("None")},
          &Settings::ParitySet},
-        {11, "Data bits", "Option4", {QStringLiteral("7"), QStringLiteral("8")}, &Settings::DataBitSet},
-        {12, "Stop bits", "Option6", {QStringLiteral("1"), QStringLiteral("2")}, &Settings::StopBitSet},
-        {13,
-         "Flow Control",
-         "Option5",
+        {frmTNC::Frame11,
+         "&Data bits",
+         frmTNC::Option4,
+         {QStringLiteral("7"), QStringLiteral("8")},
+         &Settings::DataBitSet},
+        {frmTNC::Frame12,
+         "S&top bits",
+         frmTNC::Option6,
+         {QStringLiteral("1"), QStringLiteral("2")},
+         &Settings::StopBitSet},
+        {frmTNC::Frame13,
+         "&Flow Control",
+         frmTNC::Option5,
          {QStringLiteral("None"), QStringLiteral("Xon/Xoff"), QStringLiteral("RTS")},
          &Settings::FlowSet},
-        {14, "Duplex", "Option7", {QStringLiteral("Full"), QStringLiteral("Half")}, nullptr},
+        {frmTNC::Frame14,
+         "D&uplex",
+         frmTNC::Option7,
+         {QStringLiteral("Full"), QStringLiteral("Half")},
+         nullptr},
     };
     auto* options = new QGridLayout;
     int cell = 0;
     for (const GroupDef& def : defs) {
-        QGroupBox* box = frame(this, def.frame, def.caption);
+        auto* box = elements_.add(def.frame, new QGroupBox(QString::fromLatin1(def.caption), this));
         auto* column = new QVBoxLayout(box);
         auto* group = new QButtonGroup(box);
         for (int i = 0; i < def.choices.size(); ++i) {
-            auto* button = new QRadioButton(def.choices[i], box);
-            button->setObjectName(QString::fromLatin1(def.name) + QLatin1Char('_') + QString::number(i));
+            auto* button = elements_.add(def.names[i], new QRadioButton(def.choices[i], box));
             group->addButton(button, i);
             column->addWidget(button);
         }
@@ -140,9 +139,8 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
             connect(group, &QButtonGroup::idClicked, this, &TncDialog::changesMade);
         }
         // The port frame is tall; the small ones share the columns beside it.
-        if (def.frame == 7) {
-            auto* device = new QLabel(box);
-            device->setObjectName(QStringLiteral("lblDevice"));
+        if (def.frame == frmTNC::Frame7) {
+            auto* device = elements_.add(frmTNC::lblDevice, new QLabel(box));
             device->setWordWrap(true);
             device->setTextFormat(Qt::PlainText);
             // Room for a long path or modem address, fixed so that the window keeps its size as
@@ -151,8 +149,7 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
             device->setMinimumSize(device->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 16,
                                    device->fontMetrics().lineSpacing() * 4);
             column->addWidget(device);
-            auto* modem = new QPushButton(QStringLiteral("Modem..."), box);
-            modem->setObjectName(QStringLiteral("cmdModem"));
+            auto* modem = elements_.add(frmTNC::cmdModem, new QPushButton(QStringLiteral("&Modem..."), box));
             modem->setAccessibleName(QStringLiteral("Point the chosen COM port at a sound-card modem"));
             modem->setToolTip(modem->accessibleName());
             modem->setAutoDefault(false);
@@ -171,42 +168,19 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
         }
     }
 
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("cmdClose"));
-    auto* saveFrame = new QFrame(this);
-    saveFrame->setObjectName(QStringLiteral("Frame10"));
-    setColours(*saveFrame, kDarkRed, Qt::white);
-    auto* save = new QPushButton(QStringLiteral("Save Changes"), saveFrame);
-    save->setObjectName(QStringLiteral("cmdSave"));
-    useStandardColours(*save);
-    auto* saveBox = new QVBoxLayout(saveFrame);
-    saveBox->setContentsMargins(8, 8, 8, 8);
-    saveBox->addWidget(save);
-    saveFrame->hide();
-    save->hide();
-    for (QPushButton* b : {close, save})
-        b->setAutoDefault(false);
-    connect(close, &QPushButton::clicked, this, &QDialog::close);
-    connect(save, &QPushButton::clicked, this, &TncDialog::save);
-
-    // Close and Save Changes share one place, which keeps its size while either is hidden.
-    auto* bottom = new QGridLayout;
-    bottom->setColumnStretch(0, 1);
-    for (QWidget* w :
-         {static_cast<QWidget*>(close), static_cast<QWidget*>(saveFrame), static_cast<QWidget*>(save)}) {
-        QSizePolicy policy = w->sizePolicy();
-        policy.setRetainSizeWhenHidden(true);
-        w->setSizePolicy(policy);
-    }
-    bottom->addWidget(close, 0, 1, Qt::AlignRight | Qt::AlignVCenter);
-    bottom->addWidget(saveFrame, 0, 1);
+    corner_ = saveCloseCorner(*this, new QFrame(this), kDarkRed, CornerPlace::BottomRight);
+    elements_.add(frmTNC::cmdClose, corner_.close);
+    elements_.add(frmTNC::Frame10, corner_.saveFrame);
+    elements_.add(frmTNC::cmdSave, corner_.save);
+    corner_.showSave(false);
+    connect(corner_.save, &QPushButton::clicked, this, &TncDialog::save);
     auto* top = new QHBoxLayout;
     top->addLayout(textColumn);
     top->addLayout(options);
     auto* box = new QVBoxLayout(this);
     box->setMenuBar(menu);
     box->addLayout(top);
-    box->addLayout(bottom);
+    box->addLayout(corner_.layout);
     adjustSize();
 }
 
@@ -217,8 +191,8 @@ void TncDialog::showDevice(int port) {
         button->setToolTip(path);
         button->setAccessibleDescription(path);
     }
-    findChild<QWidget*>(QStringLiteral("cmdModem"))->setEnabled(port > 0);
-    auto* label = findChild<QLabel*>(QStringLiteral("lblDevice"));
+    elements_.get<QWidget>(frmTNC::cmdModem)->setEnabled(port > 0);
+    auto* label = elements_.get<QLabel>(frmTNC::lblDevice);
     if (port <= 0) {
         label->setText(QString());
         label->setToolTip(QString());
@@ -252,60 +226,22 @@ void TncDialog::showDevice(int port) {
 void TncDialog::openModemDialog() {
     const int port = comPorts_->checkedId() + 1;
     if (port <= 0) return;
-    if (auto* open = findChild<QDialog*>(QStringLiteral("frmModem"))) {
+    if (auto* open = findChild<ModemDialog*>()) {
         open->raise();
         return;
     }
-    auto* dialog = new QDialog(this);
-    dialog->setObjectName(QStringLiteral("frmModem"));
-    dialog->setProperty("comPort", port);
-    dialog->setWindowTitle(QStringLiteral("COM%1 on a sound-card modem").arg(port));
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    const std::optional<ModemAddress> current = modemAddress(TncPort::portDevice(stationDir_, port));
-    auto* host = new QLineEdit(current ? current->host : QStringLiteral("localhost"), dialog);
-    host->setObjectName(QStringLiteral("txtModemHost"));
-    host->setAccessibleName(QStringLiteral("Modem host"));
-    auto* portEdit = new QLineEdit(QString::number(current ? current->port : 8000), dialog);
-    portEdit->setObjectName(QStringLiteral("txtModemPort"));
-    portEdit->setAccessibleName(QStringLiteral("Modem AGW port"));
-    auto* problem = new QLabel(dialog);
-    problem->setObjectName(QStringLiteral("lblModemProblem"));
-    problem->setWordWrap(true);
-    problem->setTextFormat(Qt::PlainText);
-    problem->setMinimumHeight(problem->fontMetrics().lineSpacing() * 3);
-    dialog->setMinimumWidth(dialog->fontMetrics().horizontalAdvance(QLatin1Char('x')) * 44);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
-    auto* form = new QFormLayout(dialog);
-    form->addRow(QStringLiteral("Host"), host);
-    form->addRow(QStringLiteral("AGW port"), portEdit);
-    form->addRow(problem);
-    form->addRow(buttons);
-    form->setSizeConstraint(QLayout::SetNoConstraint); // a message appearing does not resize the window
-    connect(buttons, &QDialogButtonBox::accepted, dialog, [this, dialog] { pointAtModem(*dialog); });
-    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    auto* dialog = new ModemDialog(
+        stationDir_, port,
+        [this] {
+            showDevice(comPorts_->checkedId() + 1);
+            changesMade(); // Save Changes reopens the port, now on the modem
+        },
+        this);
     dialog->show();
 }
 
-void TncDialog::pointAtModem(QDialog& modemDialog) {
-    const int port = modemDialog.property("comPort").toInt();
-    QDir(stationDir_).mkpath(QStringLiteral("Ports"));
-    const QString path = TncPort::portLink(stationDir_, port);
-    QString problem;
-    if (!writeModemFile(path, modemDialog.findChild<QLineEdit*>(QStringLiteral("txtModemHost"))->text(),
-                        modemDialog.findChild<QLineEdit*>(QStringLiteral("txtModemPort"))->text(),
-                        &problem)) {
-        modemDialog.findChild<QLabel*>(QStringLiteral("lblModemProblem"))->setText(problem);
-        return;
-    }
-    showDevice(comPorts_->checkedId() + 1);
-    changesMade(); // Save Changes reopens the port, now on the modem
-    modemDialog.close();
-}
-
 void TncDialog::changesMade() {
-    findChild<QWidget*>(QStringLiteral("cmdClose"))->hide();
-    findChild<QWidget*>(QStringLiteral("Frame10"))->show();
-    findChild<QWidget*>(QStringLiteral("cmdSave"))->show();
+    corner_.showSave(true);
 }
 
 bool TncDialog::eventFilter(QObject* watched, QEvent* event) {

@@ -12,23 +12,21 @@
 
 namespace tolvex {
 
-namespace {
-QLabel* label(QWidget* parent, const char* name, const char* text) {
-    auto* l = new QLabel(QString::fromLatin1(text), parent);
-    l->setObjectName(QString::fromLatin1(name));
-    l->setWordWrap(true);
-    return l;
-}
-} // namespace
-
 WelcomeWindow::WelcomeWindow(MessageBoxes& boxes, std::function<void(QByteArray)> onContinue,
                              std::function<void()> onQuit, QWidget* parent)
     : CentredOnFirstShow<QWidget>(parent, Qt::Window), boxes_(boxes), onContinue_(std::move(onContinue)),
       onQuit_(std::move(onQuit)) {
     setObjectName(QStringLiteral("frmWelcome"));
     setWindowTitle(QStringLiteral("Tolvex"));
+    setAttribute(Qt::WA_DeleteOnClose);
 
-    QLabel* title = label(this, "Label1", "Welcome to Tolvex");
+    using namespace frmWelcome;
+    auto label = [this](WelcomeElement name, const char* text) {
+        auto* l = elements_.add(name, new QLabel(QString::fromLatin1(text), this));
+        l->setWordWrap(true);
+        return l;
+    };
+    QLabel* title = label(Label1, "Welcome to Tolvex");
     QFont titleFont(QStringLiteral("Arial"));
     titleFont.setStyleHint(QFont::SansSerif);
     titleFont.setPointSize(14);
@@ -36,24 +34,20 @@ WelcomeWindow::WelcomeWindow(MessageBoxes& boxes, std::function<void(QByteArray)
     title->setFont(titleFont);
     title->setAlignment(Qt::AlignCenter);
 
-    QLabel* ask = label(this, "Label2_0", "Please enter your callsign");
-    QLabel* same = label(this, "Label2_1", "(the same callsign as your tnc  MYCALL)");
-    auto* text1 = new QLineEdit(this);
-    text1->setObjectName(QStringLiteral("Text1"));
+    QLabel* ask = label(Label2_0, "Please enter your callsign");
+    QLabel* same = label(Label2_1, "(the same callsign as your tnc  MYCALL)");
+    auto* text1 = elements_.add(Text1, new QLineEdit(this));
     text1->setAccessibleName(ask->text());
     text1->setAccessibleDescription(same->text());
     ask->setBuddy(text1);
-    auto* command1 = new QPushButton(QStringLiteral("Continue"), this);
-    command1->setObjectName(QStringLiteral("Command1"));
+    auto* command1 = elements_.add(Command1, new QPushButton(QStringLiteral("&Continue"), this));
 
     QLabel* label4 =
-        label(this, "Label4", "You may enter other operating preferences using the Setup/Preferences menu.");
-    QLabel* label5 =
-        label(this, "Label5",
-              "Parameters used  to communicate with the TNC can be set using  the Setup/TNC  menu.    "
-              "In Particular,   ");
-    QLabel* label3 =
-        label(this, "Label3", "if communication with the TNC is garbled,  change the baud rate.");
+        label(Label4, "You may enter other operating preferences using the Setup/Preferences menu.");
+    QLabel* label5 = label(
+        Label5, "Parameters used  to communicate with the TNC can be set using  the Setup/TNC  menu.    "
+                "In Particular,   ");
+    QLabel* label3 = label(Label3, "if communication with the TNC is garbled,  change the baud rate.");
 
     auto* entry = new QGridLayout;
     entry->addWidget(ask, 0, 0);
@@ -81,8 +75,8 @@ WelcomeWindow::WelcomeWindow(MessageBoxes& boxes, std::function<void(QByteArray)
 void WelcomeWindow::textChanged(const QString& text) {
     // A hint that a full callsign wants the baud rate right; once shown it stays.
     if (text.size() <= 3) return;
-    for (const char* name : {"Label3", "Label5"}) {
-        auto* l = findChild<QLabel*>(QLatin1String(name));
+    for (WelcomeElement name : {frmWelcome::Label3, frmWelcome::Label5}) {
+        auto* l = elements_.get<QLabel>(name);
         QPalette palette = l->palette();
         palette.setColor(QPalette::WindowText, QColor(255, 0, 0));
         l->setPalette(palette);
@@ -93,7 +87,7 @@ void WelcomeWindow::textChanged(const QString& text) {
 }
 
 void WelcomeWindow::continueClicked() {
-    const QString text = findChild<QLineEdit*>(QStringLiteral("Text1"))->text();
+    const QString text = elements_.lineText(frmWelcome::Text1);
     if (text.isEmpty()) {
         QPointer<WelcomeWindow> self(this);
         boxes_.show(QStringLiteral("Callsign needed"), QStringLiteral("Please enter a callsign"),

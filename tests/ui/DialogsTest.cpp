@@ -6,6 +6,7 @@
 #include "ui/NodeDialog.h"
 #include "ui/TncDialog.h"
 #include "ui/WelcomeWindow.h"
+#include "ui/WindowParts.h"
 #include "ui/platform/QtMessageBoxes.h"
 
 #include <QAccessible>
@@ -98,7 +99,7 @@ TEST(WelcomeWindow, ShowsItsTexts) {
     };
     for (auto [name, text] : texts)
         EXPECT_EQ(child<QLabel>(w, name)->text(), QString::fromLatin1(text)) << name;
-    EXPECT_EQ(child<QPushButton>(w, "Command1")->text(), "Continue");
+    EXPECT_EQ(shownCaption(child<QPushButton>(w, "Command1")->text()), "Continue");
     EXPECT_NE(child<QLineEdit>(w, "Text1"), nullptr);
     EXPECT_TRUE(child<QLabel>(w, "Label1")->font().bold());
     expectAccessibleNames(w);
@@ -202,18 +203,18 @@ TEST_F(ConnectDialogTest, ElementsAndCaptions) {
     EXPECT_EQ(d->windowTitle(), "Connection Setup");
     QStringList frames;
     for (auto* g : d->findChildren<QGroupBox*>())
-        frames << g->title();
+        frames << shownCaption(g->title());
     for (const char* caption : {"Callsign List", "To Station ", "Add new connection"})
         EXPECT_TRUE(frames.contains(caption)) << caption;
     for (const char* name :
          {"lstCallsign", "txtToAdd", "txtAddCall", "txtPath_0", "txtPath_1", "txtPath_2", "txtNote", "Text1"})
         EXPECT_NE(d->findChild<QWidget*>(name), nullptr) << name;
-    EXPECT_EQ(child<QPushButton>(*d, "cmdConnect")->text(), "Connect");
-    EXPECT_EQ(child<QPushButton>(*d, "cmdCancel")->text(), "Cancel");
-    EXPECT_EQ(child<QPushButton>(*d, "cmdAdd")->text(), "Add");
+    EXPECT_EQ(shownCaption(child<QPushButton>(*d, "cmdConnect")->text()), "Connect");
+    EXPECT_EQ(shownCaption(child<QPushButton>(*d, "cmdCancel")->text()), "Cancel");
+    EXPECT_EQ(shownCaption(child<QPushButton>(*d, "cmdAdd")->text()), "Add");
     QStringList labels;
     for (auto* l : d->findChildren<QLabel*>())
-        labels << l->text();
+        labels << shownCaption(l->text());
     for (const char* text :
          {"Final connection:", "Intermediate connections:", "Note:",
           "Specify destination by entering callsign above or by double clicking callsign at "
@@ -333,7 +334,7 @@ TEST_F(ConnectDialogTest, HintsFollowTheMouse) {
     }
     QWidget* addFrame = nullptr;
     for (auto* g : d->findChildren<QGroupBox*>())
-        if (g->title() == "Add new connection") addFrame = g;
+        if (shownCaption(g->title()) == "Add new connection") addFrame = g;
     ASSERT_NE(addFrame, nullptr);
     hoverBackground(addFrame);
     EXPECT_EQ(hint->toPlainText(),
@@ -404,7 +405,7 @@ TEST_F(TncDialogTest, FramesChoicesAndLoadedValues) {
     };
     QStringList frames;
     for (auto* g : d->findChildren<QGroupBox*>())
-        frames << g->title();
+        frames << shownCaption(g->title());
     for (const Group& g : groups) {
         SCOPED_TRACE(g.caption);
         EXPECT_TRUE(frames.contains(g.caption));
@@ -430,8 +431,8 @@ TEST_F(TncDialogTest, FramesChoicesAndLoadedValues) {
         EXPECT_TRUE(frames.contains(t.caption)) << t.caption;
         EXPECT_EQ(child<QLineEdit>(*d, t.name)->text(), t.value);
     }
-    EXPECT_EQ(child<QPushButton>(*d, "cmdClose")->text(), "Close");
-    EXPECT_EQ(child<QPushButton>(*d, "cmdSave")->text(), "Save Changes");
+    EXPECT_EQ(shownCaption(child<QPushButton>(*d, "cmdClose")->text()), "Close");
+    EXPECT_EQ(shownCaption(child<QPushButton>(*d, "cmdSave")->text()), "Save Changes");
     EXPECT_TRUE(clean(*d));
     expectAccessibleNames(*d);
 }
@@ -617,7 +618,7 @@ TEST_F(NodeDialogTest, FramesAndFieldsFromTheSettings) {
     EXPECT_EQ(d->windowTitle(), "Node Responses");
     QStringList frames;
     for (auto* g : d->findChildren<QGroupBox*>())
-        frames << g->title();
+        frames << shownCaption(g->title());
     EXPECT_EQ(frames, (QStringList{"Node Ready Responses", "Connection Made Responses",
                                    "Connection Failure Responses"}));
     for (int i = 0; i < 4; ++i) {
@@ -737,7 +738,7 @@ TEST(DialogHelp, EachDialogOpensItsOwnPage) {
         pages.clear();
         auto* item = dialog->findChild<QAction*>("mnuHelp");
         ASSERT_NE(item, nullptr);
-        EXPECT_EQ(item->text(), "Help");
+        EXPECT_EQ(shownCaption(item->text()), "Help");
         item->trigger();
         EXPECT_EQ(pages, QStringList{page});
     }

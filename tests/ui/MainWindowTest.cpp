@@ -1,5 +1,6 @@
 #include "ui/MainWindow.h"
 #include "ui/Controls.h"
+#include "ui/WindowParts.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -30,8 +31,8 @@ namespace {
 
 // A caption as the operator reads it (a mnemonic's "&" only underlines its letter).
 QString captionOf(const QWidget* w) {
-    if (auto* l = qobject_cast<const QLabel*>(w)) return withoutMnemonic(l->text());
-    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return withoutMnemonic(b->text());
+    if (auto* l = qobject_cast<const QLabel*>(w)) return shownCaption(l->text());
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return shownCaption(b->text());
     if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
     return {};
 }
@@ -411,13 +412,12 @@ TEST(MainWindow, MenusInOrderWithTheirItems) {
         QMenu* menu = bar[qsizetype(i)]->menu();
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menu->objectName(), menus[i].name);
-        EXPECT_EQ(withoutMnemonic(menu->title()), withoutMnemonic(menus[i].title));
+        EXPECT_EQ(shownCaption(menu->title()), shownCaption(menus[i].title));
         const QList<QAction*> items = menu->actions();
         ASSERT_EQ(items.size(), qsizetype(menus[i].items.size()));
         for (qsizetype j = 0; j < items.size(); ++j) {
             EXPECT_EQ(items[j]->objectName(), menus[i].items[std::size_t(j)].first);
-            EXPECT_EQ(withoutMnemonic(items[j]->text()),
-                      withoutMnemonic(menus[i].items[std::size_t(j)].second));
+            EXPECT_EQ(shownCaption(items[j]->text()), shownCaption(menus[i].items[std::size_t(j)].second));
         }
     }
     EXPECT_EQ(w.findChild<QAction*>("mnuHelp")->shortcut(), QKeySequence(Qt::Key_F1));
@@ -584,7 +584,7 @@ TEST(MainWindow, AboutBoxShowsReleaseAndClosesWithOk) {
     EXPECT_TRUE(texts.contains("February 2004"));
     auto* ok = about->findChild<QPushButton*>("cmdOK");
     ASSERT_NE(ok, nullptr);
-    EXPECT_EQ(ok->text(), "OK");
+    EXPECT_EQ(shownCaption(ok->text()), "OK");
     ok->click();
     EXPECT_FALSE(about->isVisible());
 }

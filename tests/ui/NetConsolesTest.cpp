@@ -1,5 +1,6 @@
 #include "ui/NetConsoles.h"
 #include "net/NetTestRig.h"
+#include "ui/WindowParts.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -72,9 +73,10 @@ TEST(NetConsoles, ControlConsoleSendsListsAndAsksBeforeClosing) {
                                                r.mainWindow.frameGeometry().width() -
                                                window->frameGeometry().width() / 2);
     expectReachable(window, frmNCS::all);
-    EXPECT_EQ(r.control<QPushButton>(frmNCS::cmdNCS2)->text(), QStringLiteral("ANY MORE ?"));
+    EXPECT_EQ(shownCaption(r.control<QPushButton>(frmNCS::cmdNCS2)->text()), QStringLiteral("ANY MORE ?"));
     EXPECT_EQ(r.control<QPushButton>(frmNCS::cmdNCS4)->text(), QString());
-    EXPECT_EQ(r.control<QGroupBox>(frmNCS::Frame1)->title(), QStringLiteral("Traffic Requests"));
+    EXPECT_EQ(shownCaption(r.control<QGroupBox>(frmNCS::Frame1)->title()),
+              QStringLiteral("Traffic Requests"));
 
     // A click sends; an empty stored text sends nothing.
     QTest::mouseClick(r.control<QPushButton>(frmNCS::cmdActivate), Qt::LeftButton);
@@ -159,7 +161,8 @@ TEST(NetConsoles, MemberConsoleSendsAndShowsItsStatusUntilTheMouseMoves) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Info for  NCS"));
     expectReachable(window, frmInfoNet::all);
-    EXPECT_EQ(r.member<QPushButton>(frmInfoNet::cmdInfoNet1)->text(), QStringLiteral("ON FREQ"));
+    EXPECT_EQ(shownCaption(r.member<QPushButton>(frmInfoNet::cmdInfoNet1)->text()),
+              QStringLiteral("ON FREQ"));
 
     QTest::mouseClick(r.member<QPushButton>(frmInfoNet::cmdCkIn), Qt::LeftButton);
     QLabel* help = r.member<QLabel>(frmInfoNet::lblHelp);

@@ -9,6 +9,7 @@
 #include "ui/PreferencesWindow.h"
 #include "ui/TncDialog.h"
 #include "ui/WelcomeWindow.h"
+#include "ui/WindowParts.h"
 #include "ui/WindowPlacement.h"
 
 #include <QApplication>
@@ -99,13 +100,7 @@ void Application::openCompose(ComposeMode mode) {
     // One compose window: while it is open, Formal, Scratchpad and Edit Message bring it to the
     // front and change nothing in it (a second one would discard the pending message it holds
     // and take a second message number).
-    if (composeWindow_ && composeWindow_->isVisible()) { // a closed one is only waiting to be deleted
-        composeWindow_->setWindowState(composeWindow_->windowState() & ~Qt::WindowMinimized);
-        // A headless (offscreen) display has no stacking order and warns on raise.
-        if (QGuiApplication::platformName() != QLatin1String("offscreen")) composeWindow_->raise();
-        composeWindow_->activateWindow();
-        return;
-    }
+    if (bringToFront(composeWindow_)) return;
     // It keeps the mode it was opened with; it belongs to the main window, so it never outlives
     // the logic.
     auto* compose = new ComposeWindow(
@@ -115,22 +110,14 @@ void Application::openCompose(ComposeMode mode) {
 }
 
 void Application::openBroadcast() {
-    if (broadcastWindow_) {
-        broadcastWindow_->raise();
-        broadcastWindow_->activateWindow();
-        return;
-    }
+    if (bringToFront(broadcastWindow_)) return;
     auto* broadcast = new BroadcastWindow(logic_.broadcasts, &window_);
     broadcastWindow_ = broadcast;
     broadcast->show();
 }
 
 void Application::openPreferences() {
-    if (preferencesWindow_) {
-        preferencesWindow_->raise();
-        preferencesWindow_->activateWindow();
-        return;
-    }
+    if (bringToFront(preferencesWindow_)) return;
     auto* preferences = new PreferencesWindow(
         {logic_.station, logic_.store, boxes_, window_.view()},
         [this](NetRole before, NetRole after) { logic_.netRoleChanged(before, after); },
@@ -140,11 +127,7 @@ void Application::openPreferences() {
 }
 
 void Application::openLog() {
-    if (logWindow_) {
-        logWindow_->raise();
-        logWindow_->activateWindow();
-        return;
-    }
+    if (bringToFront(logWindow_)) return;
     auto* log = new LogWindow(
         logic_.station.path(QStringLiteral("Messages")), boxes_, printer_,
         [this](const QString& p) { showHelp(p); }, &window_);
@@ -183,11 +166,7 @@ void Application::quit(int exitCode) {
 
 void Application::openConnectDialog() {
     window_.view().setVisible(frmMain::lblDest, false);
-    if (connectDialog_) {
-        connectDialog_->raise();
-        connectDialog_->activateWindow();
-        return;
-    }
+    if (bringToFront(connectDialog_)) return;
     auto* dialog = new ConnectDialog(
         logic_.station.path(QStringLiteral("callsign.lst")), boxes_,
         [this](const QByteArray& destination) { return logic_.connect.connect(destination); },
@@ -197,10 +176,7 @@ void Application::openConnectDialog() {
 }
 
 void Application::openTncDialog() {
-    if (tncDialog_) {
-        tncDialog_->raise();
-        return;
-    }
+    if (bringToFront(tncDialog_)) return;
     auto* dialog = new TncDialog(
         logic_.station.settings, logic_.station.dir, [this] { logic_.settingsChanged(); },
         [this](const QString& p) { showHelp(p); }, &window_);
@@ -209,10 +185,7 @@ void Application::openTncDialog() {
 }
 
 void Application::openNodeDialog() {
-    if (nodeDialog_) {
-        nodeDialog_->raise();
-        return;
-    }
+    if (bringToFront(nodeDialog_)) return;
     auto* dialog = new NodeDialog(
         logic_.station.settings, [this] { logic_.settingsChanged(); },
         [this](const QString& p) { showHelp(p); }, &window_);

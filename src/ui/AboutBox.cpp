@@ -8,7 +8,7 @@
 
 namespace tolvex {
 
-AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
+AboutBox::AboutBox(QWidget* parent) : CentredOnFirstShow<QDialog>(parent) {
     setObjectName(QStringLiteral("frmAbout"));
     setWindowTitle(QStringLiteral("About Tolvex"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -29,7 +29,6 @@ AboutBox::AboutBox(QWidget* parent) : QDialog(parent) {
     box->addWidget(date);
     box->addWidget(ok, 0, Qt::AlignHCenter);
     adjustSize();
-    centreOnScreen(*this);
 }
 
 } // namespace tolvex

@@ -1,5 +1,6 @@
 #pragma once
 // The About box, frmAbout: the release and its date, and OK. Not modal; deletes itself when closed.
+#include "Controls.h"
 #include "ElementTable.h"
 
 #include <QDialog>
@@ -14,10 +15,9 @@ inline constexpr AboutElement Label2{"Label2"}; // its date
 inline constexpr AboutElement cmdOK{"cmdOK"};
 } // namespace frmAbout
 
-class AboutBox : public QDialog {
+class AboutBox : public CentredOnFirstShow<QDialog> {
     Q_OBJECT
 public:
-    // Centred on the screen at once.
     explicit AboutBox(QWidget* parent = nullptr);
 
 private:

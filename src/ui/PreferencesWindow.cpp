@@ -218,6 +218,10 @@ void PreferencesWindow::build(std::function<void(QString)> showHelp) {
     add(Frame6, corner.saveFrame);
     add(cmdSave, corner.save);
     connect(corner.save, &QPushButton::clicked, this, [this] { preferences_->save(); });
+    // The corner sits beside the callsign, at the top of the right column: Tab reaches it there.
+    setTabOrder(call, corner.close);
+    setTabOrder(corner.close, corner.save);
+    setTabOrder(corner.save, elements_.get<QWidget>(txtSSID));
 
     auto* helpLine = new QPlainTextEdit(this);
     add(Text3, helpLine);

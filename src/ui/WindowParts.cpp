@@ -6,11 +6,13 @@
 #include <QAction>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSet>
+#include <QVBoxLayout>
 
 namespace tolvex {
 
@@ -101,6 +103,15 @@ QHBoxLayout* closingRow(std::initializer_list<QPushButton*> buttons, bool keepPl
         row->addWidget(b);
     }
     return row;
+}
+
+bool bringToFront(QWidget* window) {
+    if (!window || !window->isVisible()) return false;
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    // A headless (offscreen) display has no stacking order and warns on raise.
+    if (QGuiApplication::platformName() != QLatin1String("offscreen")) window->raise();
+    window->activateWindow();
+    return true;
 }
 
 QString shownCaption(const QString& caption) {

@@ -45,6 +45,11 @@ SaveCloseCorner saveCloseCorner(QWidget& dialog, QWidget* saveFrame, const QColo
 // Enter in a field never presses them; keepPlace keeps a hidden button's room.
 QHBoxLayout* closingRow(std::initializer_list<QPushButton*> buttons, bool keepPlace = false);
 
+// Brings a window the operator already has back to the front: shown, not minimised, raised and
+// active. False when there is none on screen (a closed one only waits to be deleted): the caller
+// opens a new one.
+bool bringToFront(QWidget* window);
+
 // A caption as shown, without its mnemonic marks: "&Save" is "Save", "&&" is "&".
 QString shownCaption(const QString& caption);
 // The key of a caption's mnemonic (upper case), or a null QChar.

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -24,7 +25,8 @@ void keepPlaceWhenHidden(QWidget& widget) {
     widget.setSizePolicy(policy);
 }
 
-// The mnemonic keys taken in a window, apart from one button.
+// The mnemonic keys taken in a window, apart from one button: buttons, frames, labels that lead
+// to a field, menus and their items.
 QSet<QChar> takenKeys(const QWidget& window, const QAbstractButton* except) {
     QSet<QChar> taken;
     auto take = [&](const QString& caption) {
@@ -34,6 +36,11 @@ QSet<QChar> takenKeys(const QWidget& window, const QAbstractButton* except) {
         if (b != except) take(b->text());
     for (const QGroupBox* box : window.findChildren<QGroupBox*>())
         take(box->title());
+    for (const QLabel* label : window.findChildren<QLabel*>())
+        if (label->buddy()) take(label->text());
+    for (const QMenu* menu : window.findChildren<QMenu*>())
+        for (const QAction* a : menu->actions())
+            take(a->text());
     for (const QMenuBar* bar : window.findChildren<QMenuBar*>())
         for (const QAction* a : bar->actions())
             take(a->text());

@@ -56,8 +56,8 @@ QString shownCaption(const QString& caption);
 QChar mnemonicOf(const QString& caption);
 
 // A button whose caption is text the operator gave (stored instructions): an "&" in it is shown,
-// and it takes the first letter or digit no other button, frame or menu item of its window
-// already has as its mnemonic, word starts first.
+// and it takes the first letter or digit no other element of its window already has as its
+// mnemonic, word starts first.
 void setOperatorCaption(QAbstractButton& button, const QString& text);
 
 } // namespace tolvex

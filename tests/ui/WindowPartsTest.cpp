@@ -1,6 +1,10 @@
 // The small parts every window shares.
 #include "ui/WindowParts.h"
 
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QTest>
@@ -34,6 +38,14 @@ TEST(WindowParts, OperatorCaptionsShowTheirAmpersandAndTakeAFreeLetter) {
         EXPECT_EQ(button->text(), QString::fromLatin1(c.caption)) << c.text;
         EXPECT_EQ(shownCaption(button->text()), QString::fromLatin1(c.text)) << c.text;
     }
+    // A label that leads to a field, and the items of a menu, hold their letters too.
+    QWidget window;
+    auto* note = new QLabel(QStringLiteral("&Note:"), &window);
+    note->setBuddy(new QLineEdit(&window));
+    (new QMenuBar(&window))->addMenu(QStringLiteral("&Edit"))->addAction(QStringLiteral("&Copy"));
+    auto* button = new QPushButton(&window);
+    setOperatorCaption(*button, QStringLiteral("NEW COPY EDIT"));
+    EXPECT_EQ(button->text(), QStringLiteral("NE&W COPY EDIT"));
 }
 
 // Opening a window again brings back the one on screen, without a warning on a headless display;

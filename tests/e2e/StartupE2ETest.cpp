@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <signal.h>
 #include <vector>
@@ -127,26 +128,38 @@ TEST(StartupE2E, TheMainWindowComesBackWhereItWas) {
         {"on a screen since unplugged", QByteArray(kept).replace("left=10", "left=3000"), {}, 0.6},
         {"not a placement", QByteArray("\x01\xff[[\n=", 6), {}, 1.0 / 3},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    // The rows run side by side, each on its own pseudo-terminal: start-up's query pause once.
+    struct Run {
         Pty pty;
-        ASSERT_TRUE(pty.ok());
-        Station station("N0CALL");
-        ASSERT_TRUE(QFile::link(pty.slave(), station.path("Ports/COM1")));
+        Station station{"N0CALL"};
+        std::unique_ptr<Program> program;
+    };
+    std::vector<std::unique_ptr<Run>> runs;
+    for (const Case& c : cases) {
+        auto& r = *runs.emplace_back(std::make_unique<Run>());
+        ASSERT_TRUE(r.pty.ok());
+        ASSERT_TRUE(QFile::link(r.pty.slave(), r.station.path("Ports/COM1")));
         if (!c.before.isEmpty()) {
-            ASSERT_TRUE(tolvex::test::writeFile(station.path("Window.ini"), c.before));
+            ASSERT_TRUE(tolvex::test::writeFile(r.station.path("Window.ini"), c.before));
         }
-        Program program(station.dir.filePath("st"));
-        ASSERT_TRUE(program.process.waitForStarted(5000));
-        ASSERT_TRUE(Pty::joined(pty.read(10000, "UNPROTO\r")).endsWith("UNPROTO\r"));
-        pty.write("UNPROTO\rcmd:UNPROTO CQ VIA RELAY\rcmd:");
-        pty.read(300);
-        program.signal(SIGTERM);
-        pty.read(5000, "RELAY\r");
-        ASSERT_TRUE(program.process.waitForFinished(5000));
-
+        r.program = std::make_unique<Program>(r.station.dir.filePath("st"));
+        ASSERT_TRUE(r.program->process.waitForStarted(5000));
+    }
+    for (auto& r : runs) {
+        ASSERT_TRUE(Pty::joined(r->pty.read(10000, "UNPROTO\r")).endsWith("UNPROTO\r"));
+        r->pty.write("UNPROTO\rcmd:UNPROTO CQ VIA RELAY\rcmd:");
+    }
+    for (auto& r : runs) {
+        r->pty.read(300);
+        r->program->signal(SIGTERM);
+    }
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        runs[i]->pty.read(5000, "RELAY\r");
+        ASSERT_TRUE(runs[i]->program->process.waitForFinished(5000));
         const std::optional<tolvex::WindowPlacement> saved =
-            tolvex::WindowPlacement::load(station.path("Window.ini"));
+            tolvex::WindowPlacement::load(runs[i]->station.path("Window.ini"));
         ASSERT_TRUE(saved.has_value());
         EXPECT_FALSE(saved->maximised);
         EXPECT_NEAR(saved->receivedShare, c.share, 1e-5);

@@ -11,11 +11,13 @@
 #include "ui/TncDialog.h"
 #include "ui/WelcomeWindow.h"
 #include "ui/WindowParts.h"
+#include "ui/WindowPlacement.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLineEdit>
 #include <QList>
+#include <QScreen>
 
 namespace tolvex {
 
@@ -154,12 +156,21 @@ void Application::closeWelcome() {
 }
 
 void Application::showMainWindow() {
+    // Where the operator left it last time, if that is still on a screen.
+    if (const auto saved = WindowPlacement::load(placementFile())) {
+        QList<QRect> screens;
+        for (const QScreen* screen : QGuiApplication::screens())
+            screens << screen->availableGeometry();
+        window_.restorePlacement(saved->fittedTo(screens));
+    }
     window_.show();
     window_.activateWindow();
+    mainShown_ = true;
     ScreenshotTour::startIfAsked(&window_);
 }
 
 void Application::quit(int exitCode) {
+    if (mainShown_) window_.placement().save(placementFile());
     QCoreApplication::exit(exitCode);
 }
 

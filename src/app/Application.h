@@ -42,6 +42,8 @@ public:
 private:
     void connectWindow();
     void showHelp(const QString& page) { logic_.help.show(page); }
+    // The main window's place and size between runs, the station's own (not Parms.inf).
+    QString placementFile() const { return logic_.station.path(QStringLiteral("Window.ini")); }
     void openConnectDialog();
     void openTncDialog();
     void openNodeDialog();
@@ -62,6 +64,7 @@ private:
     StationLogic logic_;
     std::unique_ptr<NetConsoles> consoles_;
     QPointer<WelcomeWindow> welcome_;
+    bool mainShown_ = false; // its place is kept only once the operator has had the window
     QPointer<QWidget> connectDialog_, tncDialog_, nodeDialog_, logWindow_, broadcastWindow_,
         preferencesWindow_, composeWindow_;
 };

@@ -2,6 +2,7 @@
 
 #include "AboutBox.h"
 #include "Controls.h"
+#include "PaneWidget.h"
 #include "platform/QtPrinter.h"
 
 #include <QAction>
@@ -12,7 +13,9 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -31,6 +34,7 @@ namespace {
 // The design's window height counts the title bar, the menu bar and the borders; what is left
 // for the elements is this much less.
 constexpr int kChromeTwips = 690;
+constexpr int kDesignWidthTwips = 10575;
 constexpr int kShortScreenTwips = 7200;
 constexpr qreal kPanePoints = 9.75;
 constexpr qreal kLargePanePoints = 12;
@@ -66,23 +70,69 @@ QString selectionOf(const QWidget* widget) {
     return {};
 }
 
-bool isNavigationKey(int key) {
-    switch (key) {
-    case Qt::Key_Left:
-    case Qt::Key_Right:
-    case Qt::Key_Up:
-    case Qt::Key_Down:
-    case Qt::Key_Home:
-    case Qt::Key_End:
-    case Qt::Key_PageUp:
-    case Qt::Key_PageDown:
-        return true;
-    default:
-        return false;
-    }
+// The letter each button and menu takes for Alt (in a menu, the letter alone). No two that can
+// show at the same time share one; the three buttons of the connect place, one at a time, share
+// theirs, so Alt+N is that place whatever it offers.
+struct Mnemonic {
+    MainElement element;
+    char letter;
+};
+constexpr Mnemonic kMnemonics[] = {
+    {frmMain::mnuFIle, 'F'},    {frmMain::mnuSetup, 'S'},    {frmMain::mnuEdit, 'E'},
+    {frmMain::mnuHelpx, 'H'},   {frmMain::cmdCompose, 'o'},  {frmMain::cmdScratch, 't'},
+    {frmMain::cmdGroup, 'B'},   {frmMain::cmdLocalBBS, 'n'}, {frmMain::cmdViewRcv, 'n'},
+    {frmMain::cmdDisc, 'n'},    {frmMain::cmdLog, 'V'},      {frmMain::cmdDest, 'D'},
+    {frmMain::cmdSend, 'M'},    {frmMain::cmdEdit, 'g'},     {frmMain::cmdErase, 'r'},
+    {frmMain::cmdClear, 'C'},   {frmMain::cmdPS, 'P'},       {frmMain::Command1, 'l'},
+    {frmMain::cmdPrintCM, 'i'}, {frmMain::cmdSaveCM, 'a'},   {frmMain::mnuExit, 'E'},
+    {frmMain::mnuTNC, 'T'},     {frmMain::mnuPref, 'O'},     {frmMain::mnuNode, 'N'},
+    {frmMain::mnuCopy, 'C'},    {frmMain::mnuPaste, 'P'},    {frmMain::mnuCut, 't'},
+    {frmMain::mnuAbout, 'A'},   {frmMain::mnuHelp, 'H'},
+};
+
+// The caption with the first of `letter` (either case) marked as its mnemonic; as it was when it
+// already has one or the letter is not in it.
+QString withMnemonic(const QString& caption, QChar letter) {
+    if (caption.contains(QLatin1Char('&'))) return caption;
+    const qsizetype at = caption.indexOf(letter, 0, Qt::CaseInsensitive);
+    if (at < 0) return caption;
+    return caption.left(at) + QLatin1Char('&') + caption.mid(at);
+}
+
+std::optional<char> letterFor(MainElement e) {
+    for (const Mnemonic& m : kMnemonics)
+        if (m.element == e) return m.letter;
+    return std::nullopt;
 }
 
 } // namespace
+
+// A strip the operator drags to share the window's extra height between the received messages
+// and the monitor.
+class MainWindow::SplitHandle : public QWidget {
+public:
+    explicit SplitHandle(QWidget* parent) : QWidget(parent) {
+        setObjectName(QStringLiteral("paneSplit"));
+        setCursor(Qt::SplitVCursor);
+        setToolTip(QStringLiteral("Drag to share the room between received messages and the monitor"));
+    }
+    std::function<void()> pressed;
+    std::function<void(int dy)> dragged; // from where the press was
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() != Qt::LeftButton) return;
+        pressY_ = event->globalPosition().toPoint().y();
+        if (pressed) pressed();
+    }
+    void mouseMoveEvent(QMouseEvent* event) override {
+        if ((event->buttons() & Qt::LeftButton) && dragged)
+            dragged(event->globalPosition().toPoint().y() - pressY_);
+    }
+
+private:
+    int pressY_ = 0;
+};
 
 // What the logic reaches of the window.
 class MainWindow::View final : public MainView {
@@ -91,36 +141,36 @@ public:
     void setVisible(MainElement e, bool visible) override { w_.elements_.setVisible(e, visible); }
     bool isVisible(MainElement e) const override { return w_.elements_.isVisible(e); }
     void setText(MainElement e, const QByteArray& text) override {
-        if (Pane* p = w_.pane(e))
-            w_.setPaneText(*p, text);
+        if (PaneWidget* p = w_.pane(e))
+            p->replaceText(text);
         else
-            w_.elements_.setText(e, latin1(text));
+            w_.setCaption(e, latin1(text));
     }
     void setFocus(MainElement e) override { w_.elements_.setFocus(e); }
     qsizetype paneLength(MainElement e) const override {
-        const Pane* p = w_.pane(e);
-        return p ? w_.paneLength(*p) : 0;
+        const PaneWidget* p = w_.pane(e);
+        return p ? p->length() : 0;
     }
     void appendToPane(MainElement e, const QByteArray& text) override {
-        if (Pane* p = w_.pane(e))
-            w_.appendToPane(*p, text);
+        if (PaneWidget* p = w_.pane(e))
+            p->append(text);
         else if (e == frmMain::txtNet)
             w_.appendToNetPane(text);
     }
     void chopPane(MainElement e, qsizetype n) override {
-        if (Pane* p = w_.pane(e)) w_.chopPane(*p, n);
+        if (PaneWidget* p = w_.pane(e)) p->chop(n);
     }
     void keepPaneTail(MainElement e, qsizetype n) override {
-        if (Pane* p = w_.pane(e)) w_.keepPaneTail(*p, n);
+        if (PaneWidget* p = w_.pane(e)) p->keepTail(n);
     }
     void setPaneText(MainElement e, const QByteArray& text) override {
-        if (Pane* p = w_.pane(e))
-            w_.setPaneText(*p, text);
+        if (PaneWidget* p = w_.pane(e))
+            p->replaceText(text);
         else
             w_.elements_.setText(e, latin1(text));
     }
     void emptyUndo(MainElement e) override {
-        if (Pane* p = w_.pane(e)) p->edit->document()->clearUndoRedoStacks();
+        if (PaneWidget* p = w_.pane(e)) p->document()->clearUndoRedoStacks();
     }
     void appendReceived(const QByteArray& text, TextColour colour) override {
         w_.appendReceived(text, colour);
@@ -170,6 +220,7 @@ MainLayout MainLayout::forScreen(QSize screenPx, qreal dpi) {
         l.cmdPrintCMTop = 5180;
         l.cmdSaveCMTop = 5700;
         l.rCountTop = 330;
+        l.frSaveTop = 930;
     }
     return l;
 }
@@ -177,7 +228,10 @@ MainLayout MainLayout::forScreen(QSize screenPx, qreal dpi) {
 template <class W> W* MainWindow::add(W* widget, MainElement name, QWidget* parent, QRect twips) {
     widget->setParent(parent);
     elements_.add(name, widget);
-    if (twips.isValid()) design_.insert(widget, twips);
+    if (twips.isValid()) {
+        design_.insert(widget, twips);
+        anchors_.insert(widget, MainGrowth::anchorOf(name));
+    }
     return widget;
 }
 
@@ -199,19 +253,30 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), view_(std::make_u
     for (MainElement name : {frmMain::cmdViewRcv, frmMain::cmdDisc, frmMain::Label3, frmMain::Frame1})
         elements_.get<QWidget>(name)->hide();
 
-    // The keyboard visits the window top to bottom, left to right, whatever the stacking.
+    // The keyboard visits the window top to bottom, left to right, whatever the stacking; in the
+    // two lower areas the buttons on the left come before their pane.
     const MainElement tabOrder[] = {
-        frmMain::cmdCompose,  frmMain::cmdScratch, frmMain::cmdGroup,   frmMain::cmdLocalBBS,
-        frmMain::cmdViewRcv,  frmMain::cmdDisc,    frmMain::cmdLog,     frmMain::cmdDest,
-        frmMain::cmdSend,     frmMain::cmdEdit,    frmMain::cmdErase,   frmMain::lblNct,
-        frmMain::txtNet,      frmMain::cmdClear,   frmMain::cmdPS,      frmMain::lblRCount_0,
-        frmMain::lblRCount_1, frmMain::rtbRcvd,    frmMain::txtSave,    frmMain::tbMon,
-        frmMain::tbLocal,     frmMain::Command1,   frmMain::cmdPrintCM, frmMain::cmdSaveCM};
+        frmMain::cmdCompose,  frmMain::cmdScratch, frmMain::cmdGroup, frmMain::cmdLocalBBS,
+        frmMain::cmdViewRcv,  frmMain::cmdDisc,    frmMain::cmdLog,   frmMain::cmdDest,
+        frmMain::cmdSend,     frmMain::cmdEdit,    frmMain::cmdErase, frmMain::lblNct,
+        frmMain::txtNet,      frmMain::cmdClear,   frmMain::cmdPS,    frmMain::lblRCount_0,
+        frmMain::lblRCount_1, frmMain::rtbRcvd,    frmMain::txtSave,  frmMain::Command1,
+        frmMain::cmdPrintCM,  frmMain::cmdSaveCM,  frmMain::tbMon,    frmMain::tbLocal};
     for (std::size_t i = 1; i < std::size(tabOrder); ++i)
         setTabOrder(elements_.get<QWidget>(tabOrder[i - 1]), elements_.get<QWidget>(tabOrder[i]));
+    for (const Mnemonic& m : kMnemonics)
+        setCaption(m.element, captionOf(m.element));
 
-    resize(twipsToPx(10575, screenDpi()), height());
-    applyLayout();
+    splitHandle_ = new SplitHandle(client_);
+    splitHandle_->pressed = [this] { splitAtPress_ = growth().dyReceived; };
+    splitHandle_->dragged = [this](int dy) {
+        const MainGrowth g = growth();
+        const int room = g.dyReceived + g.dyChannel;
+        if (room > 0) setReceivedShare(double(std::clamp(splitAtPress_ + dy, 0, room)) / room);
+    };
+
+    applyLayout(true);
+    normalArea_ = geometry();
 }
 
 MainWindow::~MainWindow() = default;
@@ -377,20 +442,20 @@ void MainWindow::buildChannelArea(QWidget* client) {
     const MainElement names[] = {frmMain::tbMon, frmMain::tbLocal};
     QLabel* labels[] = {label1, label5};
     for (int i = 0; i < 2; ++i) {
-        auto* edit = add(new QPlainTextEdit, names[i], client, {1080, 5040, 9135, 3135});
-        edit->setUndoRedoEnabled(false);
+        auto* edit = add(new PaneWidget(names[i]), names[i], client, {1080, 5040, 9135, 3135});
         edit->setFont(designFont("Arial", kPanePoints));
-        edit->setAcceptDrops(false);
-        edit->viewport()->setAcceptDrops(false);
-        edit->setContextMenuPolicy(Qt::NoContextMenu);
-        edit->setAttribute(Qt::WA_InputMethodEnabled, false);
         edit->setAccessibleName(labels[i]->text());
-        edit->installEventFilter(this);
-        edit->viewport()->installEventFilter(this);
+        edit->keyPressed = [this, name = names[i]](int key) {
+            return paneKeyPress && paneKeyPress(name, key);
+        };
+        edit->keyReleased = [this, name = names[i]] {
+            if (paneKeyUp) paneKeyUp(name);
+        };
         labels[i]->setBuddy(edit);
-        panes_[i].edit = edit;
+        panes_[std::size_t(i)] = edit;
     }
-    panes_[1].edit->hide();
+    connect(panes_[0], &PaneWidget::mouseUp, this, &MainWindow::tbMonMouseUp);
+    panes_[1]->hide();
 
     auto* command1 =
         add(new WrapButton(QStringLiteral("Clear")), frmMain::Command1, client, {120, 5640, 735, 375});
@@ -455,6 +520,25 @@ void MainWindow::showAbout() {
     about_->activateWindow();
 }
 
+QString MainWindow::captionOf(MainElement e) const {
+    QObject* element = elements_.find(e);
+    if (auto* menu = qobject_cast<QMenu*>(element)) return menu->title();
+    if (auto* action = qobject_cast<QAction*>(element)) return action->text();
+    if (auto* button = qobject_cast<QAbstractButton*>(element)) return button->text();
+    if (auto* label = qobject_cast<QLabel*>(element)) return label->text();
+    return {};
+}
+
+void MainWindow::setCaption(MainElement e, const QString& text) {
+    // A caption given anew keeps its element's mnemonic.
+    const std::optional<char> letter = letterFor(e);
+    const QString caption = letter ? withMnemonic(text, QLatin1Char(*letter)) : text;
+    if (auto* menu = qobject_cast<QMenu*>(elements_.find(e)))
+        menu->setTitle(caption);
+    else
+        elements_.setText(e, caption);
+}
+
 // --- Edit menu: acts on the focused element's selection ---
 
 void MainWindow::editCopy() {
@@ -497,69 +581,10 @@ MainView& MainWindow::view() {
     return *view_;
 }
 
-MainWindow::Pane* MainWindow::pane(MainElement name) {
-    for (Pane& p : panes_)
-        if (p.name == name) return &p;
+PaneWidget* MainWindow::pane(MainElement name) const {
+    for (PaneWidget* p : panes_)
+        if (p->name() == name) return p;
     return nullptr;
-}
-
-const MainWindow::Pane* MainWindow::pane(MainElement name) const {
-    return const_cast<MainWindow*>(this)->pane(name);
-}
-
-qsizetype MainWindow::paneLength(const Pane& p) const {
-    return p.edit->document()->characterCount() - 1 + p.pending.size();
-}
-
-void MainWindow::appendToPane(Pane& p, const QByteArray& text) {
-    if (text.isEmpty()) return;
-    // A line break is one character in the widget: CR LF, CR and LF each become one, here already,
-    // so the length counted before the text is drawn is the length after.
-    p.pending.reserve(p.pending.size() + text.size());
-    for (const char c : text) {
-        if (c == '\n' && p.lastWasCr) {
-            p.lastWasCr = false;
-            continue;
-        }
-        p.lastWasCr = c == '\r';
-        p.pending += p.lastWasCr ? '\n' : c;
-    }
-    scheduleFlush();
-}
-
-void MainWindow::chopPane(Pane& p, qsizetype n) {
-    if (n <= 0) return;
-    p.lastWasCr = false;
-    const qsizetype fromPending = std::min(n, p.pending.size());
-    p.pending.chop(fromPending);
-    n -= fromPending;
-    if (n == 0) return;
-    const int end = p.edit->document()->characterCount() - 1;
-    QTextCursor cursor(p.edit->document());
-    cursor.setPosition(int(std::max<qsizetype>(0, end - n)));
-    cursor.setPosition(end, QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    p.edit->setTextCursor(cursor);
-}
-
-void MainWindow::keepPaneTail(Pane& p, qsizetype n) {
-    flushPane(p);
-    const int length = p.edit->document()->characterCount() - 1;
-    if (length <= n) return;
-    QTextCursor cursor(p.edit->document());
-    cursor.setPosition(int(length - std::max<qsizetype>(0, n)), QTextCursor::KeepAnchor);
-    cursor.removeSelectedText();
-    cursor.movePosition(QTextCursor::End);
-    p.edit->setTextCursor(cursor);
-    p.edit->ensureCursorVisible();
-}
-
-void MainWindow::setPaneText(Pane& p, const QByteArray& text) {
-    p.pending.clear();
-    p.lastWasCr = false;
-    p.edit->clear();
-    appendToPane(p, text);
-    flushPane(p);
 }
 
 void MainWindow::appendToNetPane(const QByteArray& text) {
@@ -585,119 +610,43 @@ void MainWindow::appendReceived(const QByteArray& text, TextColour colour) {
     rtbRcvd_->ensureCursorVisible();
 }
 
-void MainWindow::scheduleFlush() {
-    if (flushScheduled_) return;
-    flushScheduled_ = true;
-    // At most one insert and repaint per display frame, however the serial port cuts the text.
-    QTimer::singleShot(kFlushMs, Qt::PreciseTimer, this, &MainWindow::flushPanes);
-}
-
 void MainWindow::flushPanes() {
-    flushScheduled_ = false;
-    for (Pane& p : panes_)
-        flushPane(p);
-}
-
-void MainWindow::flushPane(Pane& p) {
-    if (p.pending.isEmpty()) return;
-    QTextCursor cursor(p.edit->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(QString::fromLatin1(p.pending));
-    p.pending.clear();
-    p.edit->setTextCursor(cursor);
-    p.edit->ensureCursorVisible();
+    for (PaneWidget* p : panes_)
+        p->flush();
 }
 
 // --- Keys and mouse on the panes ---
 
 int MainWindow::keyCode(int key, Qt::KeyboardModifiers modifiers, const QString& text) {
-    const bool ctrl = modifiers & Qt::ControlModifier;
-    const bool alt = modifiers & Qt::AltModifier;
-    if (alt && !ctrl) return -1; // Alt combinations belong to the menus
-    switch (key) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        return 13;
-    case Qt::Key_Backspace:
-        return 8;
-    case Qt::Key_Escape:
-        return 27;
-    case Qt::Key_Tab:
-        return ctrl ? -1 : 9;
-    default:
-        break;
-    }
-    if (ctrl && !alt) return key >= Qt::Key_A && key <= Qt::Key_Z ? key - Qt::Key_A + 1 : -1;
-    if (text.size() == 1) {
-        const char16_t c = text.at(0).unicode();
-        if (c >= 32 && c != 127 && c <= 255) return c;
-    }
-    return -1;
-}
-
-bool MainWindow::paneKey(Pane& p, QKeyEvent* key) {
-    const int code = keyCode(key->key(), key->modifiers(), key->text());
-    if (code < 0) return !isNavigationKey(key->key()); // caret movement stays local, other keys go nowhere
-    flushPane(p);                                      // the key lands after whatever arrived before it
-    if (!paneKeyPress || !paneKeyPress(p.name, code)) return true;
-    QTextCursor cursor = p.edit->textCursor();
-    if (code == 8) {
-        if (cursor.hasSelection())
-            cursor.removeSelectedText();
-        else
-            cursor.deletePreviousChar();
-    } else if (code == 13) {
-        cursor.insertText(QStringLiteral("\n"));
-    } else if (code == 9 || code >= 32) {
-        cursor.insertText(QString(QChar(code)));
-    }
-    p.edit->setTextCursor(cursor);
-    p.edit->ensureCursorVisible();
-    return true;
+    return PaneWidget::keyCode(key, modifiers, text);
 }
 
 bool MainWindow::rcvdKey(QKeyEvent* key) {
     const int code = keyCode(key->key(), key->modifiers(), key->text());
-    if (code < 0) return !isNavigationKey(key->key());
+    if (code < 0) return !PaneWidget::isNavigationKey(key->key());
     if (rcvdKeyPress) rcvdKeyPress();
     return true;
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     const QEvent::Type type = event->type();
-    Pane* p = nullptr;
-    for (Pane& candidate : panes_)
-        if (candidate.edit && (watched == candidate.edit || watched == candidate.edit->viewport()))
-            p = &candidate;
-    const bool rcvd = rtbRcvd_ && (watched == rtbRcvd_ || watched == rtbRcvd_->viewport());
-
-    if (p || rcvd) {
+    if (rtbRcvd_ && (watched == rtbRcvd_ || watched == rtbRcvd_->viewport())) {
         switch (type) {
         case QEvent::KeyPress: {
             auto* key = static_cast<QKeyEvent*>(event);
-            // Tab goes to the TNC, so Ctrl+Tab and Shift+Tab are the ways out of a pane.
-            const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
-            if (key->key() == Qt::Key_Backtab ||
-                (key->key() == Qt::Key_Tab && (key->modifiers() & Qt::ControlModifier))) {
-                focusNextPrevChild(!back);
+            if (const int step = PaneWidget::focusStep(*key)) {
+                focusNextPrevChild(step > 0);
                 return true;
             }
-            return p ? paneKey(*p, key) : rcvdKey(key);
+            return rcvdKey(key);
         }
-        case QEvent::KeyRelease:
-            if (p && paneKeyUp) paneKeyUp(p->name);
-            return false;
         case QEvent::InputMethod:
             return true;
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick: {
-            auto* mouse = static_cast<QMouseEvent*>(event);
-            if (mouse->button() == Qt::MiddleButton) return true; // no pasting of the X selection
-            if (type == QEvent::MouseButtonRelease && p == &panes_[0])
-                Q_EMIT tbMonMouseUp(selectionOf(p->edit).toLatin1());
-            return false;
-        }
+        case QEvent::MouseButtonDblClick:
+            // No pasting of the X selection.
+            return static_cast<QMouseEvent*>(event)->button() == Qt::MiddleButton;
         default:
             return false;
         }
@@ -735,57 +684,91 @@ qreal MainWindow::screenDpi() const {
 void MainWindow::useScreen(QSize screenPx, qreal dpi) {
     screenOverride_ = screenPx;
     dpiOverride_ = dpi;
-    applyLayout();
+    applyLayout(true);
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    applyLayout();
+    applyLayout(false);
+    rememberNormalArea();
 }
 
-void MainWindow::applyLayout() {
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    rememberNormalArea();
+}
+
+void MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) applyLayout(false);
+}
+
+void MainWindow::rememberNormalArea() {
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        normalArea_ = geometry();
+}
+
+QSize MainWindow::defaultClientSize() const {
+    return {twipsToPx(kDesignWidthTwips, placedDpi_),
+            twipsToPx(layout_.windowHeight - kChromeTwips, placedDpi_)};
+}
+
+QSize MainWindow::defaultSize() const {
+    return defaultClientSize() + QSize(0, menuBar()->sizeHint().height());
+}
+
+MainGrowth MainWindow::growth() const {
+    return MainGrowth::split(size() - defaultSize(), receivedShare_);
+}
+
+void MainWindow::applyLayout(bool toDefault) {
     if (layingOut_) return;
     const QScopedValueRollback guard(layingOut_, true);
     const QSize screenPx = screenSize();
     const qreal dpi = screenDpi();
+    const MainLayout before = layout_;
     layout_ = MainLayout::forScreen(screenPx, dpi);
+    // A screen of the other kind, or of another density, starts the window over at its default.
+    toDefault = toDefault || layout_.shortLayout != before.shortLayout || dpi != placedDpi_;
 
-    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))) {
-        auto setTop = [this](MainElement name, int top) {
-            QRect& r = design_[elements_.get<QWidget>(name)];
-            r.moveTop(top);
-        };
-        auto setHeight = [this](MainElement name, int h) {
-            design_[elements_.get<QWidget>(name)].setHeight(h);
-        };
-        setHeight(frmMain::Frame3, layout_.frame3Height);
-        setHeight(frmMain::rtbRcvd, layout_.rtbRcvdHeight);
-        for (MainElement name : {frmMain::tbMon, frmMain::tbLocal}) {
-            setTop(name, layout_.paneTop);
-            setHeight(name, layout_.paneHeight);
-        }
-        setTop(frmMain::lblBBS, layout_.lblBBSTop);
-        setHeight(frmMain::lblBBS, layout_.lblBBSHeight);
-        setTop(frmMain::Label1, layout_.label1Top);
-        setTop(frmMain::Label5, layout_.label5Top);
-        setTop(frmMain::Command1, layout_.command1Top);
-        setTop(frmMain::cmdPrintCM, layout_.cmdPrintCMTop);
-        if (layout_.cmdSaveCMTop) setTop(frmMain::cmdSaveCM, *layout_.cmdSaveCMTop);
-        setTop(frmMain::shpRM, layout_.rCountTop);
-        setTop(frmMain::lblRCount_0, layout_.rCountTop + 30);
-        setTop(frmMain::lblRCount_1, layout_.rCountTop + 315);
-        placedDpi_ = dpi;
-        placeElements();
+    auto setTop = [this](MainElement name, int top) {
+        QRect& r = design_[elements_.get<QWidget>(name)];
+        r.moveTop(top);
+    };
+    auto setHeight = [this](MainElement name, int h) { design_[elements_.get<QWidget>(name)].setHeight(h); };
+    setHeight(frmMain::Frame3, layout_.frame3Height);
+    setHeight(frmMain::rtbRcvd, layout_.rtbRcvdHeight);
+    for (MainElement name : {frmMain::tbMon, frmMain::tbLocal}) {
+        setTop(name, layout_.paneTop);
+        setHeight(name, layout_.paneHeight);
+    }
+    setTop(frmMain::lblBBS, layout_.lblBBSTop);
+    setHeight(frmMain::lblBBS, layout_.lblBBSHeight);
+    setTop(frmMain::Label1, layout_.label1Top);
+    setTop(frmMain::Label5, layout_.label5Top);
+    setTop(frmMain::Command1, layout_.command1Top);
+    setTop(frmMain::cmdPrintCM, layout_.cmdPrintCMTop);
+    if (layout_.cmdSaveCMTop) setTop(frmMain::cmdSaveCM, *layout_.cmdSaveCMTop);
+    setTop(frmMain::shpRM, layout_.rCountTop);
+    setTop(frmMain::lblRCount_0, layout_.rCountTop + 30);
+    setTop(frmMain::lblRCount_1, layout_.rCountTop + 315);
+    setTop(frmMain::frSave, layout_.frSaveTop);
+    placedDpi_ = dpi;
 
-        setFixedHeight(menuBar()->sizeHint().height() + twipsToPx(layout_.windowHeight - kChromeTwips, dpi));
+    // The arrangement as designed is the smallest the window gets; it grows from there.
+    setMinimumSize(defaultSize());
+    const bool free = !(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    if (toDefault && free) {
+        resize(defaultSize());
         const QSize frame = frameGeometry().size();
         const QPoint origin = screenOverride_ || !screen() ? QPoint() : screen()->geometry().topLeft();
         move(origin + QPoint(std::max(0, (screenPx.width() - frame.width()) / 2),
                              std::max(0, (screenPx.height() - frame.height()) / 2)));
     }
+    placeElements();
 
     const qreal points = layout_.largePaneFont ? kLargePanePoints : kPanePoints;
-    for (QWidget* w : {static_cast<QWidget*>(panes_[0].edit), static_cast<QWidget*>(panes_[1].edit),
+    for (QWidget* w : {static_cast<QWidget*>(panes_[0]), static_cast<QWidget*>(panes_[1]),
                        static_cast<QWidget*>(rtbRcvd_)}) {
         if (w->font().pointSizeF() == points) continue;
         QFont font = w->font();
@@ -795,12 +778,45 @@ void MainWindow::applyLayout() {
 }
 
 void MainWindow::placeElements() {
+    const MainGrowth g = growth();
     for (auto it = design_.cbegin(); it != design_.cend(); ++it) {
         const QRect& r = it.value();
-        it.key()->setGeometry(twipsToPx(r.left(), placedDpi_), twipsToPx(r.top(), placedDpi_),
+        const QRect atDefault(twipsToPx(r.left(), placedDpi_), twipsToPx(r.top(), placedDpi_),
                               twipsToPx(r.width(), placedDpi_), twipsToPx(r.height(), placedDpi_));
+        it.key()->setGeometry(g.place(atDefault, anchors_.value(it.key())));
         fitCaption(*it.key());
     }
+    // The handle between the received messages and the monitor, there only when there is extra
+    // height to share; it spans the gap and a little of each side, so it can be caught.
+    const QRect frame3 = elements_.get<QWidget>(frmMain::Frame3)->geometry();
+    const QRect pane = panes_[0]->geometry();
+    const int grip = std::max(6, pane.top() - frame3.bottom() + 4);
+    splitHandle_->setGeometry(pane.left(), (frame3.bottom() + pane.top()) / 2 - grip / 2, pane.width(), grip);
+    splitHandle_->setVisible(g.dyReceived + g.dyChannel > 0);
+    splitHandle_->raise();
+}
+
+void MainWindow::setReceivedShare(double share) {
+    receivedShare_ = std::clamp(share, 0.0, 1.0);
+    if (!layingOut_) placeElements();
+}
+
+WindowPlacement MainWindow::placement() const {
+    WindowPlacement p;
+    p.normal = normalArea_;
+    p.maximised = windowState() & Qt::WindowMaximized;
+    p.receivedShare = receivedShare_;
+    return p;
+}
+
+void MainWindow::restorePlacement(const WindowPlacement& p) {
+    setReceivedShare(p.receivedShare);
+    if (!p.normal.isEmpty()) {
+        setGeometry(QRect(p.normal.topLeft(), p.normal.size().expandedTo(minimumSize())));
+        normalArea_ = geometry(); // a hidden window hears of neither move nor resize
+    }
+    if (p.maximised) setWindowState(windowState() | Qt::WindowMaximized);
+    placeElements();
 }
 
 } // namespace tolvex

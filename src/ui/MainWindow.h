@@ -3,6 +3,9 @@
 // menus and the edit commands. It holds no rules of the station: clicks become signals, keys in
 // the panes go to hooks, and the logic reaches the elements through MainView.
 #include "ElementTable.h"
+#include "MainGrowth.h"
+#include "PaneWidget.h"
+#include "WindowPlacement.h"
 #include "core/views/MainView.h"
 
 #include <QByteArray>
@@ -43,6 +46,8 @@ struct MainLayout {
     // The received-message counter sits below "Print selected"; the short frame has no room
     // there, so it moves up over the frame's title, which it hides only while it shows a count.
     int rCountTop = 2160;
+    // The subject entry for saved text overlays the received messages, inside their frame.
+    int frSaveTop = 1680;
 
     static MainLayout forScreen(QSize screenPx, qreal dpi);
 };
@@ -50,7 +55,7 @@ struct MainLayout {
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int kFlushMs = 15; // appends reach the panes' widgets once per this period
+    static constexpr int kFlushMs = PaneWidget::kFlushMs; // appends reach the panes once per this period
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -64,6 +69,17 @@ public:
     // Lays the window out for this screen instead of the one it is on, from now on (tests).
     void useScreen(QSize screenPx, qreal dpi);
     const MainLayout& layout() const { return layout_; }
+    // The window's size as designed for the screen it is on: the smallest it gets.
+    QSize defaultSize() const;
+    // The room beyond the default size, as the elements take it.
+    MainGrowth growth() const;
+    // The received messages' part of the extra height (the monitor has the rest), 0 to 1.
+    double receivedShare() const { return receivedShare_; }
+    void setReceivedShare(double share);
+    // Where the window is, for the next run, and back: an empty area leaves the centred default.
+    WindowPlacement placement() const;
+    void restorePlacement(const WindowPlacement& placement);
+
     // Whether the panes use 12-point text; the log window follows the same rule.
     bool largePaneFont() const { return layout_.largePaneFont; }
 
@@ -111,46 +127,42 @@ protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     class View;
-    struct Pane {
-        MainElement name;
-        QPlainTextEdit* edit = nullptr;
-        QByteArray pending;     // appended text not yet in the widget
-        bool lastWasCr = false; // so a CR LF split across two chunks makes one line break
-    };
+    class SplitHandle;
     template <class W> W* add(W* widget, MainElement name, QWidget* parent, QRect twips);
     void buildTopBand(QWidget* client);
     void buildReceivedArea(QWidget* client);
     void buildChannelArea(QWidget* client);
     void buildMenus();
+    QString captionOf(MainElement element) const;
+    void setCaption(MainElement element, const QString& text);
     void showAbout();
     void editCopy();
     void editPaste();
     void editCut();
-    Pane* pane(MainElement name);
-    const Pane* pane(MainElement name) const;
-    qsizetype paneLength(const Pane& pane) const;
-    void appendToPane(Pane& pane, const QByteArray& text);
-    void chopPane(Pane& pane, qsizetype n);
-    void keepPaneTail(Pane& pane, qsizetype n);
-    void setPaneText(Pane& pane, const QByteArray& text);
+    PaneWidget* pane(MainElement name) const;
     void appendReceived(const QByteArray& text, TextColour colour);
     void appendToNetPane(const QByteArray& text);
-    void scheduleFlush();
-    void flushPane(Pane& pane);
-    bool paneKey(Pane& pane, QKeyEvent* key);
     bool rcvdKey(QKeyEvent* key);
-    void applyLayout();
+    void applyLayout(bool toDefault);
     void placeElements();
+    void rememberNormalArea();
+    QSize defaultClientSize() const;
     QSize screenSize() const;
     qreal screenDpi() const;
 
     ElementTable<MainElement> elements_;
-    QHash<QWidget*, QRect> design_; // design rectangle (twips) of every placed element
-    std::array<Pane, 2> panes_{Pane{frmMain::tbMon, nullptr, {}, false},
-                               Pane{frmMain::tbLocal, nullptr, {}, false}};
+    QHash<QWidget*, QRect> design_;               // design rectangle (twips) of every placed element
+    QHash<QWidget*, MainGrowth::Anchor> anchors_; // the edges each follows as the window grows
+    SplitHandle* splitHandle_ = nullptr;
+    double receivedShare_ = WindowPlacement::kDefaultReceivedShare;
+    int splitAtPress_ = 0;
+    QRect normalArea_;                   // the last area the window had when neither maximised nor minimised
+    std::array<PaneWidget*, 2> panes_{}; // tbMon, tbLocal
     std::unique_ptr<View> view_;
     QTextEdit* rtbRcvd_ = nullptr;
     QPlainTextEdit* txtNet_ = nullptr;
@@ -160,7 +172,6 @@ private:
     std::optional<QSize> screenOverride_;
     qreal dpiOverride_ = 0;
     qreal placedDpi_ = 0;
-    bool flushScheduled_ = false;
     bool layingOut_ = false;
 };
 

@@ -2,13 +2,17 @@
 #include "Pty.h"
 #include "Stations.h"
 #include "support/Files.h"
+#include "ui/WindowPlacement.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <memory>
+#include <optional>
 #include <signal.h>
+#include <vector>
 
 using tolvex::test::Pty;
 
@@ -104,4 +108,65 @@ TEST(StartupE2E, UnreadableSettingsShowTheCriticalFaultAndNothingElse) {
     EXPECT_EQ(program.process.state(), QProcess::Running); // no crash, no window behind the box
     program.signal(SIGTERM);
     EXPECT_TRUE(program.process.waitForFinished(5000));
+}
+
+// The main window's place and size, and the panes' split, come back on the next run from the
+// station's Window.ini; one no screen holds, or a file that is not one, gives the centred default.
+TEST(StartupE2E, TheMainWindowComesBackWhereItWas) {
+    const QByteArray kept =
+        "[MainWindow]\nleft=10\ntop=8\nwidth=720\nheight=590\nmaximised=0\nreceivedShare=0.6\n";
+    struct Case {
+        const char* what;
+        QByteArray before; // empty: no file
+        QRect after;       // empty: centred at the default size on the 800 by 600 screen
+        double share;
+    };
+    const std::vector<Case> cases = {
+        {"first run", "", {}, 1.0 / 3},
+        {"kept from the last run", kept, {10, 8, 720, 590}, 0.6},
+        {"on a screen since unplugged", QByteArray(kept).replace("left=10", "left=3000"), {}, 0.6},
+        {"not a placement", QByteArray("\x01\xff[[\n=", 6), {}, 1.0 / 3},
+    };
+    // The rows run side by side, each on its own pseudo-terminal: start-up's query pause once.
+    struct Run {
+        Pty pty;
+        Station station{"N0CALL"};
+        std::unique_ptr<Program> program;
+    };
+    std::vector<std::unique_ptr<Run>> runs;
+    for (const Case& c : cases) {
+        auto& r = *runs.emplace_back(std::make_unique<Run>());
+        ASSERT_TRUE(r.pty.ok());
+        ASSERT_TRUE(QFile::link(r.pty.slave(), r.station.path("Ports/COM1")));
+        if (!c.before.isEmpty()) {
+            ASSERT_TRUE(tolvex::test::writeFile(r.station.path("Window.ini"), c.before));
+        }
+        r.program = std::make_unique<Program>(r.station.dir.filePath("st"));
+        ASSERT_TRUE(r.program->process.waitForStarted(5000));
+    }
+    for (auto& r : runs) {
+        ASSERT_TRUE(Pty::joined(r->pty.read(10000, "UNPROTO\r")).endsWith("UNPROTO\r"));
+        r->pty.write("UNPROTO\rcmd:UNPROTO CQ VIA RELAY\rcmd:");
+    }
+    for (auto& r : runs) {
+        r->pty.read(300);
+        r->program->signal(SIGTERM);
+    }
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.what);
+        runs[i]->pty.read(5000, "RELAY\r");
+        ASSERT_TRUE(runs[i]->program->process.waitForFinished(5000));
+        const std::optional<tolvex::WindowPlacement> saved =
+            tolvex::WindowPlacement::load(runs[i]->station.path("Window.ini"));
+        ASSERT_TRUE(saved.has_value());
+        EXPECT_FALSE(saved->maximised);
+        EXPECT_NEAR(saved->receivedShare, c.share, 1e-5);
+        if (c.after.isEmpty()) {
+            EXPECT_EQ(saved->normal.left(), (800 - saved->normal.width()) / 2);
+            EXPECT_EQ(saved->normal.width(), 705); // 10575 twips at 96 dots per inch
+        } else {
+            EXPECT_EQ(saved->normal, c.after);
+        }
+    }
 }

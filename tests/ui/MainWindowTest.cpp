@@ -16,20 +16,23 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 using namespace tolvex;
 
 namespace {
 
+// A caption as the operator reads it (a mnemonic's "&" only underlines its letter).
 QString captionOf(const QWidget* w) {
-    if (auto* l = qobject_cast<const QLabel*>(w)) return l->text();
-    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return b->text();
+    if (auto* l = qobject_cast<const QLabel*>(w)) return shownCaption(l->text());
+    if (auto* b = qobject_cast<const QAbstractButton*>(w)) return shownCaption(b->text());
     if (auto* g = qobject_cast<const QGroupBox*>(w)) return g->title();
     return {};
 }
@@ -217,15 +220,175 @@ TEST(MainWindow, TallLayoutLeavesSaveSelectedWhereTheShortOnePutIt) {
     EXPECT_EQ(w.findChild<QWidget*>("tbMon")->y(), twipsToPx(5040, 96));
 }
 
-TEST(MainWindow, ResizingKeepsTheHeightAndRecentres) {
+// Where a placed element is, in the client area's coordinates.
+QRect placeOf(const MainWindow& w, const char* name) {
+    const auto* widget = w.findChild<QWidget*>(QLatin1String(name));
+    const auto* client = w.findChild<QWidget*>("frmMainClient");
+    return QRect(widget->mapTo(client, QPoint(0, 0)), widget->size());
+}
+
+TEST(MainWindow, GrowingGivesThePanesTheRoomAndKeepsButtonsAtTheirEdges) {
+    struct Case {
+        const char* what;
+        QSize screen;
+        QSize extra;       // beyond the default size
+        bool maximise;     // through the window state instead
+        double share = -1; // the received messages' part of the extra height; -1: as it starts
+    };
+    const std::vector<Case> cases = {
+        {"default, tall", {1024, 768}, {0, 0}, false},
+        {"default, short", {640, 480}, {0, 0}, false},
+        {"wider and taller", {1600, 1200}, {400, 300}, false},
+        {"short layout grown", {640, 480}, {150, 90}, false},
+        {"1920 by 1080", {1920, 1080}, {1920 - 706, 1080 - 600}, false},
+        {"all extra height to the received messages", {1600, 1200}, {0, 300}, false, 1.0},
+        {"all extra height to the monitor", {1600, 1200}, {200, 300}, false, 0.0},
+        {"maximised", {800, 600}, {}, true},
+    };
+    // The buttons of the top band and beside the panes, and what they keep.
+    const char* topLeft[] = {"cmdCompose", "cmdScratch", "cmdGroup", "cmdLocalBBS", "cmdLog",
+                             "cmdDest",    "lblConn",    "lblNct",   "cmdClear",    "cmdPS"};
+    const char* besideMonitor[] = {"Label1", "Command1", "cmdPrintCM", "cmdSaveCM"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MainWindow w;
+        w.useScreen(c.screen, 96);
+        Shown shown(w);
+        const QSize defaultSize = w.defaultSize();
+        ASSERT_EQ(w.size(), defaultSize);
+        const auto* client = w.findChild<QWidget*>("frmMainClient");
+        const int menu = w.menuBar()->sizeHint().height();
+        auto clientSize = [&] { return w.size() - QSize(0, menu); };
+        const QSize clientAtDefault = clientSize();
+
+        std::map<std::string, QRect> before;
+        QList<QWidget*> placed;
+        for (QWidget* child : client->findChildren<QWidget*>()) {
+            if (child->objectName().isEmpty() || child->objectName().startsWith("qt_") ||
+                child->objectName() == "paneSplit")
+                continue;
+            if (child->parentWidget() != client && !qobject_cast<QGroupBox*>(child->parentWidget())) continue;
+            placed << child;
+            before[child->objectName().toStdString()] = placeOf(w, qPrintable(child->objectName()));
+        }
+        ASSERT_GT(placed.size(), 35);
+
+        if (c.share >= 0) w.setReceivedShare(c.share);
+        if (c.maximise) {
+            w.setWindowState(Qt::WindowMaximized);
+        } else {
+            w.resize(defaultSize + c.extra);
+        }
+        QCoreApplication::processEvents();
+        ASSERT_GE(w.width(), defaultSize.width());
+        ASSERT_GE(w.height(), defaultSize.height());
+        const QSize grown = clientSize() - clientAtDefault;
+        if (!c.maximise) {
+            EXPECT_EQ(grown, c.extra);
+        }
+
+        for (const char* name : topLeft)
+            EXPECT_EQ(placeOf(w, name), before[name]) << name;
+        // The message buttons keep their distance to the right edge.
+        EXPECT_EQ(placeOf(w, "Frame1"), before["Frame1"].translated(grown.width(), 0));
+        // The panes take the whole extra width and, between them, the whole extra height; the
+        // monitor keeps its distance to the bottom, and by default takes the larger part.
+        const QRect mon = placeOf(w, "tbMon"), rcvd = placeOf(w, "rtbRcvd");
+        EXPECT_EQ(mon.width() - before["tbMon"].width(), grown.width());
+        EXPECT_EQ(rcvd.width() - before["rtbRcvd"].width(), grown.width());
+        const int monGrew = mon.height() - before["tbMon"].height();
+        const int rcvdGrew = rcvd.height() - before["rtbRcvd"].height();
+        EXPECT_EQ(monGrew + rcvdGrew, grown.height());
+        EXPECT_EQ(clientSize().height() - mon.bottom(), clientAtDefault.height() - before["tbMon"].bottom());
+        if (c.share < 0) {
+            EXPECT_GE(monGrew, rcvdGrew);
+        } else {
+            EXPECT_EQ(rcvdGrew, qRound(grown.height() * c.share));
+        }
+        EXPECT_EQ(placeOf(w, "tbLocal"), mon);
+        for (const char* name : besideMonitor)
+            EXPECT_EQ(placeOf(w, name).topLeft() - mon.topLeft(),
+                      before[name].topLeft() - before["tbMon"].topLeft())
+                << name;
+
+        // Nothing leaves the window or its frame, and elements apart at the default size stay apart.
+        for (QWidget* a : placed) {
+            const std::string an = a->objectName().toStdString();
+            const QRect room =
+                a->parentWidget() == client ? QRect(QPoint(), clientSize()) : a->parentWidget()->rect();
+            // (rtbRcvd runs two pixels into its frame's border in the short layout, by design, and
+            // rtbPrinter, never shown, lies below its bottom.)
+            if (an != "rtbPrinter" && !(an == "rtbRcvd" && c.screen.height() == 480)) {
+                EXPECT_TRUE(room.contains(a->geometry())) << an;
+            }
+            for (QWidget* b : placed) {
+                if (a >= b || a->parentWidget() != b->parentWidget()) continue;
+                const std::string bn = b->objectName().toStdString();
+                if (!before[an].intersects(before[bn])) {
+                    EXPECT_FALSE(a->geometry().intersects(b->geometry())) << an << " and " << bn;
+                }
+            }
+        }
+    }
+}
+
+TEST(MainWindow, NeverSmallerThanItsDefaultAndTheSplitFollowsTheHandle) {
     MainWindow w;
     w.useScreen({1600, 1200}, 96);
     Shown shown(w);
-    const int height = w.height();
-    w.resize(w.width() + 100, height + 80);
+    const QSize defaultSize = w.defaultSize();
+    w.resize(defaultSize - QSize(100, 100));
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.height(), height);
-    EXPECT_EQ(w.frameGeometry().left(), (1600 - w.frameGeometry().width()) / 2);
+    EXPECT_EQ(w.size(), defaultSize);
+    auto* handle = w.findChild<QWidget*>("paneSplit");
+    ASSERT_NE(handle, nullptr);
+    EXPECT_FALSE(handle->isVisible()); // no extra height to share
+
+    w.resize(defaultSize + QSize(0, 300));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(handle->isVisible());
+    const QRect frame3 = placeOf(w, "Frame3"), mon = placeOf(w, "tbMon");
+    EXPECT_LE(handle->geometry().top(), frame3.bottom() + 1); // it covers the gap between them
+    EXPECT_GE(handle->geometry().bottom(), mon.top() - 1);
+    const int rcvdHeight = placeOf(w, "rtbRcvd").height();
+    struct Drag {
+        int dy;
+        int rcvdGrows; // from where it was
+    };
+    const int atStart = w.growth().dyReceived;
+    for (const Drag d : {Drag{50, 50}, Drag{-30, -30}, Drag{1000, 300 - atStart}, Drag{-1000, -atStart}}) {
+        SCOPED_TRACE(d.dy);
+        const QPoint at = handle->rect().center();
+        QTest::mousePress(handle, Qt::LeftButton, {}, at);
+        QMouseEvent move(QEvent::MouseMove, QPointF(at + QPoint(0, d.dy)),
+                         handle->mapToGlobal(QPointF(at + QPoint(0, d.dy))), Qt::NoButton, Qt::LeftButton,
+                         Qt::NoModifier);
+        QCoreApplication::sendEvent(handle, &move);
+        QTest::mouseRelease(handle, Qt::LeftButton, {}, at + QPoint(0, d.dy));
+        EXPECT_EQ(placeOf(w, "rtbRcvd").height(), rcvdHeight + d.rcvdGrows);
+        EXPECT_EQ(placeOf(w, "tbMon").bottom(), mon.bottom()); // the monitor keeps the bottom
+        w.setReceivedShare(double(atStart) / 300);
+    }
+
+    // What is kept for the next run, and a window put back from it.
+    w.setReceivedShare(0.75);
+    w.move(40, 30);
+    QCoreApplication::processEvents();
+    const WindowPlacement kept = w.placement();
+    EXPECT_EQ(kept.normal, w.geometry());
+    EXPECT_FALSE(kept.maximised);
+    EXPECT_EQ(kept.receivedShare, 0.75);
+    MainWindow again;
+    again.useScreen({1600, 1200}, 96);
+    again.restorePlacement(kept);
+    EXPECT_EQ(again.geometry(), kept.normal);
+    EXPECT_EQ(again.receivedShare(), 0.75);
+    EXPECT_EQ(again.placement(), kept); // kept again as it came, maximised or not
+    again.restorePlacement({QRect(50, 60, 900, 700), true, 0.5});
+    EXPECT_EQ(again.placement(), (WindowPlacement{QRect(50, 60, 900, 700), true, 0.5}));
+    // An area smaller than the default is made the default size, where it was.
+    again.restorePlacement({QRect(10, 20, 300, 200), false, 0.5});
+    EXPECT_EQ(again.geometry(), QRect(QPoint(10, 20), defaultSize));
 }
 
 TEST(MainWindow, MenusInOrderWithTheirItems) {
@@ -249,15 +412,108 @@ TEST(MainWindow, MenusInOrderWithTheirItems) {
         QMenu* menu = bar[qsizetype(i)]->menu();
         ASSERT_NE(menu, nullptr);
         EXPECT_EQ(menu->objectName(), menus[i].name);
-        EXPECT_EQ(menu->title(), menus[i].title);
+        EXPECT_EQ(shownCaption(menu->title()), shownCaption(menus[i].title));
         const QList<QAction*> items = menu->actions();
         ASSERT_EQ(items.size(), qsizetype(menus[i].items.size()));
         for (qsizetype j = 0; j < items.size(); ++j) {
             EXPECT_EQ(items[j]->objectName(), menus[i].items[std::size_t(j)].first);
-            EXPECT_EQ(items[j]->text(), menus[i].items[std::size_t(j)].second);
+            EXPECT_EQ(shownCaption(items[j]->text()), shownCaption(menus[i].items[std::size_t(j)].second));
         }
     }
     EXPECT_EQ(w.findChild<QAction*>("mnuHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+TEST(MainWindow, EveryButtonAndMenuItemHasItsOwnMnemonicAndTheTabOrderFollowsTheLayout) {
+    MainWindow w;
+    // Everything that can show at once: a pending message, a net, a subject being asked for.
+    for (MainElement e : {frmMain::Frame1, frmMain::lblNet, frmMain::txtNet, frmMain::frSave})
+        w.view().setVisible(e, true);
+    Shown shown(w);
+
+    // The window's Alt letters: the menu titles and every button. The three buttons of the connect
+    // place show one at a time and share theirs.
+    const QStringList connectPlace = {"cmdLocalBBS", "cmdViewRcv", "cmdDisc"};
+    std::map<QChar, QStringList> byLetter;
+    auto letterOf = [](const QString& caption) {
+        const QKeySequence m = QKeySequence::mnemonic(caption);
+        return m.isEmpty() ? QChar() : QChar(m[0].key()).toUpper();
+    };
+    for (QAction* title : w.menuBar()->actions())
+        byLetter[letterOf(title->text())] << title->menu()->objectName();
+    QList<QAbstractButton*> buttons = w.findChildren<QAbstractButton*>();
+    buttons.removeIf(
+        [](QAbstractButton* b) { return b->objectName().startsWith("qt_"); }); // the menu bar's own
+    ASSERT_EQ(buttons.size(), 16);
+    for (QAbstractButton* b : buttons) {
+        EXPECT_TRUE(b->focusPolicy() & Qt::TabFocus) << b->objectName().toStdString();
+        byLetter[letterOf(b->text())] << b->objectName();
+    }
+    EXPECT_EQ(byLetter.count(QChar()), 0u) << byLetter[QChar()].join(' ').toStdString();
+    for (const auto& [letter, names] : byLetter) {
+        if (names.size() == 1) continue;
+        for (const QString& name : names)
+            EXPECT_TRUE(connectPlace.contains(name))
+                << "Alt+" << QString(letter).toStdString() << ": " << names.join(' ').toStdString();
+    }
+    // In each menu, the letter alone.
+    for (QAction* title : w.menuBar()->actions()) {
+        QSet<QChar> letters;
+        for (QAction* item : title->menu()->actions()) {
+            const QChar letter = letterOf(item->text());
+            EXPECT_FALSE(letter.isNull()) << item->objectName().toStdString();
+            EXPECT_FALSE(letters.contains(letter)) << item->objectName().toStdString();
+            letters << letter;
+        }
+    }
+
+    // Alt and the letter press the button, whichever of the connect place shows.
+    struct Press {
+        Qt::Key key;
+        void (MainWindow::*signal)();
+        MainElement shownInConnectPlace;
+    };
+    for (const Press& p : {Press{Qt::Key_O, &MainWindow::cmdComposeClicked, frmMain::cmdLocalBBS},
+                           Press{Qt::Key_M, &MainWindow::cmdSendClicked, frmMain::cmdLocalBBS},
+                           Press{Qt::Key_L, &MainWindow::command1Clicked, frmMain::cmdLocalBBS},
+                           Press{Qt::Key_N, &MainWindow::cmdLocalBBSClicked, frmMain::cmdLocalBBS},
+                           Press{Qt::Key_N, &MainWindow::cmdDiscClicked, frmMain::cmdDisc},
+                           Press{Qt::Key_N, &MainWindow::cmdViewRcvClicked, frmMain::cmdViewRcv}}) {
+        SCOPED_TRACE(p.shownInConnectPlace.name);
+        for (MainElement e : {frmMain::cmdLocalBBS, frmMain::cmdViewRcv, frmMain::cmdDisc})
+            w.view().setVisible(e, e == p.shownInConnectPlace);
+        QSignalSpy spy(&w, p.signal);
+        QTest::keyClick(&w, p.key, Qt::AltModifier);
+        // A mnemonic presses its button as a click would show, released a moment later.
+        EXPECT_TRUE(spy.count() == 1 || spy.wait(5000)) << QKeySequence(p.key).toString().toStdString();
+        EXPECT_EQ(spy.count(), 1);
+    }
+    for (MainElement e : {frmMain::cmdLocalBBS, frmMain::cmdViewRcv, frmMain::cmdDisc})
+        w.view().setVisible(e, e == frmMain::cmdLocalBBS);
+
+    // The focus chain: the top band left to right, the net line, then each lower area's buttons
+    // before its pane; every element the keyboard can reach is in it once.
+    const QStringList expected = {
+        "cmdCompose",  "cmdScratch", "cmdGroup", "cmdLocalBBS", "cmdLog",     "cmdDest",   "cmdSend",
+        "cmdEdit",     "cmdErase",   "lblNct",   "txtNet",      "cmdClear",   "cmdPS",     "lblRCount_0",
+        "lblRCount_1", "rtbRcvd",    "txtSave",  "Command1",    "cmdPrintCM", "cmdSaveCM", "tbMon"};
+    QStringList reachable;
+    for (QWidget* child : w.findChildren<QWidget*>())
+        if (!child->objectName().isEmpty() && !child->objectName().startsWith("qt_") && child->isVisible() &&
+            (child->focusPolicy() & Qt::TabFocus))
+            reachable << child->objectName();
+    QStringList chain;
+    QWidget* first = w.findChild<QWidget*>("cmdCompose");
+    for (QWidget* at = first; chain.size() < 100; at = at->nextInFocusChain()) {
+        if (at->isVisible() && at->isEnabled() && (at->focusPolicy() & Qt::TabFocus) &&
+            reachable.contains(at->objectName()))
+            chain << at->objectName();
+        if (at->nextInFocusChain() == first) break;
+    }
+    EXPECT_EQ(chain, expected);
+    reachable.sort();
+    QStringList sortedChain = chain;
+    sortedChain.sort();
+    EXPECT_EQ(sortedChain, reachable);
 }
 
 TEST(MainWindow, ClicksAndMenuItemsBecomeSignals) {

@@ -58,6 +58,9 @@ public:
     void disconnect();
     // Queues data for the link, cut into frames of paclen at most. False without a link.
     bool send(const QByteArray& data);
+    // An unconnected frame (UI) from this station: sent as it is, its air time counted with the
+    // link's own.
+    void sendUnconnected(const Ax25Frame& frame) { transmit(frame); }
     // A frame heard on the channel. True when this link took it; false for frames of others and
     // unconnected frames, which belong to the monitor.
     bool frameReceived(const Ax25Frame& frame);

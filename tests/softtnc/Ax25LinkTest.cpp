@@ -1,6 +1,7 @@
 // The link layer as a state machine: each state with each frame and timer event, the frames and
 // events that follow; then two links through a lossy channel moving data byte for byte.
 #include "softtnc/Ax25Link.h"
+#include "softtnc/Ax25Notation.h"
 #include "softtnc/KissFrame.h"
 #include "support/Doubles.h"
 
@@ -8,55 +9,9 @@
 #include <random>
 
 using namespace tolvex;
-using tolvex::test::ManualScheduler;
+using namespace tolvex::test;
 
 namespace {
-
-Ax25Address addr(const QByteArray& text) {
-    return *Ax25Address::parse(text);
-}
-
-// "c SABM P", "r RR R1 F", "c I S0 R0 =text": command or response, the kind as the monitor
-// names it, and the text of an I frame. Frames to another station than N0BBB start with its call.
-QByteArray describe(const Ax25Frame& f) {
-    const QByteArray header = monitorHeader(f);
-    const qsizetype open = header.indexOf('<');
-    QByteArray text = (f.command ? "c " : "r ") + header.mid(open + 1, header.indexOf('>', open) - open - 1);
-    if (!f.info.isEmpty()) text += " =" + f.info;
-    if (!f.destination.sameStation(addr("N0BBB"))) text = f.destination.text() + ' ' + text;
-    return text;
-}
-
-Ax25Frame parseFrame(const QByteArray& text) {
-    Ax25Frame f;
-    f.destination = addr("N0KIS");
-    f.source = addr("N0BBB");
-    QByteArray rest = text;
-    if (const qsizetype eq = rest.indexOf(" ="); eq >= 0) {
-        f.info = rest.mid(eq + 2);
-        rest = rest.left(eq);
-    }
-    QList<QByteArray> words = rest.split(' ');
-    if (words.first() != "c" && words.first() != "r") f.source = addr(words.takeFirst());
-    f.command = words.takeFirst() == "c";
-    const QByteArray kind = words.takeFirst();
-    const struct {
-        const char* name;
-        Ax25Type type;
-    } kinds[] = {{"I", Ax25Type::I},       {"RR", Ax25Type::RR},     {"RNR", Ax25Type::RNR},
-                 {"REJ", Ax25Type::REJ},   {"SABM", Ax25Type::SABM}, {"SABME", Ax25Type::SABME},
-                 {"DISC", Ax25Type::DISC}, {"DM", Ax25Type::DM},     {"UA", Ax25Type::UA},
-                 {"FRMR", Ax25Type::FRMR}, {"UI", Ax25Type::UI},     {"XID", Ax25Type::XID},
-                 {"TEST", Ax25Type::TEST}};
-    for (const auto& k : kinds)
-        if (kind == k.name) f.type = k.type;
-    for (const QByteArray& w : words) {
-        if (w == "P" || w == "F") f.pollFinal = true;
-        if (w.startsWith('S')) f.ns = quint8(w.mid(1).toInt());
-        if (w.startsWith('R')) f.nr = quint8(w.mid(1).toInt());
-    }
-    return f;
-}
 
 const char* stateName(Ax25Link::State s) {
     switch (s) {

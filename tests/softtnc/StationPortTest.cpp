@@ -2,6 +2,8 @@
 // on a sound-card modem.
 #include "softtnc/StationPort.h"
 #include "softtnc/AgwFrame.h"
+#include "softtnc/Ax25Frame.h"
+#include "softtnc/KissFrame.h"
 #include "support/Files.h"
 
 #include <QCoreApplication>
@@ -178,4 +180,112 @@ TEST(StationPort, AModemFileOpensTheSoftwareTncOnThatModem) {
     EXPECT_TRUE(waitFor([&] { return modem.hasPendingConnections(); }));
     port.close();
     EXPECT_FALSE(port.isOpen());
+}
+
+TEST(StationPort, KissPortFiles) {
+    using Kind = PortTarget::Kind;
+    using Way = PortTarget::Way;
+    const struct {
+        QByteArray contents;
+        Kind kind;
+        Way way;
+        QString device; // a serial device, or HOST:PORT
+        int baud;
+        const char* problem;
+    } cases[] = {
+        {"kiss /dev/ttyUSB0 57600\n", Kind::Modem, Way::KissSerial, "/dev/ttyUSB0", 57600, ""},
+        {"  KISS \t /dev/serial/by-id/usb-tnc   9600 \r\n", Kind::Modem, Way::KissSerial,
+         "/dev/serial/by-id/usb-tnc", 9600, ""},
+        {"kiss-tcp localhost:8001\n", Kind::Modem, Way::KissTcp, "localhost:8001", 0, ""},
+        {"Kiss-TCP [::1]:8001", Kind::Modem, Way::KissTcp, "::1:8001", 0, ""},
+        {"kiss /dev/ttyUSB0\n", Kind::BadModem, Way::KissSerial, {}, 0, "kiss DEVICE BAUD"},
+        {"kiss\n", Kind::BadModem, Way::KissSerial, {}, 0, "kiss DEVICE BAUD"},
+        {"kiss /dev/ttyUSB0 fast\n", Kind::BadModem, Way::KissSerial, {}, 0, "baud rate \"fast\""},
+        {"kiss /dev/ttyUSB0 12\n", Kind::BadModem, Way::KissSerial, {}, 0, "baud rate \"12\""},
+        {"kiss /dev/tty USB0 9600\n", Kind::BadModem, Way::KissSerial, {}, 0, "kiss DEVICE BAUD"},
+        {"kiss-tcp localhost\n", Kind::BadModem, Way::KissTcp, {}, 0, "no port"},
+        {"kisstcp localhost:8001\n", Kind::Device, Way::Agw, {}, 0, ""},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COM1");
+    Settings settings;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.contents.toStdString());
+        ASSERT_TRUE(test::writeFile(path, c.contents));
+        const PortTarget target = portTarget(path);
+        EXPECT_EQ(target.kind, c.kind);
+        EXPECT_FALSE(modemAddress(path)); // no AGW modem
+        if (c.kind == Kind::Modem) {
+            EXPECT_EQ(target.way, c.way);
+            EXPECT_EQ(c.way == Way::KissSerial ? target.kissDevice
+                                               : target.modem.host + ':' + QString::number(target.modem.port),
+                      c.device);
+            EXPECT_EQ(target.kissBaud, c.baud);
+        }
+        if (c.kind == Kind::BadModem) {
+            EXPECT_TRUE(target.problem.startsWith(path + ": ")) << target.problem.toStdString();
+            EXPECT_TRUE(target.problem.contains(QLatin1String(c.problem))) << target.problem.toStdString();
+            StationPort port(settings);
+            EXPECT_FALSE(port.open({path}));
+            EXPECT_EQ(port.problem(), target.problem);
+        }
+    }
+    // A serial KISS TNC that is not there.
+    ASSERT_TRUE(test::writeFile(path, "kiss " + dir.filePath("ttyNone").toUtf8() + " 9600\n"));
+    StationPort port(settings);
+    EXPECT_FALSE(port.open({path}));
+    EXPECT_EQ(port.problem(), "cannot open the KISS TNC at " + dir.filePath("ttyNone"));
+    EXPECT_EQ(port.kind(), StationPort::Kind::None);
+}
+
+TEST(StationPort, AKissTcpFileOpensTheSoftwareTncOnItsOwnLinkLayer) {
+    QTcpServer tnc;
+    ASSERT_TRUE(tnc.listen(QHostAddress::LocalHost));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COM1");
+    ASSERT_TRUE(test::writeFile(path, "kiss-tcp 127.0.0.1:" + QByteArray::number(tnc.serverPort()) + "\n"));
+
+    Settings settings;
+    settings.Callsign = "N0KIS";
+    settings.ConnCmd = "C";
+    settings.ConnStr = "*** CONNECTED";
+    StationPort port(settings);
+    QList<SerialPort::Error> errors;
+    QByteArray received;
+    port.onError = [&](SerialPort::Error e) { errors.append(e); };
+    port.onReceived = [&](const QByteArray& bytes) { received += bytes; };
+    ASSERT_TRUE(port.open({path}));
+    EXPECT_EQ(port.kind(), StationPort::Kind::Modem);
+    ASSERT_TRUE(waitFor([&] { return tnc.hasPendingConnections(); }));
+    QTcpSocket* line = tnc.nextPendingConnection();
+
+    // The connect goes out as a SABM in a KISS frame; the UA, split over two writes, brings the link up.
+    EXPECT_TRUE(port.write("C N0BBB\r"));
+    KissDecoder decoder;
+    QList<KissFrame> frames;
+    ASSERT_TRUE(waitFor([&] {
+        frames += decoder.feed(line->readAll());
+        return !frames.isEmpty();
+    }));
+    const Ax25Decoded sabm = decodeAx25(frames.first().payload);
+    ASSERT_TRUE(sabm.frame);
+    EXPECT_EQ(sabm.frame->type, Ax25Type::SABM);
+    EXPECT_EQ(sabm.frame->destination.text(), "N0BBB");
+    Ax25Frame ua = *sabm.frame;
+    std::swap(ua.destination, ua.source);
+    ua.type = Ax25Type::UA;
+    ua.command = false;
+    const QByteArray bytes = encodeKissData(encodeAx25(ua));
+    line->write(bytes.left(5));
+    line->flush();
+    line->write(bytes.mid(5));
+    ASSERT_TRUE(waitFor([&] { return received.contains("*** CONNECTED to N0BBB"); }))
+        << received.toStdString();
+
+    // The TNC going away is the device lost, and the port says which TNC.
+    line->close();
+    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
+    EXPECT_EQ(errors.first(), SerialPort::Error::DeviceLost);
+    EXPECT_TRUE(port.problem().startsWith("the KISS TNC at 127.0.0.1:" + QString::number(tnc.serverPort())))
+        << port.problem().toStdString();
 }

@@ -82,6 +82,7 @@ bool KissTransport::open() {
     decoder_.reset();
     link_.forget();
     resetParameters();
+    monitoring_ = false; // SoftTnc turns it on as it opens
     return line_.open();
 }
 

@@ -34,7 +34,8 @@ struct Wait {
     int ms;
 };
 struct Lost {};
-using Step = std::variant<const char*, Heard, Bytes, Wait, Lost>; // const char*: typed
+struct Reopened {}; // the program closing and opening the port again
+using Step = std::variant<const char*, Heard, Bytes, Wait, Lost, Reopened>; // const char*: typed
 
 struct Row {
     const char* name;
@@ -118,6 +119,10 @@ TEST(KissTransport, theProgramSeesATncInCommandMode) {
          {"PACLEN 4\r", Heard{"c SABM P"}, "abcdefgh\r"},
          "r UA F; c I S0 R0 =abcd; c I S1 R0 =efgh; c I S2 R0 =\r",
          "PACLEN 4\rPACLEN was 128\rcmd:*** CONNECTED to N0BBB\rabcdefgh\r"},
+        {"reopened: monitoring again, a link of before is ended",
+         {Heard{"c SABM P"}, Reopened{}, Heard{"N0XXX c UI =x"}, Heard{"c RR R0 P"}},
+         "r UA F; r DM F",
+         "*** CONNECTED to N0BBB\r*** DISCONNECTED\rN0XXX>N0KIS: <UI>:\rx\r"},
         {"the TNC lost", {Heard{"c SABM P"}, Lost{}}, "r UA F", "*** CONNECTED to N0BBB\r*** DISCONNECTED\r"},
     };
     for (const Row& row : rows) {
@@ -143,6 +148,9 @@ TEST(KissTransport, theProgramSeesATncInCommandMode) {
                 line.onBytes(bytes->bytes);
             } else if (const auto* wait = std::get_if<Wait>(&step)) {
                 clock.advance(wait->ms);
+            } else if (std::holds_alternative<Reopened>(step)) {
+                tnc.close();
+                ASSERT_TRUE(tnc.open({}));
             } else {
                 line.onError("gone");
             }

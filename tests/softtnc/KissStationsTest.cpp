@@ -34,12 +34,12 @@ struct Station {
     }
     bool open() { return port.open({file}); }
     void type(const QByteArray& bytes) { port.write(bytes); }
-    // Waits for `needle` after what was read before; false when it does not come in time.
-    bool waitFor(const QByteArray& needle, int ms) {
+    // Waits for `needle` in what was read since `from`; false when it does not come in time.
+    bool waitFor(const QByteArray& needle, int ms, qsizetype from = 0) {
         QDeadlineTimer deadline(ms);
-        while (!text.contains(needle) && !deadline.hasExpired())
+        while (text.indexOf(needle, from) < 0 && !deadline.hasExpired())
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        return text.contains(needle);
+        return text.indexOf(needle, from) >= 0;
     }
     Settings settings;
     StationPort port;
@@ -100,6 +100,87 @@ TEST(KissStations, exchangeAMessageOverTheSimulatorsLossyChannel) {
     EXPECT_TRUE(b.waitFor("*** DISCONNECTED\r", 30000)) << b.text.toStdString();
     sim.terminate();
     sim.waitForFinished(5000);
+}
+
+// Two sound-card modems joined by a private sound server (scripts/soundcard.sh). Its ports end in
+// 2, 3, 6 and 7, beside the end-to-end tests' pairs, which end in 0, 1, 4 and 5.
+class Modems {
+public:
+    explicit Modems(QString dir) : dir_(std::move(dir)) {}
+    ~Modems() {
+        if (started_) script(QStringLiteral("soundcard_stop '%1'").arg(dir_));
+    }
+    bool start(QByteArray* said) {
+        started_ = true;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            agwA_ = 20002 + int((::getpid() + attempt * 977) % 2900) * 10;
+            if (script(QStringLiteral("soundcard_start '%1' %2 %3 N0AAA N0BBB")
+                           .arg(dir_)
+                           .arg(agwA_)
+                           .arg(agwA_ + 4),
+                       said))
+                return true;
+            if (!said->contains("already in use")) return false;
+        }
+        return false;
+    }
+    QByteArray kissA() const { return "kiss-tcp 127.0.0.1:" + QByteArray::number(agwA_ + 1) + "\n"; }
+    QByteArray agwB() const { return "agw 127.0.0.1:" + QByteArray::number(agwA_ + 4) + "\n"; }
+
+private:
+    bool script(const QString& call, QByteArray* out = nullptr) const {
+        QProcess shell;
+        shell.setProcessChannelMode(QProcess::MergedChannels);
+        shell.start(QStringLiteral("bash"),
+                    {QStringLiteral("-c"),
+                     QStringLiteral("source '" TOLVEX_SOURCE_DIR "/scripts/soundcard.sh'; ") + call});
+        const bool done = shell.waitForFinished(25000);
+        if (out) *out = shell.readAll();
+        return done && shell.exitStatus() == QProcess::NormalExit && shell.exitCode() == 0;
+    }
+    QString dir_;
+    int agwA_ = 0;
+    bool started_ = false;
+};
+
+// Our link layer on modem A's KISS port against the modem's own on B (through AGW): a connect
+// each way (the modem calls with SABME and falls back on our DM), text each way, a disconnect
+// from each side.
+TEST(KissStations, interworkWithASoundCardModemsLinkLayer) {
+    for (const char* program : {"direwolf", "pulseaudio"})
+        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
+            GTEST_SKIP() << program << " is not installed";
+    QTemporaryDir dir;
+    dir.setAutoRemove(!qEnvironmentVariableIsSet("KEEP_MODEM_LOGS")); // to read what the modems heard
+    Modems modems(dir.path());
+    QByteArray said;
+    ASSERT_TRUE(modems.start(&said)) << said.toStdString();
+    ASSERT_TRUE(test::writeFile(dir.filePath("kiss"), modems.kissA()));
+    ASSERT_TRUE(test::writeFile(dir.filePath("agw"), modems.agwB()));
+    Station k("N0KIS", dir.filePath("kiss")), w("N0BBB", dir.filePath("agw"));
+    ASSERT_TRUE(k.open());
+    ASSERT_TRUE(w.open());
+
+    k.type("C N0BBB\r");
+    ASSERT_TRUE(k.waitFor("*** CONNECTED to N0BBB\r", 60000)) << k.text.toStdString();
+    ASSERT_TRUE(w.waitFor("*** CONNECTED to N0KIS\r", 10000)) << w.text.toStdString();
+    const QByteArray there = message(300, 'A'), back = message(300, 'a');
+    k.type(there);
+    ASSERT_TRUE(w.waitFor(there, 60000)) << w.text.toStdString();
+    w.type(back);
+    ASSERT_TRUE(k.waitFor(back, 60000)) << k.text.toStdString();
+    k.type("\3D\r");
+    ASSERT_TRUE(k.waitFor("*** DISCONNECTED\r", 30000)) << k.text.toStdString();
+    ASSERT_TRUE(w.waitFor("*** DISCONNECTED\r", 30000)) << w.text.toStdString();
+
+    const qsizetype kRead = k.text.size(), wRead = w.text.size();
+    w.type("\3C N0KIS\r");
+    ASSERT_TRUE(k.waitFor("*** CONNECTED to N0BBB\r", 60000, kRead)) << k.text.mid(kRead).toStdString();
+    ASSERT_TRUE(w.waitFor("*** CONNECTED to N0KIS\r", 10000, wRead)) << w.text.mid(wRead).toStdString();
+    w.type("\3D\r");
+    EXPECT_TRUE(w.waitFor("*** DISCONNECTED\r", 30000, wRead)) << w.text.mid(wRead).toStdString();
+    EXPECT_TRUE(k.waitFor("*** CONNECTED to N0BBB\r*** DISCONNECTED\r", 30000, kRead))
+        << k.text.mid(kRead).toStdString();
 }
 
 } // namespace

@@ -143,9 +143,9 @@ private:
     bool started_ = false;
 };
 
-// Our link layer on modem A's KISS port against the modem's own on B (through AGW): a connect
-// each way (the modem calls with SABME and falls back on our DM), text each way, a disconnect
-// from each side.
+// Our link layer on modem A's KISS port against the modem's own on B (through AGW): a broadcast
+// each way, a connect each way (the modem calls with SABME and falls back on our DM), text each
+// way, a disconnect from each side.
 TEST(KissStations, interworkWithASoundCardModemsLinkLayer) {
     for (const char* program : {"direwolf", "pulseaudio"})
         if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
@@ -160,6 +160,13 @@ TEST(KissStations, interworkWithASoundCardModemsLinkLayer) {
     Station k("N0KIS", dir.filePath("kiss")), w("N0BBB", dir.filePath("agw"));
     ASSERT_TRUE(k.open());
     ASSERT_TRUE(w.open());
+
+    // A broadcast each way, shown by the other's monitor.
+    k.type("UNPROTO ZULGRP\rCONV\rto the group from kiss\r\3");
+    ASSERT_TRUE(w.waitFor("N0KIS>ZULGRP: <UI>:\rto the group from kiss\r", 20000)) << w.text.toStdString();
+    w.type("UNPROTO ZULGRP VIA N0AAA\rCONV\rto the group from agw\r\3");
+    ASSERT_TRUE(k.waitFor("N0BBB>ZULGRP,N0AAA: <UI>:\rto the group from agw\r", 20000))
+        << k.text.toStdString();
 
     k.type("C N0BBB\r");
     ASSERT_TRUE(k.waitFor("*** CONNECTED to N0BBB\r", 60000)) << k.text.toStdString();

@@ -438,4 +438,63 @@ TEST(Ax25Link, lossyChannelDeliversByteForByte) {
     EXPECT_GT(swapped, 0);
 }
 
+// Any frame, request or timer in any order: the link never breaks its own rules. It sends I
+// frames only while up, and what it delivers is what the far end sent, in order, never twice.
+TEST(Ax25Link, randomEventsKeepItsRules) {
+    const Ax25Type types[] = {Ax25Type::I,  Ax25Type::RR, Ax25Type::RNR,  Ax25Type::REJ,  Ax25Type::SABM,
+                              Ax25Type::DM, Ax25Type::UA, Ax25Type::DISC, Ax25Type::FRMR, Ax25Type::SABME};
+    std::mt19937 random(2024);
+    for (int run = 0; run < 300; ++run) {
+        Rig rig;
+        QByteArray delivered;
+        int sendsWhileDown = 0;
+        rig.link.onData = [&delivered](const QByteArray& d) { delivered += d; };
+        rig.link.onEvent = [&](Ax25Link::Event) {
+            delivered += '|'; // data across a reset or a new link is not one stream
+        };
+        rig.link.onTransmit = [&](const Ax25Frame& f) {
+            if (f.type == Ax25Type::I && rig.link.state() != Ax25Link::State::Connected) ++sendsWhileDown;
+        };
+        quint8 farVs = 0; // the far end numbers its I frames and fills them with a running count
+        for (int step = 0; step < 200; ++step) {
+            switch (random() % 6) {
+            case 0:
+                rig.link.send("abcdefghij");
+                break;
+            case 1:
+                rig.clock.advance(random() % 8000);
+                break;
+            case 2:
+                if (random() % 20 == 0) rig.link.disconnect();
+                if (random() % 20 == 0) rig.link.connect(addr("N0BBB"));
+                break;
+            default: {
+                Ax25Frame f = parseFrame("c RR R0");
+                f.type = types[random() % std::size(types)];
+                f.command = random() % 2;
+                f.pollFinal = random() % 2;
+                f.nr = quint8(random() % 8);
+                if (f.type == Ax25Type::I) {
+                    f.ns = farVs;
+                    f.info = QByteArray::number(step) + ',';
+                    if (random() % 3) farVs = (farVs + 1) & 7;
+                }
+                if (f.type == Ax25Type::SABM || f.type == Ax25Type::UA) farVs = 0;
+                rig.link.frameReceived(f);
+            }
+            }
+        }
+        EXPECT_EQ(sendsWhileDown, 0) << run;
+        // Delivered pieces are steps in rising order within each stretch of one link.
+        for (const QByteArray& stretch : delivered.split('|')) {
+            int last = -1;
+            for (const QByteArray& piece : stretch.split(',')) {
+                if (piece.isEmpty()) continue;
+                EXPECT_GT(piece.toInt(), last) << run << ": " << stretch.constData();
+                last = piece.toInt();
+            }
+        }
+    }
+}
+
 } // namespace

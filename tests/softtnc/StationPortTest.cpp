@@ -14,6 +14,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
 
 using namespace tolvex;
 
@@ -288,4 +291,42 @@ TEST(StationPort, AKissTcpFileOpensTheSoftwareTncOnItsOwnLinkLayer) {
     EXPECT_EQ(errors.first(), SerialPort::Error::DeviceLost);
     EXPECT_TRUE(port.problem().startsWith("the KISS TNC at 127.0.0.1:" + QString::number(tnc.serverPort())))
         << port.problem().toStdString();
+}
+
+TEST(StationPort, ASerialKissTncThatGoesAwayIsTheDeviceLost) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ::close(slave); // the port opens the device by its name
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COM1");
+    ASSERT_TRUE(test::writeFile(path, "kiss " + QByteArray(name) + " 9600\n"));
+
+    Settings settings;
+    settings.Callsign = "N0KIS";
+    settings.ConnCmd = "C";
+    StationPort port(settings);
+    QList<SerialPort::Error> errors;
+    port.onError = [&](SerialPort::Error e) { errors.append(e); };
+    ASSERT_TRUE(port.open({path})) << port.problem().toStdString();
+    // Garbage on the line is no error; a connect goes out as a KISS frame on it.
+    ASSERT_EQ(::write(master, "\xC0garbage\xC0\x00\xDB\x41\xC0", 13), 13);
+    port.write("C N0BBB\r");
+    QByteArray out;
+    ASSERT_TRUE(waitFor([&] {
+        char buffer[256];
+        pollfd p{master, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) out.append(buffer, n);
+        }
+        return out.endsWith('\xC0') && out.size() > 16;
+    }));
+    EXPECT_EQ(decodeAx25(KissDecoder().feed(out).value(0).payload).frame->type, Ax25Type::SABM);
+    EXPECT_TRUE(errors.isEmpty());
+
+    ::close(master); // the TNC unplugged
+    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
+    EXPECT_EQ(errors.first(), SerialPort::Error::DeviceLost);
+    EXPECT_EQ(port.problem(), "the KISS TNC at " + QString::fromLatin1(name) + ": the device is gone");
 }

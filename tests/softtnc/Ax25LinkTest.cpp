@@ -294,9 +294,9 @@ TEST(Ax25Link, pathsFramesOfOthersAndTimers) {
 }
 
 // Two links through a channel that loses and copies frames, and now and then swaps two I frames of
-// one burst. Each side's frames otherwise leave in order, as from a modem: a frame overtaken by a
-// later acknowledgement would carry an N(R) that modulo 8 cannot tell from a new one. Every frame
-// passes the KISS and AX.25 codecs both ways.
+// one burst; some runs go through two digipeaters, heard both before and after they repeat. Each side's
+// frames otherwise leave in order, as from a modem: a frame overtaken by a later acknowledgement would carry
+// an N(R) that modulo 8 cannot tell from a new one. Every frame passes the KISS and AX.25 codecs both ways.
 struct Channel {
     Channel(ManualScheduler& c, unsigned seed) : clock(c), random(seed) {}
     ManualScheduler& clock;
@@ -306,6 +306,7 @@ struct Channel {
 
     struct InFlight {
         QByteArray wire;
+        QByteArray direct; // the copy not yet repeated, when there is a digipeater
         int copies = 1;
         qint64 arrival = 0;
         qint64 sentAt = 0;
@@ -325,7 +326,12 @@ struct Channel {
             ++copied;
             f.copies = 2;
         }
-        const QByteArray ax25 = encodeAx25(frame);
+        // Through a digipeater: heard first as sent, then as repeated.
+        Ax25Frame repeated = frame;
+        for (Ax25Address& digi : repeated.digipeaters)
+            digi.flag = true;
+        if (!frame.digipeaters.isEmpty()) f.direct = encodeKissData(encodeAx25(frame));
+        const QByteArray ax25 = encodeAx25(repeated);
         qint64& free = airFree[&to];
         free = std::max(free, clock.nowMs() + 300) + to.airTimeMs(ax25.size());
         f.arrival = free;
@@ -360,8 +366,12 @@ struct Channel {
     }
 
     void deliver(const InFlight& f, Ax25Link& to) {
+        QList<QByteArray> wires;
+        if (f.copies && !f.direct.isEmpty()) wires.append(f.direct);
         for (int i = 0; i < f.copies; ++i)
-            clock.callAfter(int(f.arrival - clock.nowMs() + i * 20), [wire = f.wire, &to] {
+            wires.append(f.wire);
+        for (qsizetype i = 0; i < wires.size(); ++i)
+            clock.callAfter(int(f.arrival - clock.nowMs() + i * 20), [wire = wires[i], &to] {
                 KissDecoder decoder;
                 for (const KissFrame& k : decoder.feed(wire)) {
                     const Ax25Decoded d = decodeAx25(k.payload);
@@ -403,11 +413,15 @@ TEST(Ax25Link, lossyChannelDeliversByteForByte) {
         for (char& c : fromB)
             c = char(bytes());
 
-        ASSERT_TRUE(a.connect(addr("N0BBB-7")));
+        const QList<Ax25Address> path =
+            seed % 3 ? QList<Ax25Address>{} : QList<Ax25Address>{addr("RELAY"), addr("WIDE2-1")};
+        ASSERT_TRUE(a.connect(addr("N0BBB-7"), path));
         for (int s = 0; s < 600 && a.state() != Ax25Link::State::Connected; ++s)
             clock.advance(1000);
         ASSERT_EQ(a.state(), Ax25Link::State::Connected) << seed;
         ASSERT_EQ(b.state(), Ax25Link::State::Connected) << seed;
+        EXPECT_EQ(b.path(), (QList<Ax25Address>(path.crbegin(), path.crend())))
+            << seed; // answers the way back
         a.send(fromA);
         b.send(fromB);
         for (int s = 0; s < 3600 && (gotA.size() < fromB.size() || gotB.size() < fromA.size() ||

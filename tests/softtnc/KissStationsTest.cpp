@@ -98,8 +98,17 @@ TEST(KissStations, exchangeAMessageOverTheSimulatorsLossyChannel) {
     a.type("\3D\r");
     EXPECT_TRUE(a.waitFor("*** DISCONNECTED\r", 30000)) << a.text.toStdString();
     EXPECT_TRUE(b.waitFor("*** DISCONNECTED\r", 30000)) << b.text.toStdString();
+
+    // The KISS server going away is the device lost, with the server named in the reason.
+    QList<SerialPort::Error> errors;
+    a.port.onError = [&errors](SerialPort::Error e) { errors.append(e); };
     sim.terminate();
     sim.waitForFinished(5000);
+    QDeadlineTimer deadline(5000);
+    while (errors.isEmpty() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_EQ(errors, QList<SerialPort::Error>{SerialPort::Error::DeviceLost});
+    EXPECT_TRUE(a.port.problem().startsWith("the KISS TNC at 127.0.0.1:")) << a.port.problem().toStdString();
 }
 
 // Two sound-card modems joined by a private sound server (scripts/soundcard.sh). Its ports end in

@@ -241,58 +241,6 @@ TEST(StationPort, KissPortFiles) {
     EXPECT_EQ(port.kind(), StationPort::Kind::None);
 }
 
-TEST(StationPort, AKissTcpFileOpensTheSoftwareTncOnItsOwnLinkLayer) {
-    QTcpServer tnc;
-    ASSERT_TRUE(tnc.listen(QHostAddress::LocalHost));
-    QTemporaryDir dir;
-    const QString path = dir.filePath("COM1");
-    ASSERT_TRUE(test::writeFile(path, "kiss-tcp 127.0.0.1:" + QByteArray::number(tnc.serverPort()) + "\n"));
-
-    Settings settings;
-    settings.Callsign = "N0KIS";
-    settings.ConnCmd = "C";
-    settings.ConnStr = "*** CONNECTED";
-    StationPort port(settings);
-    QList<SerialPort::Error> errors;
-    QByteArray received;
-    port.onError = [&](SerialPort::Error e) { errors.append(e); };
-    port.onReceived = [&](const QByteArray& bytes) { received += bytes; };
-    ASSERT_TRUE(port.open({path}));
-    EXPECT_EQ(port.kind(), StationPort::Kind::Modem);
-    ASSERT_TRUE(waitFor([&] { return tnc.hasPendingConnections(); }));
-    QTcpSocket* line = tnc.nextPendingConnection();
-
-    // The connect goes out as a SABM in a KISS frame; the UA, split over two writes, brings the link up.
-    EXPECT_TRUE(port.write("C N0BBB\r"));
-    KissDecoder decoder;
-    QList<KissFrame> frames;
-    ASSERT_TRUE(waitFor([&] {
-        frames += decoder.feed(line->readAll());
-        return !frames.isEmpty();
-    }));
-    const Ax25Decoded sabm = decodeAx25(frames.first().payload);
-    ASSERT_TRUE(sabm.frame);
-    EXPECT_EQ(sabm.frame->type, Ax25Type::SABM);
-    EXPECT_EQ(sabm.frame->destination.text(), "N0BBB");
-    Ax25Frame ua = *sabm.frame;
-    std::swap(ua.destination, ua.source);
-    ua.type = Ax25Type::UA;
-    ua.command = false;
-    const QByteArray bytes = encodeKissData(encodeAx25(ua));
-    line->write(bytes.left(5));
-    line->flush();
-    line->write(bytes.mid(5));
-    ASSERT_TRUE(waitFor([&] { return received.contains("*** CONNECTED to N0BBB"); }))
-        << received.toStdString();
-
-    // The TNC going away is the device lost, and the port says which TNC.
-    line->close();
-    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
-    EXPECT_EQ(errors.first(), SerialPort::Error::DeviceLost);
-    EXPECT_TRUE(port.problem().startsWith("the KISS TNC at 127.0.0.1:" + QString::number(tnc.serverPort())))
-        << port.problem().toStdString();
-}
-
 TEST(StationPort, ASerialKissTncThatGoesAwayIsTheDeviceLost) {
     int master = -1, slave = -1;
     char name[256] = {};

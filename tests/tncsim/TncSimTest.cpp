@@ -835,6 +835,25 @@ TEST(Kiss, FramesGoRawToEveryOtherClientWithTheFaultsAskedFor) {
         EXPECT_EQ(a.take(1, 300), ""); // no echo to the sender
     }
 
+    // Unconnected frames cross between the KISS clients and the pty stations, both ways.
+    {
+        TempDir shared;
+        SimProcess sim(withStations(shared, {"--kiss", "0"}));
+        ASSERT_TRUE(sim.ready());
+        KissClient k(sim.kissPort());
+        Port a(shared.file("a/Ports/COM1"));
+        a.send("U ZULGRP VIA RELAY\rK\rfrom the pty\r\x03");
+        // ZULGRP (C bit), N0AAA, RELAY repeated and last, UI, no layer 3, the text.
+        const std::string ui = kissFrame("\xB4\xAA\x98\x8E\xA4\xA0\xE0\x9C\x60\x82\x82\x82\x40\x60"
+                                         "\xA4\x8A\x98\x82\xB2\x40\xE1\x03\xF0"s +
+                                         "from the pty");
+        EXPECT_EQ(k.take(ui.size()), ui);
+        // N0KIS to CQ, with the SSID of a mailbox, from the KISS side.
+        k.send(
+            kissFrame("\x86\xA2\x40\x40\x40\x40\xE0\x9C\x60\x96\x92\xA6\x40\x63\x03\xF0"s + "from kiss\r"));
+        EXPECT_TRUE(a.until("from kiss\r").ends_with("cmd:N0KIS-1>CQ: <UI>:\rfrom kiss\r"));
+    }
+
     // Held back, a share of frames is overtaken by later ones; none is lost.
     TempDir dir;
     SimProcess sim(withStations(dir, {"--kiss", "0", "--kiss-delay", "50:500"}));

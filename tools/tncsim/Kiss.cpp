@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstdlib>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -31,6 +32,43 @@ Bytes encode(const Bytes& frame) {
     }
     out += kFend;
     return out;
+}
+
+// "N0CALL-7" as an AX.25 address: six shifted characters and the SSID byte.
+Bytes address(const std::string& call, bool flag, bool last) {
+    const std::size_t dash = call.find('-');
+    const std::string base = call.substr(0, std::min<std::size_t>(dash, 6));
+    const int ssid = dash == std::string::npos ? 0 : std::atoi(call.c_str() + dash + 1) & 0x0F;
+    Bytes out;
+    for (std::size_t i = 0; i < 6; ++i)
+        out += static_cast<char>((i < base.size() ? base[i] : ' ') << 1);
+    out += static_cast<char>((flag ? 0x80 : 0) | 0x60 | ssid << 1 | (last ? 1 : 0));
+    return out;
+}
+
+std::string call(const Bytes& frame, std::size_t at) {
+    std::string text;
+    for (std::size_t i = 0; i < 6; ++i)
+        if (const char c = static_cast<char>(static_cast<unsigned char>(frame[at + i]) >> 1); c != ' ')
+            text += c;
+    const int ssid = (static_cast<unsigned char>(frame[at + 6]) >> 1) & 0x0F;
+    return ssid ? text + "-" + std::to_string(ssid) : text;
+}
+
+// The UI frame in an AX.25 frame: addresses, then control 0x03 (or 0x13) and a PID.
+std::optional<Frame> uiFrame(const Bytes& ax25) {
+    std::size_t end = 0;
+    while (end + 7 <= ax25.size() && end < 70 && !(ax25[end + 6] & 1))
+        end += 7;
+    end += 7;
+    if (end < 14 || end + 2 > ax25.size() || (ax25[end] & ~0x10) != 0x03) return std::nullopt;
+    Frame frame;
+    frame.dest = call(ax25, 0);
+    frame.source = call(ax25, 7);
+    for (std::size_t at = 14; at < end; at += 7)
+        frame.digis.push_back(call(ax25, at));
+    frame.text = ax25.substr(end + 2);
+    return frame;
 }
 
 } // namespace
@@ -166,14 +204,26 @@ void KissServer::handle(const pollfd* fds, std::size_t count) {
     std::erase_if(clients_, [](const auto& client) { return client->dead(); });
 }
 
-// Each other client hears the frame on its own, so each may lose, double or wait for it alone.
 void KissServer::heard(const Client& from, const Bytes& frame) {
+    toClients(&from, frame);
+    if (const std::optional<Frame> ui = uiFrame(frame)) sim_.transmit(*ui, this);
+}
+
+void KissServer::monitor(const Frame& frame) {
+    Bytes ax25 = address(frame.dest, true, false) + address(frame.source, false, frame.digis.empty());
+    for (std::size_t i = 0; i < frame.digis.size(); ++i)
+        ax25 += address(frame.digis[i], true, i + 1 == frame.digis.size()); // heard as repeated
+    toClients(nullptr, ax25 + "\x03\xF0" + frame.text);
+}
+
+// Each other client hears the frame on its own, so each may lose, double or wait for it alone.
+void KissServer::toClients(const Client* from, const Bytes& frame) {
     const Bytes wire = encode(frame);
     const auto chance = [this](int percent) {
         return percent > 0 && static_cast<int>(rng_() % 100) < percent;
     };
     for (const auto& client : clients_) {
-        if (client.get() == &from || client->dead()) continue;
+        if (client.get() == from || client->dead()) continue;
         if (chance(faults_.lossPercent)) continue;
         const int copies = chance(faults_.duplicatePercent) ? 2 : 1;
         const int delay = chance(faults_.delayPercent) ? faults_.delayMs : 0;

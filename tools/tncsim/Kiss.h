@@ -1,7 +1,9 @@
-// KISS clients on a channel of their own: every AX.25 frame a client sends goes, raw, to every
-// other client, as a modem's KISS port hands on what it hears. The simulator runs no link layer
-// here; the clients do. A share of frames can be lost, doubled or held back, so that their
-// retries, REJ and T1 are exercised with no radio.
+// KISS clients on the shared channel: every AX.25 frame a client sends goes, raw, to every other
+// client, as a modem's KISS port hands on what it hears. The simulator runs no link layer here;
+// the clients do, so links are between KISS clients only. Unconnected (UI) frames also reach the
+// pty stations, scripted stations and AGW clients, and theirs reach the KISS clients. A share of
+// frames can be lost, doubled or held back, so that the clients' retries, REJ and T1 are
+// exercised with no radio.
 #pragma once
 
 #include "Sim.h"
@@ -32,12 +34,15 @@ public:
     // Appends what to poll; handle() gets the same entries back after poll().
     void addPollFds(std::vector<pollfd>& fds) const;
     void handle(const pollfd* fds, std::size_t count);
+    // An unconnected frame from elsewhere on the channel, heard by every KISS client.
+    void monitor(const Frame& frame);
     void closeAll();
 
     struct Client;
 
 private:
     void heard(const Client& from, const Bytes& frame);
+    void toClients(const Client* from, const Bytes& frame);
 
     Sim& sim_;
     KissFaults faults_;

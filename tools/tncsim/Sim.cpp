@@ -288,6 +288,7 @@ void Sim::transmit(const Frame& frame, const void* sender) {
     for (const auto& script : scripted_)
         if (script.get() != sender) script->heard(frame);
     if (agw_) agw_->monitor(frame, sender);
+    if (kiss_ && sender != kiss_.get()) kiss_->monitor(frame);
 }
 
 void Sim::transmitLinkFrame(const std::string& from, const std::string& to, const std::string& kind,

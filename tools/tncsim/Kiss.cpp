@@ -182,11 +182,7 @@ void KissServer::handle(const pollfd* fds, std::size_t count) {
     // The clients polled, in the order of `fds`; then the new ones first, so that a client that
     // was there before a frame was read hears it.
     const std::vector<std::shared_ptr<Client>> polled = clients_;
-    for (;;) { // whatever poll said: a client that connected since is there too
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-        if (fd < 0) break;
-        clients_.push_back(std::make_shared<Client>(fd));
-    }
+    acceptWaiting();
     for (std::size_t i = 1; i < count && i - 1 < polled.size(); ++i) {
         Client& client = *polled[i - 1];
         if (client.dead()) continue;
@@ -216,8 +212,18 @@ void KissServer::monitor(const Frame& frame) {
     toClients(nullptr, ax25 + "\x03\xF0" + frame.text);
 }
 
+// Whatever poll said: a client that connected before a frame was sent hears it.
+void KissServer::acceptWaiting() {
+    while (listenFd_ >= 0) {
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+        if (fd < 0) break;
+        clients_.push_back(std::make_shared<Client>(fd));
+    }
+}
+
 // Each other client hears the frame on its own, so each may lose, double or wait for it alone.
 void KissServer::toClients(const Client* from, const Bytes& frame) {
+    acceptWaiting();
     const Bytes wire = encode(frame);
     const auto chance = [this](int percent) {
         return percent > 0 && static_cast<int>(rng_() % 100) < percent;

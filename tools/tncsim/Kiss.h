@@ -43,6 +43,7 @@ public:
 private:
     void heard(const Client& from, const Bytes& frame);
     void toClients(const Client* from, const Bytes& frame);
+    void acceptWaiting();
 
     Sim& sim_;
     KissFaults faults_;

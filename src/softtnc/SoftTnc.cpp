@@ -134,8 +134,15 @@ void SoftTnc::command(const QByteArray& line) {
         unprotoCommand(words);
     else if (verb == "MYCALL")
         myCallCommand(words);
-    else
+    else if (const auto lines = parameterCommand ? parameterCommand(verb, words) : std::nullopt; !lines)
         answer("?EH");
+    else if (verb == "DISPLAY")
+        answer(("MYCALL " + myCall_ + lineEnd() + "UNPROTO " + unprotoText() + lineEnd() +
+                lines->join(lineEnd())));
+    else if (lines->isEmpty())
+        prompt();
+    else
+        answer(lines->join(lineEnd()));
 }
 
 void SoftTnc::converseLine(const QByteArray& text) {
@@ -293,6 +300,7 @@ void SoftTnc::linkUp(const QByteArray& remote) {
 
 void SoftTnc::linkDown(const QByteArray& why) {
     if (why.contains("RETRYOUT")) printLine("*** retry count exceeded");
+    if (why.contains("BUSY")) printLine("*** " + partner_ + " busy");
     stopWaiting();
     link_ = Link::None;
     partner_.clear();

@@ -7,6 +7,8 @@
 
 #include <QByteArray>
 #include <QList>
+#include <functional>
+#include <optional>
 
 namespace tolvex {
 
@@ -29,6 +31,11 @@ public:
     const QByteArray& myCall() const { return myCall_; }
     const QByteArray& linkPartner() const { return partner_; } // empty without a link
     QByteArray unprotoText() const;                            // "CQ" or "CQ VIA RELAY,WIDE1-1"
+
+    // Commands the way down takes itself (a KISS TNC's parameters): the lines to answer, or nothing
+    // for an unknown command. Unset, they are unknown.
+    std::function<std::optional<QList<QByteArray>>(const QByteArray& verb, const QList<QByteArray>& words)>
+        parameterCommand;
 
     static constexpr qsizetype kPacketLength = 256; // a converse line this long goes out as it is
     static constexpr int kMaxDigipeaters = 8;

@@ -2,6 +2,7 @@
 
 #include "link/QtSerialPort.h"
 #include "softtnc/AgwSocket.h"
+#include "softtnc/KissLines.h"
 #include "softtnc/SoftTnc.h"
 
 #include <QFile>
@@ -62,13 +63,28 @@ PortTarget portTarget(const QString& path) {
     if (!file.open(QIODevice::ReadOnly)) return target;
     const QString line = QString::fromUtf8(file.readLine(kMaxModemFile + 1)).trimmed();
     const qsizetype blank = line.indexOf(QRegularExpression(QStringLiteral("\\s")));
-    if (line.left(blank < 0 ? line.size() : blank).compare(QLatin1String("agw"), Qt::CaseInsensitive) != 0)
-        return target;
+    const QString word = line.left(blank < 0 ? line.size() : blank).toLower();
+    const QString rest = blank < 0 ? QString() : line.mid(blank);
     QString problem;
-    const auto modem = parseModemAddress(blank < 0 ? QString() : line.mid(blank), &problem);
-    if (modem) {
+    if (word == QLatin1String("agw") || word == QLatin1String("kiss-tcp")) {
+        target.way = word == QLatin1String("agw") ? PortTarget::Way::Agw : PortTarget::Way::KissTcp;
+        if (const auto modem = parseModemAddress(rest, &problem)) target.modem = *modem;
+    } else if (word == QLatin1String("kiss")) {
+        target.way = PortTarget::Way::KissSerial;
+        const QStringList words = rest.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts);
+        bool number = false;
+        const int baud = words.size() == 2 ? words[1].toInt(&number) : 0;
+        if (words.size() != 2)
+            problem = QStringLiteral("write the KISS TNC's line as kiss DEVICE BAUD");
+        else if (!number || baud < 300 || baud > 4'000'000)
+            problem = QStringLiteral("the baud rate \"%1\" is not a number from 300 up").arg(words[1]);
+        target.kissDevice = words.value(0);
+        target.kissBaud = baud;
+    } else {
+        return target;
+    }
+    if (problem.isEmpty()) {
         target.kind = PortTarget::Kind::Modem;
-        target.modem = *modem;
     } else {
         target.kind = PortTarget::Kind::BadModem;
         target.problem = path + QStringLiteral(": ") + problem;
@@ -78,7 +94,7 @@ PortTarget portTarget(const QString& path) {
 
 std::optional<ModemAddress> modemAddress(const QString& path) {
     PortTarget target = portTarget(path);
-    if (target.kind != PortTarget::Kind::Modem) return std::nullopt;
+    if (target.kind != PortTarget::Kind::Modem || target.way != PortTarget::Way::Agw) return std::nullopt;
     return std::move(target.modem);
 }
 
@@ -104,10 +120,32 @@ bool writeModemFile(const QString& path, const QString& host, const QString& por
 }
 
 struct StationPort::Modem {
-    Modem(const Settings& settings, const ModemAddress& address, Scheduler& scheduler)
-        : socket(address.host, address.port), tnc(settings, socket, scheduler) {}
-    AgwSocket socket;
-    SoftTnc tnc; // after the socket, so it goes first
+    Modem(const Settings& settings, std::unique_ptr<KissLine> kissLine, std::unique_ptr<AgwTransport> way,
+          Scheduler& scheduler)
+        : line(std::move(kissLine)), transport(std::move(way)), tnc(settings, *transport, scheduler) {}
+    std::unique_ptr<KissLine> line; // a KISS TNC's, under the transport
+    std::unique_ptr<AgwTransport> transport;
+    SoftTnc tnc; // last, so it goes first
+
+    static std::unique_ptr<Modem> make(const Settings& settings, const PortTarget& target,
+                                       Scheduler& scheduler) {
+        if (target.way == PortTarget::Way::Agw)
+            return std::make_unique<Modem>(settings, nullptr,
+                                           std::make_unique<AgwSocket>(target.modem.host, target.modem.port),
+                                           scheduler);
+        std::unique_ptr<KissLine> line;
+        if (target.way == PortTarget::Way::KissTcp)
+            line = std::make_unique<KissTcpLine>(target.modem.host, target.modem.port);
+        else
+            line = std::make_unique<KissSerialLine>(target.kissDevice, target.kissBaud);
+        auto kiss = std::make_unique<KissTransport>(*line, scheduler);
+        KissTransport* commands = kiss.get();
+        auto modem = std::make_unique<Modem>(settings, std::move(line), std::move(kiss), scheduler);
+        modem->tnc.parameterCommand = [commands](const QByteArray& verb, const QList<QByteArray>& words) {
+            return commands->command(verb, words);
+        };
+        return modem;
+    }
 };
 
 StationPort::StationPort(const Settings& settings)
@@ -157,12 +195,17 @@ bool StationPort::open(const Config& config) {
         return false;
     case PortTarget::Kind::Modem:
         retired_ = std::move(modem_);
-        modem_ = std::make_unique<Modem>(settings_(), target.modem, timers_);
+        modem_ = Modem::make(settings_(), target, timers_);
         forward(modem_->tnc);
         if (!modem_->tnc.open(config)) {
-            problem_ = QStringLiteral("cannot reach the modem at %1:%2")
-                           .arg(target.modem.host)
-                           .arg(target.modem.port);
+            if (target.way == PortTarget::Way::KissSerial)
+                problem_ = QStringLiteral("cannot open the KISS TNC at %1").arg(target.kissDevice);
+            else
+                problem_ = QStringLiteral("cannot reach the %1 at %2:%3")
+                               .arg(target.way == PortTarget::Way::Agw ? QStringLiteral("modem")
+                                                                       : QStringLiteral("KISS TNC"))
+                               .arg(target.modem.host)
+                               .arg(target.modem.port);
             return false;
         }
         kind_ = Kind::Modem;

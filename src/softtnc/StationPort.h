@@ -1,7 +1,8 @@
 #pragma once
 // The station's TNC port: Ports/COMn is either a device (or a link to one), which opens as a serial
 // port, or a small text file reading "agw HOST:PORT", which opens the software TNC on the sound-card
-// modem listening there.
+// modem listening there, or "kiss DEVICE BAUD" / "kiss-tcp HOST:PORT", which open the software TNC
+// on its own link layer over a KISS TNC.
 #include "core/Platform.h"
 #include "core/QtScheduler.h"
 #include "core/Settings.h"
@@ -24,17 +25,23 @@ struct ModemAddress {
     bool operator==(const ModemAddress&) const = default;
 };
 
-// What a port path stands for. A file that starts "agw" but cannot be read as an address is
-// BadModem, with `problem` saying why; anything else that is no modem file is a Device.
+// What a port path stands for. A file that starts "agw", "kiss" or "kiss-tcp" but cannot be read
+// is BadModem, with `problem` saying why; anything else that is no modem file is a Device.
 struct PortTarget {
     enum class Kind { Device, Modem, BadModem };
+    // How the modem is reached: a sound-card modem's AGW port ("agw HOST:PORT"), or a KISS TNC on a
+    // serial line ("kiss DEVICE BAUD") or over TCP ("kiss-tcp HOST:PORT").
+    enum class Way { Agw, KissSerial, KissTcp };
     Kind kind = Kind::Device;
-    ModemAddress modem;
+    Way way = Way::Agw;
+    ModemAddress modem; // Agw and KissTcp
+    QString kissDevice; // KissSerial
+    int kissBaud = 0;
     QString problem;
 };
 PortTarget portTarget(const QString& path);
 
-// The modem a port file points at; nothing for a device or a malformed file.
+// The AGW modem a port file points at; nothing for a device, a KISS TNC or a malformed file.
 std::optional<ModemAddress> modemAddress(const QString& path);
 
 // Reads "HOST:PORT" (blanks allowed around either; an IPv6 address in brackets); on failure

@@ -2,6 +2,8 @@
 // on a sound-card modem.
 #include "softtnc/StationPort.h"
 #include "softtnc/AgwFrame.h"
+#include "softtnc/Ax25Frame.h"
+#include "softtnc/KissFrame.h"
 #include "support/Files.h"
 
 #include <QCoreApplication>
@@ -12,6 +14,9 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <unistd.h>
 
 using namespace tolvex;
 
@@ -185,4 +190,98 @@ TEST(StationPort, AModemFileOpensTheSoftwareTncOnThatModem) {
     EXPECT_TRUE(waitFor([&] { return modem.hasPendingConnections(); }));
     port.close();
     EXPECT_FALSE(port.isOpen());
+}
+
+TEST(StationPort, KissPortFiles) {
+    using Kind = PortTarget::Kind;
+    using Way = PortTarget::Way;
+    const struct {
+        QByteArray contents;
+        Kind kind;
+        Way way;
+        QString device; // a serial device, or HOST:PORT
+        int baud;
+        const char* problem;
+    } cases[] = {
+        {"kiss /dev/ttyUSB0 57600\n", Kind::Modem, Way::KissSerial, "/dev/ttyUSB0", 57600, ""},
+        {"  KISS \t /dev/serial/by-id/usb-tnc   9600 \r\n", Kind::Modem, Way::KissSerial,
+         "/dev/serial/by-id/usb-tnc", 9600, ""},
+        {"kiss-tcp localhost:8001\n", Kind::Modem, Way::KissTcp, "localhost:8001", 0, ""},
+        {"Kiss-TCP [::1]:8001", Kind::Modem, Way::KissTcp, "::1:8001", 0, ""},
+        {"kiss /dev/ttyUSB0\n", Kind::BadModem, Way::KissSerial, {}, 0, "kiss DEVICE BAUD"},
+        {"kiss\n", Kind::BadModem, Way::KissSerial, {}, 0, "kiss DEVICE BAUD"},
+        {"kiss /dev/ttyUSB0 fast\n", Kind::BadModem, Way::KissSerial, {}, 0, "baud rate \"fast\""},
+        {"kiss /dev/ttyUSB0 12\n", Kind::BadModem, Way::KissSerial, {}, 0, "baud rate \"12\""},
+        {"kiss /dev/tty USB0 9600\n", Kind::BadModem, Way::KissSerial, {}, 0, "kiss DEVICE BAUD"},
+        {"kiss-tcp localhost\n", Kind::BadModem, Way::KissTcp, {}, 0, "no port"},
+        {"kisstcp localhost:8001\n", Kind::Device, Way::Agw, {}, 0, ""},
+    };
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COM1");
+    Settings settings;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.contents.toStdString());
+        ASSERT_TRUE(test::writeFile(path, c.contents));
+        const PortTarget target = portTarget(path);
+        EXPECT_EQ(target.kind, c.kind);
+        EXPECT_FALSE(modemAddress(path)); // no AGW modem
+        if (c.kind == Kind::Modem) {
+            EXPECT_EQ(target.way, c.way);
+            EXPECT_EQ(c.way == Way::KissSerial ? target.kissDevice
+                                               : target.modem.host + ':' + QString::number(target.modem.port),
+                      c.device);
+            EXPECT_EQ(target.kissBaud, c.baud);
+        }
+        if (c.kind == Kind::BadModem) {
+            EXPECT_TRUE(target.problem.startsWith(path + ": ")) << target.problem.toStdString();
+            EXPECT_TRUE(target.problem.contains(QLatin1String(c.problem))) << target.problem.toStdString();
+            StationPort port(settings);
+            EXPECT_FALSE(port.open({path}));
+            EXPECT_EQ(port.problem(), target.problem);
+        }
+    }
+    // A serial KISS TNC that is not there.
+    ASSERT_TRUE(test::writeFile(path, "kiss " + dir.filePath("ttyNone").toUtf8() + " 9600\n"));
+    StationPort port(settings);
+    EXPECT_FALSE(port.open({path}));
+    EXPECT_EQ(port.problem(), "cannot open the KISS TNC at " + dir.filePath("ttyNone"));
+    EXPECT_EQ(port.kind(), StationPort::Kind::None);
+}
+
+TEST(StationPort, ASerialKissTncThatGoesAwayIsTheDeviceLost) {
+    int master = -1, slave = -1;
+    char name[256] = {};
+    ASSERT_EQ(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ::close(slave); // the port opens the device by its name
+    QTemporaryDir dir;
+    const QString path = dir.filePath("COM1");
+    ASSERT_TRUE(test::writeFile(path, "kiss " + QByteArray(name) + " 9600\n"));
+
+    Settings settings;
+    settings.Callsign = "N0KIS";
+    settings.ConnCmd = "C";
+    StationPort port(settings);
+    QList<SerialPort::Error> errors;
+    port.onError = [&](SerialPort::Error e) { errors.append(e); };
+    ASSERT_TRUE(port.open({path})) << port.problem().toStdString();
+    // Garbage on the line is no error; a connect goes out as a KISS frame on it.
+    ASSERT_EQ(::write(master, "\xC0garbage\xC0\x00\xDB\x41\xC0", 13), 13);
+    port.write("C N0BBB\r");
+    QByteArray out;
+    ASSERT_TRUE(waitFor([&] {
+        char buffer[256];
+        pollfd p{master, POLLIN, 0};
+        if (::poll(&p, 1, 0) > 0) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n > 0) out.append(buffer, n);
+        }
+        return out.endsWith('\xC0') && out.size() > 16;
+    }));
+    EXPECT_EQ(decodeAx25(KissDecoder().feed(out).value(0).payload).frame->type, Ax25Type::SABM);
+    EXPECT_TRUE(errors.isEmpty());
+
+    ::close(master); // the TNC unplugged
+    ASSERT_TRUE(waitFor([&] { return !errors.isEmpty(); }));
+    EXPECT_EQ(errors.first(), SerialPort::Error::DeviceLost);
+    EXPECT_EQ(port.problem(), "the KISS TNC at " + QString::fromLatin1(name) + ": the device is gone");
 }

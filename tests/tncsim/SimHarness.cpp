@@ -119,13 +119,15 @@ SimProcess::SimProcess(const std::vector<std::string>& args) {
         if (n <= 0) return;
         text.append(buffer, static_cast<std::size_t>(n));
     }
-    const std::string agwPrefix = "tncsim ready agw 127.0.0.1:";
-    if (text.starts_with(agwPrefix)) {
-        agwPort_ = std::atoi(text.c_str() + agwPrefix.size());
-        ready_ = agwPort_ > 0;
-    } else {
-        ready_ = text == "tncsim ready\n";
-    }
+    // "tncsim ready", then " agw 127.0.0.1:PORT" and " kiss 127.0.0.1:PORT" for the servers asked for.
+    const auto portAfter = [&text](const std::string& prefix) {
+        const std::size_t at = text.find(prefix);
+        return at == std::string::npos ? 0 : std::atoi(text.c_str() + at + prefix.size());
+    };
+    agwPort_ = portAfter(" agw 127.0.0.1:");
+    kissPort_ = portAfter(" kiss 127.0.0.1:");
+    ready_ = text.starts_with("tncsim ready") && (agwPort_ > 0 || text.find(" agw ") == std::string::npos) &&
+             (kissPort_ > 0 || text.find(" kiss ") == std::string::npos);
 }
 
 SimProcess::~SimProcess() {

@@ -33,6 +33,8 @@ public:
     bool ready() const { return ready_; }
     // The port from "tncsim ready agw 127.0.0.1:PORT", 0 without --agw.
     int agwPort() const { return agwPort_; }
+    // The port after " kiss 127.0.0.1:", 0 without --kiss.
+    int kissPort() const { return kissPort_; }
     // Sends `signal` and waits for the exit; the exit code, or -1 if it died otherwise.
     int stop(int signal);
 
@@ -41,6 +43,7 @@ private:
     int out_ = -1;
     bool ready_ = false;
     int agwPort_ = 0;
+    int kissPort_ = 0;
 };
 
 // Runs tncsim to completion (for --help and bad command lines): exit code and stdout.

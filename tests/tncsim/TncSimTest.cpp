@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace std::string_literals;
 using namespace tncsimtest;
@@ -748,5 +753,120 @@ INSTANTIATE_TEST_SUITE_P(Agw, AgwBadInput,
                                          BadInput{"AbsurdLength", kAbsurdLength, false},
                                          BadInput{"TruncatedHeader", "\0\0\0\0M\0\xF0\0N0A"s, true}),
                          [](const auto& p) { return p.param.name; });
+
+// ---- KISS clients --------------------------------------------------------------------------
+
+class KissClient {
+public:
+    explicit KissClient(int port) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_port = htons(static_cast<std::uint16_t>(port));
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+            ::close(fd_);
+            fd_ = -1;
+        }
+    }
+    ~KissClient() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    KissClient(const KissClient&) = delete;
+    KissClient& operator=(const KissClient&) = delete;
+    bool isOpen() const { return fd_ >= 0; }
+    void send(const std::string& bytes) {
+        ASSERT_EQ(::send(fd_, bytes.data(), bytes.size(), MSG_NOSIGNAL), ssize_t(bytes.size()));
+    }
+    // Bytes until `count` have come or nothing more arrives for `quietMs`.
+    std::string take(std::size_t count, int quietMs = 4000) {
+        std::string got;
+        while (got.size() < count) {
+            pollfd p{fd_, POLLIN, 0};
+            if (::poll(&p, 1, quietMs) <= 0) break;
+            char buffer[4096];
+            const ssize_t n = ::recv(fd_, buffer, sizeof buffer, 0);
+            if (n <= 0) break;
+            got.append(buffer, static_cast<std::size_t>(n));
+        }
+        return got;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+// A data frame for port 0 around `payload`, escaped as on the wire.
+std::string kissFrame(const std::string& payload) {
+    std::string out = "\xC0\x00"s;
+    for (const char c : payload)
+        out += c == '\xC0' ? "\xDB\xDC"s : c == '\xDB' ? "\xDB\xDD"s : std::string(1, c);
+    return out + "\xC0";
+}
+
+TEST(Kiss, FramesGoRawToEveryOtherClientWithTheFaultsAskedFor) {
+    const std::string frame = kissFrame("N0AAA>N0BBB \xC0 and \xDB inside, 15 bytes and more");
+    const struct {
+        std::vector<std::string> options;
+        std::string bClient; // what the second client receives of one frame
+    } rows[] = {
+        {{}, frame},
+        {{"--kiss-loss", "100"}, ""},
+        {{"--kiss-dup", "100"}, frame + frame},
+        {{"--kiss-delay", "100:200"}, frame},
+    };
+    for (const auto& row : rows) {
+        TempDir dir;
+        std::vector<std::string> args = {"--kiss", "0"};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        SimProcess sim(withStations(dir, args));
+        ASSERT_TRUE(sim.ready());
+        ASSERT_GT(sim.kissPort(), 0);
+        KissClient a(sim.kissPort()), b(sim.kissPort()), c(sim.kissPort());
+        ASSERT_TRUE(a.isOpen() && b.isOpen() && c.isOpen());
+        // Noise before the frame, and the frame in two writes.
+        a.send("noise" + frame.substr(0, 9));
+        a.send(frame.substr(9));
+        EXPECT_EQ(b.take(std::max<std::size_t>(row.bClient.size(), 1), row.bClient.empty() ? 500 : 4000),
+                  row.bClient);
+        if (row.options.empty()) {
+            EXPECT_EQ(c.take(frame.size()), frame);
+        }
+        EXPECT_EQ(a.take(1, 300), ""); // no echo to the sender
+    }
+
+    // Unconnected frames cross between the KISS clients and the pty stations, both ways.
+    {
+        TempDir shared;
+        SimProcess sim(withStations(shared, {"--kiss", "0"}));
+        ASSERT_TRUE(sim.ready());
+        KissClient k(sim.kissPort());
+        Port a(shared.file("a/Ports/COM1"));
+        a.send("U ZULGRP VIA RELAY\rK\rfrom the pty\r\x03");
+        // ZULGRP (C bit), N0AAA, RELAY repeated and last, UI, no layer 3, the text.
+        const std::string ui = kissFrame("\xB4\xAA\x98\x8E\xA4\xA0\xE0\x9C\x60\x82\x82\x82\x40\x60"
+                                         "\xA4\x8A\x98\x82\xB2\x40\xE1\x03\xF0"s +
+                                         "from the pty");
+        EXPECT_EQ(k.take(ui.size()), ui);
+        // N0KIS to CQ, with the SSID of a mailbox, from the KISS side.
+        k.send(
+            kissFrame("\x86\xA2\x40\x40\x40\x40\xE0\x9C\x60\x96\x92\xA6\x40\x63\x03\xF0"s + "from kiss\r"));
+        EXPECT_TRUE(a.until("from kiss\r").ends_with("cmd:N0KIS-1>CQ: <UI>:\rfrom kiss\r"));
+    }
+
+    // Held back, a share of frames is overtaken by later ones; none is lost.
+    TempDir dir;
+    SimProcess sim(withStations(dir, {"--kiss", "0", "--kiss-delay", "50:500"}));
+    ASSERT_TRUE(sim.ready());
+    KissClient a(sim.kissPort()), b(sim.kissPort());
+    std::string sent;
+    for (char n = 'a'; n <= 'l'; ++n)
+        sent += kissFrame("frame " + std::string(1, n) + " of twelve, long enough");
+    a.send(sent);
+    const std::string got = b.take(sent.size());
+    EXPECT_EQ(got.size(), sent.size());
+    EXPECT_NE(got, sent);
+    EXPECT_TRUE(std::is_permutation(got.begin(), got.end(), sent.begin()));
+}
 
 } // namespace

@@ -38,7 +38,13 @@ struct Options {
     bool echo = false;
     std::string logPath;
     std::string unprotoAnswer = "UNPROTO CQ";
-    std::optional<int> agwPort; // AGW server on 127.0.0.1; 0 picks a free port
+    std::optional<int> agwPort;  // AGW server on 127.0.0.1; 0 picks a free port
+    std::optional<int> kissPort; // KISS server on 127.0.0.1; 0 picks a free port
+    int kissLossPercent = 0;     // of the frames each KISS client hears
+    int kissDuplicatePercent = 0;
+    int kissDelayPercent = 0;
+    int kissDelayMs = 0;
+    std::uint32_t kissSeed = 1;
 };
 
 // Fills `options` from argv. Returns false with `error` set on a bad command line;

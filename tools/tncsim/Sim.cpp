@@ -1,6 +1,7 @@
 #include "Sim.h"
 
 #include "Agw.h"
+#include "Kiss.h"
 #include "Peers.h"
 #include "Station.h"
 
@@ -134,6 +135,12 @@ bool Sim::start(std::string& error) {
         agw_ = std::make_unique<AgwServer>(*this);
         if (!agw_->listen(*options_.agwPort, error)) return false;
     }
+    if (options_.kissPort) {
+        kiss_ = std::make_unique<KissServer>(
+            *this, KissFaults{options_.kissLossPercent, options_.kissDuplicatePercent,
+                              options_.kissDelayPercent, options_.kissDelayMs, options_.kissSeed});
+        if (!kiss_->listen(*options_.kissPort, error)) return false;
+    }
     const std::string practiceCall = options_.stations.empty() ? "" : toUpper(options_.stations.front().call);
     for (const std::string& file : options_.scripts) {
         std::ifstream in(file, std::ios::binary);
@@ -181,6 +188,8 @@ void Sim::run(const volatile std::sig_atomic_t& stop) {
         }
         const std::size_t agwFirst = fds.size();
         if (agw_) agw_->addPollFds(fds);
+        const std::size_t kissFirst = fds.size();
+        if (kiss_) kiss_->addPollFds(fds);
         const auto timeout = std::chrono::ceil<std::chrono::milliseconds>(wake - now).count();
         const int ready = ::poll(fds.data(), fds.size(), static_cast<int>(std::max<long long>(timeout, 0)));
         if (ready < 0 && errno != EINTR) {
@@ -192,7 +201,8 @@ void Sim::run(const volatile std::sig_atomic_t& stop) {
             if (revents & (POLLIN | POLLHUP | POLLERR)) polled[i]->onReadable();
             if ((revents & POLLOUT) && !polled[i]->hungUp()) polled[i]->onWritable();
         }
-        if (agw_) agw_->handle(fds.data() + agwFirst, fds.size() - agwFirst);
+        if (agw_) agw_->handle(fds.data() + agwFirst, kissFirst - agwFirst);
+        if (kiss_) kiss_->handle(fds.data() + kissFirst, fds.size() - kissFirst);
         loop_.runDue();
         reapSessions();
     }
@@ -200,6 +210,7 @@ void Sim::run(const volatile std::sig_atomic_t& stop) {
 
 void Sim::shutdown() {
     if (agw_) agw_->closeAll();
+    if (kiss_) kiss_->closeAll();
     for (const auto& station : stations_)
         station->removeLink();
     if (logFd_ >= 0) {
@@ -277,6 +288,7 @@ void Sim::transmit(const Frame& frame, const void* sender) {
     for (const auto& script : scripted_)
         if (script.get() != sender) script->heard(frame);
     if (agw_) agw_->monitor(frame, sender);
+    if (kiss_ && sender != kiss_.get()) kiss_->monitor(frame);
 }
 
 void Sim::transmitLinkFrame(const std::string& from, const std::string& to, const std::string& kind,
@@ -294,6 +306,10 @@ bool Sim::callOnAir(const std::string& call) const {
     for (const auto& script : scripted_)
         if (script->call() == call) return true;
     return false;
+}
+
+int Sim::kissPort() const {
+    return kiss_ ? kiss_->port() : 0;
 }
 
 int Sim::agwPort() const {

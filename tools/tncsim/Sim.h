@@ -97,6 +97,7 @@ struct Offer {
 class Station;
 class ScriptStation;
 class AgwServer;
+class KissServer;
 
 class Sim {
 public:
@@ -137,6 +138,8 @@ public:
     bool callOnAir(const std::string& call) const;
     // The AGW server's port, 0 without one.
     int agwPort() const;
+    // The KISS server's port, 0 without one.
+    int kissPort() const;
 
 private:
     Offer resolve(const std::string& target, const Endpoint* caller);
@@ -151,6 +154,7 @@ private:
     std::vector<std::shared_ptr<ScriptStation>> scripted_;
     std::vector<std::shared_ptr<Endpoint>> sessions_;
     std::unique_ptr<AgwServer> agw_;
+    std::unique_ptr<KissServer> kiss_;
 };
 
 } // namespace tncsim

@@ -48,9 +48,15 @@ options:
                              "none" answers nothing but the prompt
   --agw PORT                 AGW packet engine server on 127.0.0.1:PORT (0: any free port);
                              its clients share the channel with the stations
+  --kiss PORT                KISS server on 127.0.0.1:PORT (0: any free port): every frame a
+                             client sends goes to every other client, raw
+  --kiss-loss PCT            each client loses PCT% of the frames it would hear
+  --kiss-dup PCT             and hears PCT% of them twice
+  --kiss-delay PCT:MS        and hears PCT% of them MS ms late (later ones may overtake them)
+  --kiss-seed N              seed for those choices (default 1)
   --help                     this text
 
-Prints "tncsim ready" (with --agw: "tncsim ready agw 127.0.0.1:PORT") when every link is in place. SIGTERM or SIGINT removes the links.
+Prints "tncsim ready" (with --agw: "tncsim ready agw 127.0.0.1:PORT", with --kiss: "kiss 127.0.0.1:PORT" after it) when every link is in place. SIGTERM or SIGINT removes the links.
 )";
 }
 
@@ -168,6 +174,33 @@ bool parseCommandLine(int argc, char** argv, Options& options, bool& help, std::
                 return false;
             }
             options.agwPort = static_cast<int>(number);
+        } else if (arg == "--kiss" || arg == "--kiss-loss" || arg == "--kiss-dup" || arg == "--kiss-seed") {
+            long long number = 0;
+            if (!value(v)) return false;
+            const long long most = arg == "--kiss" ? 65535 : arg == "--kiss-seed" ? 0xffffffffLL : 100;
+            if (!toNumber(v, number) || number > most) {
+                error = arg + " wants a number from 0 to " + std::to_string(most) + ", got " + v;
+                return false;
+            }
+            if (arg == "--kiss")
+                options.kissPort = static_cast<int>(number);
+            else if (arg == "--kiss-loss")
+                options.kissLossPercent = static_cast<int>(number);
+            else if (arg == "--kiss-dup")
+                options.kissDuplicatePercent = static_cast<int>(number);
+            else
+                options.kissSeed = static_cast<std::uint32_t>(number);
+        } else if (arg == "--kiss-delay") {
+            long long percent = 0, ms = 0;
+            if (!value(v)) return false;
+            const std::size_t colon = v.find(':');
+            if (colon == std::string::npos || !toNumber(v.substr(0, colon), percent) || percent > 100 ||
+                !toNumber(v.substr(colon + 1), ms) || ms > 60000) {
+                error = "--kiss-delay wants PERCENT:MS, got " + v;
+                return false;
+            }
+            options.kissDelayPercent = static_cast<int>(percent);
+            options.kissDelayMs = static_cast<int>(ms);
         } else if (arg == "--log") {
             if (!value(options.logPath)) return false;
         } else if (arg == "--unproto-answer") {
@@ -228,6 +261,7 @@ int main(int argc, char** argv) {
     }
     std::cout << "tncsim ready";
     if (const int port = sim.agwPort()) std::cout << " agw 127.0.0.1:" << port;
+    if (const int port = sim.kissPort()) std::cout << " kiss 127.0.0.1:" << port;
     std::cout << std::endl;
     sim.run(stopRequested);
     sim.shutdown();

@@ -287,14 +287,19 @@ QByteArray monitorHeader(const Ax25Frame& frame) {
         if (frame.digipeaters[i].flag) lastRepeated = i;
     for (qsizetype i = 0; i < frame.digipeaters.size(); ++i)
         line += ',' + frame.digipeaters[i].text() + (i == lastRepeated ? "*" : "");
+    const QByteArray kind = monitorKind(frame);
+    if (frame.type == Ax25Type::I || frame.type == Ax25Type::UI) return line + ": <" + kind + ">:";
+    return line + ": <" + kind + '>';
+}
+
+QByteArray monitorKind(const Ax25Frame& frame) {
     QByteArray kind = typeName(frame.type);
     if (frame.type == Ax25Type::I) kind += " S" + QByteArray::number(frame.ns);
     if (frame.type == Ax25Type::I || frame.type == Ax25Type::RR || frame.type == Ax25Type::RNR ||
         frame.type == Ax25Type::REJ)
         kind += " R" + QByteArray::number(frame.nr);
     if (frame.pollFinal) kind += frame.command ? " P" : " F";
-    if (frame.type == Ax25Type::I || frame.type == Ax25Type::UI) return line + ": <" + kind + ">:";
-    return line + ": <" + kind + '>';
+    return kind;
 }
 
 } // namespace tolvex

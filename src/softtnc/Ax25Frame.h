@@ -62,5 +62,7 @@ Ax25Decoded decodeAx25(const QByteArray& bytes);
 // One header line as a TNC monitor prints a heard frame: "N0AAA>CQ,RELAY*: <UI>:" for frames with
 // text (the text follows on its own lines), "N0AAA>N0BBB: <RR R3 P>" for the others.
 QByteArray monitorHeader(const Ax25Frame& frame);
+// The part of it between the angle brackets: "UI", "I S2 R5 P", "RR R3 F", "SABM".
+QByteArray monitorKind(const Ax25Frame& frame);
 
 } // namespace tolvex

@@ -175,18 +175,26 @@ void KissTransport::bytesIn(const QByteArray& bytes) {
 }
 
 void KissTransport::heard(const Ax25Frame& frame) {
-    if (link_.frameReceived(frame) || !monitoring_ || frame.type != Ax25Type::UI) return;
-    // As a sound-card modem reports a heard UI frame: a header line, then the text.
+    if (link_.frameReceived(frame) || !monitoring_) return;
+    // As a sound-card modem reports a heard frame: a header line, then the text of an I or UI
+    // frame; kind 'I' for I frames, 'S' for RR, RNR and REJ, 'U' for the rest.
+    const bool ui = frame.type == Ax25Type::UI;
     QByteArray head = " 1:Fm " + frame.source.text() + " To " + frame.destination.text();
     if (!frame.digipeaters.isEmpty()) head += " Via " + pathText(frame.digipeaters);
-    head += " <UI pid=" + QByteArray::number(frame.pid, 16).toUpper() +
-            " Len=" + QByteArray::number(frame.info.size()) + " PF=" + (frame.pollFinal ? "1" : "0") + " >";
+    head += " <" + (ui ? QByteArray("UI") : monitorKind(frame));
+    if (frame.hasPid())
+        head += " pid=" + QByteArray::number(frame.pid, 16).toUpper() +
+                " Len=" + QByteArray::number(frame.info.size());
+    if (ui) head += QByteArray(" PF=") + (frame.pollFinal ? "1" : "0");
+    head += " >";
+    const bool supervisory =
+        frame.type == Ax25Type::RR || frame.type == Ax25Type::RNR || frame.type == Ax25Type::REJ;
     AgwFrame agw;
-    agw.kind = 'U';
+    agw.kind = frame.type == Ax25Type::I ? 'I' : supervisory ? 'S' : 'U';
     agw.pid = frame.pid;
     agw.callFrom = frame.source.text();
     agw.callTo = frame.destination.text();
-    agw.data = head + '\r' + frame.info + '\r';
+    agw.data = head + '\r' + (frame.hasPid() ? frame.info + '\r' : QByteArray());
     toTnc_.append(agw);
     up(0, {});
 }

@@ -276,9 +276,11 @@ void SoftTnc::frameReceived(const AgwFrame& frame) {
         if (link_ != Link::None && sameCall(frame.callFrom, partner_)) linkDown(frame.data);
         break;
     case 'U':
+    case 'I':
+    case 'S':
         monitored(frame);
         break;
-    default: // the modem's own frames, connected-mode monitoring, counts: nothing a TNC shows
+    default: // the modem's own frames, counts: nothing a TNC shows
         break;
     }
 }
@@ -343,21 +345,42 @@ void SoftTnc::modemSilent() {
 }
 
 void SoftTnc::monitored(const AgwFrame& frame) {
-    if (link_ == Link::Up) return; // a link's text must not be interleaved with other traffic
-    // The modem's data: " 1:Fm SRC To DST Via DIGI* <UI pid=F0 Len=5 PF=0 >[12:00:00]", CR, text.
+    // Only while no link of ours is up, being made or ended: the program reads that link's texts
+    // (connected, disconnected, a message's header) in this stream, and must not find them in
+    // other stations' frames.
+    if (link_ != Link::None) return;
+    // The modem's data: " 1:Fm SRC To DST Via DIGI* <UI pid=F0 Len=5 PF=0 >[12:00:00]", CR, text;
+    // "<I S0 R1 pid=F0 Len=5 >", "<RR R3 F >", "<SABM P >" for a link's frames.
     const qsizetype cr = frame.data.indexOf('\r');
     const QByteArray head = cr < 0 ? frame.data : frame.data.left(cr);
-    if (!head.contains("<UI")) return;
-    QByteArray text = cr < 0 ? QByteArray() : frame.data.mid(cr + 1);
+    const qsizetype open = head.indexOf(" <");
+    const qsizetype close = head.indexOf('>', open);
+    if (open < 0 || close < 0) return;
+    QList<QByteArray> kind; // what a TNC shows of it, without the modem's details ("pid=F0")
+    for (const QByteArray& word : head.mid(open + 2, close - open - 2).split(' '))
+        if (!word.isEmpty() && !word.contains('=')) kind.append(word);
+    if (kind.isEmpty()) return;
+    const bool ui = kind.first() == "UI";
+    const bool withText = ui || kind.first() == "I";
+    QByteArray text = cr < 0 || !withText ? QByteArray() : frame.data.mid(cr + 1);
     while (text.endsWith('\0') || text.endsWith('\r') || text.endsWith('\n'))
         text.chop(1);
     QByteArray path = frame.callFrom + '>' + frame.callTo;
-    if (const qsizetype via = head.indexOf(" Via "); via >= 0) {
-        const qsizetype end = head.indexOf(" <", via);
-        path += ',' + head.mid(via + 5, end < 0 ? -1 : end - via - 5).trimmed().replace(' ', "");
+    if (const qsizetype via = head.indexOf(" Via "); via >= 0 && via < open)
+        path += ',' + head.mid(via + 5, open - via - 5).trimmed().replace(' ', "");
+    if (ui) kind = {"UI"};
+    printLine(path + ": <" + kind.join(' ') + '>' + (withText ? ":" : ""));
+    if (text.isEmpty()) return;
+    // A group's or the net's message comes in UI frames and is read as sent. Another link's text
+    // is only shown, and a TNC's link text inside it is shown in the other case, so that the
+    // program does not take it for this station's link.
+    if (!ui) {
+        for (const QByteArray& linkText : {settings_.ConnStr, settings_.DisconStr}) {
+            const QByteArray other = linkText.toLower() != linkText ? linkText.toLower() : linkText.toUpper();
+            if (!linkText.isEmpty() && other != linkText) text.replace(linkText, other);
+        }
     }
-    printLine(path + ": <UI>:");
-    if (!text.isEmpty()) printLine(lineEnds(text));
+    printLine(lineEnds(text));
 }
 
 // ---- Output -------------------------------------------------------------------------------------

@@ -9,7 +9,9 @@ inline Ax25Address addr(const QByteArray& text) {
 }
 
 // "c SABM P", "r RR R1 F", "c I S0 R0 =text": command or response, the kind as the monitor
-// names it, and the text of an I frame. Frames to another station than N0BBB start with its call.
+// names it, and the text of an I frame. Frames to another station than N0BBB start with its call;
+// parsed, a frame from another station than N0BBB starts with its call, or "SRC>DST" for one not
+// to N0KIS.
 inline QByteArray describe(const Ax25Frame& f) {
     const QByteArray header = monitorHeader(f);
     const qsizetype open = header.indexOf('<');
@@ -31,7 +33,12 @@ inline Ax25Frame parseFrame(const QByteArray& text) {
         rest = rest.left(eq);
     }
     QList<QByteArray> words = rest.split(' ');
-    if (words.first() != "c" && words.first() != "r") f.source = addr(words.takeFirst());
+    if (words.first() != "c" && words.first() != "r") {
+        // "N0XXX" is the source; "N0AAA>N0CCC" a frame between two other stations.
+        const QList<QByteArray> calls = words.takeFirst().split('>');
+        f.source = addr(calls.first());
+        if (calls.size() > 1) f.destination = addr(calls.last());
+    }
     f.command = words.takeFirst() == "c";
     const QByteArray kind = words.takeFirst();
     const struct {
@@ -44,7 +51,17 @@ inline Ax25Frame parseFrame(const QByteArray& text) {
                  {"TEST", Ax25Type::TEST}};
     for (const auto& k : kinds)
         if (kind == k.name) f.type = k.type;
-    for (const QByteArray& w : words) {
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        const QByteArray& w = words[i];
+        if (w == "via" && i + 1 < words.size()) {
+            for (QByteArray digi : words[++i].split(',')) {
+                const bool repeated = digi.endsWith('*');
+                if (repeated) digi.chop(1);
+                f.digipeaters.append(addr(digi));
+                f.digipeaters.last().flag = repeated;
+            }
+            continue;
+        }
         if (w == "P" || w == "F") f.pollFinal = true;
         if (w.startsWith('S')) f.ns = quint8(w.mid(1).toInt());
         if (w.startsWith('R')) f.nr = quint8(w.mid(1).toInt());

@@ -96,6 +96,27 @@ TEST(KissTransport, theProgramSeesATncInCommandMode) {
          {"UNPROTO CQ VIA RELAY\rCONV\rhello\r", Heard{"N0XXX c UI =hi there\r"}},
          "CQ c UI via RELAY =hello\r",
          "UNPROTO CQ VIA RELAY\rcmd:CONV\rhello\rN0XXX>N0KIS: <UI>:\rhi there\r"},
+        {"other links' frames are monitored as a TNC shows them, their link texts in the other case",
+         {Heard{"N0AAA>N0CCC c SABM P"}, Heard{"N0CCC>N0AAA r UA F"},
+          Heard{"N0AAA>N0CCC c I S0 R0 =*** CONNECTED to N0XYZ\r.hdr  _N0AAA _Report\r"},
+          Heard{"N0CCC>N0AAA r RR R1"}, Heard{"N0CCC>N0AAA r RNR R1"}, Heard{"N0CCC>N0AAA c REJ R0 P"},
+          Heard{"N0CCC>N0AAA c I S0 R1 via RELAY*,WIDE2 =bye *** DISCONNECTED"},
+          Heard{"N0AAA>N0CCC r FRMR F =abc"}, Heard{"N0AAA>N0CCC c DISC P"}, Heard{"N0CCC>N0AAA r DM F"},
+          Heard{"N0AAA>N0CCC c SABME P"}, Heard{"N0AAA>N0CCC c TEST P =t"}, Heard{"N0AAA>N0CCC c XID P"}},
+         "",
+         "N0AAA>N0CCC: <SABM P>\rN0CCC>N0AAA: <UA F>\rN0AAA>N0CCC: <I S0 R0>:\r*** connected to "
+         "N0XYZ\r.hdr  _N0AAA _Report\rN0CCC>N0AAA: <RR R1>\rN0CCC>N0AAA: <RNR R1>\rN0CCC>N0AAA: <REJ R0 "
+         "P>\rN0CCC>N0AAA,RELAY*,WIDE2: <I S0 R1>:\rbye *** disconnected\rN0AAA>N0CCC: <FRMR "
+         "F>\rN0AAA>N0CCC: "
+         "<DISC P>\rN0CCC>N0AAA: <DM F>\rN0AAA>N0CCC: <SABME P>\rN0AAA>N0CCC: <TEST P>\rN0AAA>N0CCC: <XID "
+         "P>\r"},
+        {"nothing is monitored while a link of ours is made, up or ended",
+         {"C N0BBB\r", Heard{"N0AAA>N0CCC c I S0 R0 =*** DISCONNECTED"}, Heard{"N0XXX c UI =calling"},
+          Heard{"r UA F"}, Heard{"N0AAA>N0CCC c I S1 R0 =.hdr  _N0AAA _Up"}, Heard{"N0XXX c UI =up"}, "\3D\r",
+          Heard{"N0AAA>N0CCC c I S2 R0 =ending"}, Heard{"r UA F"}, Heard{"N0AAA>N0CCC c I S3 R0 =after"}},
+         "c SABM P; c DISC P",
+         "C N0BBB\r*** CONNECTED to N0BBB\rcmd:D\rcmd:*** DISCONNECTED\rcmd:N0AAA>N0CCC: <I S3 "
+         "R0>:\rafter\r"},
         {"garbage and broken frames are skipped",
          {Bytes{QByteArray::fromHex("C000") + "garbage" + QByteArray::fromHex("C0") + " noise " +
                 QByteArray::fromHex("C000DB41C0")},

@@ -154,6 +154,12 @@ TEST_F(SoftTncTest, framesFromTheModem) {
     ui.callTo = "CQ";
     AgwFrame plainUi = modem('U', "N0AAA", " 1:Fm N0AAA To ID <UI pid=F0 Len=2 PF=0 >[11:54:06]\rok\r");
     plainUi.callTo = "ID";
+    // Another link's frames, as the modem's monitor reports them.
+    AgwFrame info = modem(
+        'I', "N0AAA", " 1:Fm N0AAA To N0CCC <I R0 S0 pid=F0 Len=23 >[11:54:07]\r*** CONNECTED to N0XYZ\r");
+    info.callTo = "N0CCC";
+    AgwFrame ack = modem('S', "N0CCC", " 1:Fm N0CCC To N0AAA Via RELAY* <RR R1 >[11:54:08]\r");
+    ack.callTo = "N0AAA";
     check({
         {"incoming link: text both ways, then down",
          {modem('C', "W1AW", "*** CONNECTED To Station W1AW\r"), B("hi\r"), modem('D', "W1AW", "a\rb\r"), ui,
@@ -176,9 +182,10 @@ TEST_F(SoftTncTest, framesFromTheModem) {
          {"d N0CALL>K9XYZ"},
          "*** CONNECTED to W1AW\r"},
         {"monitored UI frames",
-         {ui, plainUi, modem('T', "N0CALL", "own frame")},
+         {ui, plainUi, modem('T', "N0CALL", "own frame"), info, ack},
          {},
-         "N0AAA>CQ,RELAY*,WIDE2-1: <UI>:\rhello\rworld\rN0AAA>ID: <UI>:\rok\r"},
+         "N0AAA>CQ,RELAY*,WIDE2-1: <UI>:\rhello\rworld\rN0AAA>ID: <UI>:\rok\r"
+         "N0AAA>N0CCC: <I R0 S0>:\r*** connected to N0XYZ\rN0CCC>N0AAA,RELAY*: <RR R1>\r"},
         {"registration refused",
          {modem('X', "N0CALL", B(1, '\0')), modem('X', "N0CALL", "\x01")},
          {},

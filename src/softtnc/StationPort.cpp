@@ -55,13 +55,9 @@ std::optional<ModemAddress> parseModemAddress(const QString& text, QString* prob
     return ModemAddress{host, quint16(port)};
 }
 
-PortTarget portTarget(const QString& path) {
+PortTarget readModemLine(const QString& text) {
     PortTarget target;
-    const QFileInfo info(path);
-    if (!info.isFile() || info.size() > kMaxModemFile) return target;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return target;
-    const QString line = QString::fromUtf8(file.readLine(kMaxModemFile + 1)).trimmed();
+    const QString line = text.trimmed();
     const qsizetype blank = line.indexOf(QRegularExpression(QStringLiteral("\\s")));
     const QString word = line.left(blank < 0 ? line.size() : blank).toLower();
     const QString rest = blank < 0 ? QString() : line.mid(blank);
@@ -83,13 +79,33 @@ PortTarget portTarget(const QString& path) {
     } else {
         return target;
     }
-    if (problem.isEmpty()) {
-        target.kind = PortTarget::Kind::Modem;
-    } else {
-        target.kind = PortTarget::Kind::BadModem;
-        target.problem = path + QStringLiteral(": ") + problem;
-    }
+    target.kind = problem.isEmpty() ? PortTarget::Kind::Modem : PortTarget::Kind::BadModem;
+    target.problem = problem;
     return target;
+}
+
+PortTarget portTarget(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxModemFile) return {};
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    PortTarget target = readModemLine(QString::fromUtf8(file.readLine(kMaxModemFile + 1)));
+    if (target.kind == PortTarget::Kind::BadModem)
+        target.problem = path + QStringLiteral(": ") + target.problem;
+    return target;
+}
+
+QString modemFileLine(const PortTarget& target) {
+    if (target.kind != PortTarget::Kind::Modem) return {};
+    if (target.way == PortTarget::Way::KissSerial)
+        return QStringLiteral("kiss %1 %2\n").arg(target.kissDevice).arg(target.kissBaud);
+    // An IPv6 address goes in brackets, so that its colons are not taken for the port's.
+    const QString host = target.modem.host.contains(QLatin1Char(':'))
+                             ? QLatin1Char('[') + target.modem.host + QLatin1Char(']')
+                             : target.modem.host;
+    return QStringLiteral("%1 %2:%3\n")
+        .arg(target.way == PortTarget::Way::Agw ? QStringLiteral("agw") : QStringLiteral("kiss-tcp"), host)
+        .arg(target.modem.port);
 }
 
 std::optional<ModemAddress> modemAddress(const QString& path) {
@@ -99,12 +115,32 @@ std::optional<ModemAddress> modemAddress(const QString& path) {
 }
 
 bool writeModemFile(const QString& path, const QString& host, const QString& port, QString* problem) {
-    // An IPv6 address goes in brackets, so that its colons are not taken for the port's.
-    QString hostText = host.trimmed();
-    if (hostText.contains(QLatin1Char(':')) && !hostText.startsWith(QLatin1Char('[')))
-        hostText = QLatin1Char('[') + hostText + QLatin1Char(']');
-    const auto modem = parseModemAddress(hostText + QLatin1Char(':') + port.trimmed(), problem);
-    if (!modem) return false;
+    return writeModemFile(path, PortTarget::Way::Agw, host, port, problem);
+}
+
+bool writeModemFile(const QString& path, PortTarget::Way way, const QString& first, const QString& second,
+                    QString* problem) {
+    QString line;
+    if (way == PortTarget::Way::KissSerial) {
+        if (first.trimmed().contains(QRegularExpression(QStringLiteral("\\s")))) {
+            if (problem)
+                *problem = QStringLiteral("the device \"%1\" has a blank in it").arg(first.trimmed());
+            return false;
+        }
+        line = QStringLiteral("kiss ") + first.trimmed() + QLatin1Char(' ') + second.trimmed();
+    } else {
+        QString host = first.trimmed();
+        if (host.contains(QLatin1Char(':')) && !host.startsWith(QLatin1Char('[')))
+            host = QLatin1Char('[') + host + QLatin1Char(']');
+        line = (way == PortTarget::Way::Agw ? QStringLiteral("agw ") : QStringLiteral("kiss-tcp ")) + host +
+               QLatin1Char(':') + second.trimmed();
+    }
+    // Read back as the port will read it, and written in the one form.
+    const PortTarget target = readModemLine(line);
+    if (target.kind != PortTarget::Kind::Modem || target.way != way) {
+        if (problem) *problem = target.problem;
+        return false;
+    }
     // QSaveFile would write through a link; the file takes the link's place instead.
     if (QFileInfo(path).isSymLink() && !QFile::remove(path)) {
         if (problem) *problem = QStringLiteral("cannot replace the link %1").arg(path);
@@ -112,10 +148,22 @@ bool writeModemFile(const QString& path, const QString& host, const QString& por
     }
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly)) {
-        file.write(QStringLiteral("agw %1:%2\n").arg(hostText).arg(modem->port).toUtf8());
+        file.write(modemFileLine(target).toUtf8());
         if (file.commit()) return true;
     }
     if (problem) *problem = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
+    return false;
+}
+
+bool pointAtDevice(const QString& path, const QString& device, QString* problem) {
+    const QString target = device.trimmed();
+    const QFileInfo info(path);
+    if ((info.exists() || info.isSymLink()) && !QFile::remove(path)) {
+        if (problem) *problem = QStringLiteral("cannot replace %1").arg(path);
+        return false;
+    }
+    if (target.isEmpty() || QFile::link(target, path)) return true;
+    if (problem) *problem = QStringLiteral("cannot make %1 a link to %2").arg(path, target);
     return false;
 }
 

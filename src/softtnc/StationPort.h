@@ -40,6 +40,11 @@ struct PortTarget {
     QString problem;
 };
 PortTarget portTarget(const QString& path);
+// The same for a modem file's first line (its problem without the path).
+PortTarget readModemLine(const QString& line);
+// A modem file's line for a readable target, in the one form the port files take: "agw HOST:PORT",
+// "kiss DEVICE BAUD", "kiss-tcp HOST:PORT", each with its line end; nothing for any other.
+QString modemFileLine(const PortTarget& target);
 
 // The AGW modem a port file points at; nothing for a device, a KISS TNC or a malformed file.
 std::optional<ModemAddress> modemAddress(const QString& path);
@@ -52,6 +57,13 @@ std::optional<ModemAddress> parseModemAddress(const QString& text, QString* prob
 // False with *problem set when the address is bad or the file cannot be written.
 bool writeModemFile(const QString& path, const QString& host, const QString& port,
                     QString* problem = nullptr);
+// The same for any way to a modem: host and port for an AGW modem or a KISS TNC over TCP, device
+// and baud rate for a KISS TNC on a serial line. The fields are read as the port file will be.
+bool writeModemFile(const QString& path, PortTarget::Way way, const QString& first, const QString& second,
+                    QString* problem = nullptr);
+// Points a port at a serial device: the port becomes a link to it, or, with no device, opens its
+// own (/dev/ttyS<n-1>). False with *problem set when the file cannot be replaced.
+bool pointAtDevice(const QString& path, const QString& device, QString* problem = nullptr);
 
 class StationPort final : public SerialPort {
 public:

@@ -152,7 +152,8 @@ TncDialog::TncDialog(Settings& settings, QString stationDir, std::function<void(
                                    device->fontMetrics().lineSpacing() * 4);
             column->addWidget(device);
             auto* modem = elements_.add(frmTNC::cmdModem, new QPushButton(QStringLiteral("&Modem..."), box));
-            modem->setAccessibleName(QStringLiteral("Point the chosen COM port at a sound-card modem"));
+            modem->setAccessibleName(
+                QStringLiteral("Point the chosen COM port at a device, a sound-card modem or a KISS TNC"));
             modem->setToolTip(modem->accessibleName());
             modem->setAutoDefault(false);
             modem->setEnabled(group->checkedId() >= 0);
@@ -223,9 +224,21 @@ void TncDialog::showDevice(int port) {
     switch (target.kind) {
     case PortTarget::Kind::Modem: {
         const bool v6 = target.modem.host.contains(QLatin1Char(':'));
-        what = QStringLiteral("sound-card modem %1:%2")
-                   .arg(v6 ? QLatin1Char('[') + target.modem.host + QLatin1Char(']') : target.modem.host)
-                   .arg(target.modem.port);
+        const QString address =
+            QStringLiteral("%1:%2")
+                .arg(v6 ? QLatin1Char('[') + target.modem.host + QLatin1Char(']') : target.modem.host)
+                .arg(target.modem.port);
+        switch (target.way) {
+        case PortTarget::Way::Agw:
+            what = QStringLiteral("sound-card modem ") + address;
+            break;
+        case PortTarget::Way::KissSerial:
+            what = QStringLiteral("KISS TNC on %1 at %2 baud").arg(target.kissDevice).arg(target.kissBaud);
+            break;
+        case PortTarget::Way::KissTcp:
+            what = QStringLiteral("KISS TNC over TCP ") + address;
+            break;
+        }
         break;
     }
     case PortTarget::Kind::BadModem:

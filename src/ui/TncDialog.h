@@ -62,8 +62,8 @@ class TncDialog : public CentredOnFirstShow<QDialog> {
 public:
     // Port option clicks store into settings at once; "Save Changes" stores the rest, calls
     // onSaved (which writes Parms.inf and reopens the port) and closes. stationDir tells which
-    // device each COM button stands for; its Modem... button points the chosen COMn at a
-    // sound-card modem by writing DIR/Ports/COMn. Not modal; deletes itself when closed.
+    // device each COM button stands for; its Modem... button points the chosen COMn at a device,
+    // a sound-card modem or a KISS TNC by writing DIR/Ports/COMn. Not modal; deletes itself when closed.
     TncDialog(Settings& settings, QString stationDir, std::function<void()> onSaved,
               std::function<void(QString)> showHelp, QWidget* parent = nullptr);
 

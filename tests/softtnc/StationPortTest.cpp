@@ -231,6 +231,15 @@ TEST(StationPort, KissPortFiles) {
                                                : target.modem.host + ':' + QString::number(target.modem.port),
                       c.device);
             EXPECT_EQ(target.kissBaud, c.baud);
+            // Written back in the one form, and read again as the same port.
+            const QString first = c.way == Way::KissSerial ? target.kissDevice : target.modem.host;
+            const QString second =
+                QString::number(c.way == Way::KissSerial ? target.kissBaud : target.modem.port);
+            ASSERT_TRUE(writeModemFile(path, c.way, first, second));
+            const PortTarget again = portTarget(path);
+            EXPECT_EQ(test::readFile(path), modemFileLine(target).toUtf8());
+            EXPECT_EQ(modemFileLine(again), modemFileLine(target));
+            EXPECT_EQ(again.way, c.way);
         }
         if (c.kind == Kind::BadModem) {
             EXPECT_TRUE(target.problem.startsWith(path + ": ")) << target.problem.toStdString();

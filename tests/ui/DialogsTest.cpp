@@ -1,6 +1,7 @@
 #include "core/TncPresets.h"
 #include "link/DestinationList.h"
 #include "link/TncPort.h"
+#include "softtnc/StationPort.h"
 #include "support/Doubles.h"
 #include "support/Files.h"
 #include "ui/ConnectDialog.h"
@@ -477,6 +478,9 @@ TEST_F(TncDialogTest, ModemButtonPointsTheChosenPortAtAModem) {
     ASSERT_NE(m, nullptr);
     EXPECT_TRUE(m->isVisible());
     expectAccessibleNames(*m);
+    EXPECT_TRUE(child<QRadioButton>(*m, "optDevice")->isChecked());
+    EXPECT_EQ(child<QLineEdit>(*m, "txtDevice")->text(), device);
+    child<QRadioButton>(*m, "optAgw")->click();
     auto* host = child<QLineEdit>(*m, "txtModemHost");
     auto* port = child<QLineEdit>(*m, "txtModemPort");
     EXPECT_EQ(host->text(), "localhost");
@@ -513,6 +517,192 @@ TEST_F(TncDialogTest, ModemButtonPointsTheChosenPortAtAModem) {
     ASSERT_NE(m, nullptr);
     EXPECT_EQ(child<QLineEdit>(*m, "txtModemHost")->text(), "modem.local");
     EXPECT_EQ(child<QLineEdit>(*m, "txtModemPort")->text(), "8001");
+}
+
+TEST_F(TncDialogTest, ThePortDialogShowsEachPortFileAndWritesItBack) {
+    // A port file, what the port dialog and the TNC dialog show of it, what the operator changes,
+    // and the file written when OK is pressed (a link is "-> TARGET", no file "").
+    QDir(dir.path()).mkpath("Ports");
+    const QString com3 = dir.filePath("Ports/COM3");
+    struct Edit {
+        const char* field;
+        const char* text;
+    };
+    const struct Case {
+        QByteArray file;
+        const char* option;
+        std::vector<Edit> shown; // the fields on show and their texts
+        const char* label;       // the TNC dialog's, after "COM3 is "
+        const char* choose;      // an option clicked before editing, or nothing
+        std::vector<Edit> edits;
+        QByteArray written;
+        const char* problem; // part of the message when the dialog refuses
+    } cases[] = {
+        {"agw modem.local:8001\n",
+         "optAgw",
+         {{"txtModemHost", "modem.local"}, {"txtModemPort", "8001"}},
+         "sound-card modem modem.local:8001",
+         nullptr,
+         {},
+         "agw modem.local:8001\n",
+         nullptr},
+        {"agw [::1]:8001",
+         "optAgw",
+         {{"txtModemHost", "::1"}, {"txtModemPort", "8001"}},
+         "sound-card modem [::1]:8001",
+         nullptr,
+         {},
+         "agw [::1]:8001\n",
+         nullptr},
+        {"kiss /dev/ttyUSB0 57600\n",
+         "optKissSerial",
+         {{"txtDevice", "/dev/ttyUSB0"}, {"txtBaud", "57600"}},
+         "KISS TNC on /dev/ttyUSB0 at 57600 baud",
+         nullptr,
+         {},
+         "kiss /dev/ttyUSB0 57600\n",
+         nullptr},
+        {"  KISS \t /dev/serial/by-id/usb-tnc   9600 \r\n",
+         "optKissSerial",
+         {{"txtDevice", "/dev/serial/by-id/usb-tnc"}, {"txtBaud", "9600"}},
+         "KISS TNC on /dev/serial/by-id/usb-tnc at 9600 baud",
+         nullptr,
+         {},
+         "kiss /dev/serial/by-id/usb-tnc 9600\n",
+         nullptr},
+        {"kiss-tcp 127.0.0.1:8001\n",
+         "optKissTcp",
+         {{"txtModemHost", "127.0.0.1"}, {"txtModemPort", "8001"}},
+         "KISS TNC over TCP 127.0.0.1:8001",
+         nullptr,
+         {},
+         "kiss-tcp 127.0.0.1:8001\n",
+         nullptr},
+        // Another way chosen: the fields for it, and its usual port.
+        {"agw localhost:8000\n",
+         "optAgw",
+         {},
+         "sound-card modem localhost:8000",
+         "optKissTcp",
+         {},
+         "kiss-tcp localhost:8001\n",
+         nullptr},
+        {"kiss-tcp localhost:8001\n",
+         "optKissTcp",
+         {},
+         "KISS TNC over TCP localhost:8001",
+         "optKissSerial",
+         {{"txtBaud", " 38400 "}},
+         "kiss /dev/ttyUSB0 38400\n",
+         nullptr},
+        {"kiss /dev/ttyACM0 9600\n",
+         "optKissSerial",
+         {},
+         "KISS TNC on /dev/ttyACM0 at 9600 baud",
+         "optDevice",
+         {},
+         "-> /dev/ttyACM0",
+         nullptr},
+        {"kiss /dev/ttyACM0 9600\n",
+         "optKissSerial",
+         {},
+         "KISS TNC on /dev/ttyACM0 at 9600 baud",
+         "optDevice",
+         {{"txtDevice", "/dev/ttyS2"}},
+         "",
+         nullptr}, // the port's own device: no file
+        {"-> /dev/ttyUSB1",
+         "optDevice",
+         {{"txtDevice", "/dev/ttyUSB1"}},
+         "device /dev/ttyUSB1",
+         "optKissSerial",
+         {},
+         "kiss /dev/ttyUSB1 57600\n",
+         nullptr},
+        {"",
+         "optDevice",
+         {{"txtDevice", "/dev/ttyS2"}},
+         "device /dev/ttyS2",
+         "optAgw",
+         {{"txtModemHost", "modem.local"}},
+         "agw modem.local:8000\n",
+         nullptr},
+        // A file that cannot be read shows as its way with the reason; a bad field is refused.
+        {"kiss /dev/ttyUSB0 fast\n",
+         "optKissSerial",
+         {{"txtDevice", "/dev/ttyUSB0"}, {"txtBaud", "57600"}},
+         "a modem file that cannot be read",
+         nullptr,
+         {{"txtBaud", "fast"}},
+         "kiss /dev/ttyUSB0 fast\n",
+         "baud rate \"fast\""},
+        {"kiss-tcp localhost\n",
+         "optKissTcp",
+         {{"txtModemPort", "8001"}},
+         "a modem file that cannot be read",
+         nullptr,
+         {{"txtModemPort", "0"}},
+         "kiss-tcp localhost\n",
+         "1 to 65535"},
+        {"kiss /dev/ttyUSB0 9600\n",
+         "optKissSerial",
+         {},
+         "KISS TNC on /dev/ttyUSB0 at 9600 baud",
+         nullptr,
+         {{"txtDevice", "/dev/tty USB0"}},
+         "kiss /dev/ttyUSB0 9600\n",
+         "blank"},
+    };
+    const auto writeFile = [&](const QByteArray& contents) {
+        QFile::remove(com3);
+        if (contents.startsWith("-> ")) return QFile::link(QString::fromUtf8(contents.mid(3)), com3);
+        return contents.isEmpty() || test::writeFile(com3, contents);
+    };
+    const auto readBack = [&]() -> QByteArray {
+        const QFileInfo info(com3);
+        if (info.isSymLink()) return "-> " + info.symLinkTarget().toUtf8();
+        return info.exists() ? test::readFile(com3) : QByteArray();
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file.toStdString() + " / " + (c.choose ? c.choose : ""));
+        ASSERT_TRUE(writeFile(c.file));
+        auto d = open();
+        EXPECT_TRUE(child<QLabel>(*d, "lblDevice")->text().startsWith(QString("COM3 is ") + c.label))
+            << child<QLabel>(*d, "lblDevice")->text().toStdString();
+        child<QPushButton>(*d, "cmdModem")->click();
+        auto* m = child<QDialog>(*d, "frmModem");
+        ASSERT_NE(m, nullptr);
+        EXPECT_TRUE(child<QRadioButton>(*m, c.option)->isChecked());
+        for (const Edit& e : c.shown) {
+            EXPECT_TRUE(child<QLineEdit>(*m, e.field)->isVisible()) << e.field;
+            EXPECT_EQ(child<QLineEdit>(*m, e.field)->text(), e.text);
+        }
+        if (c.choose) child<QRadioButton>(*m, c.choose)->click();
+        // Only the chosen way's fields are on show.
+        const bool network = child<QRadioButton>(*m, "optAgw")->isChecked() ||
+                             child<QRadioButton>(*m, "optKissTcp")->isChecked();
+        EXPECT_EQ(child<QLineEdit>(*m, "txtModemHost")->isVisible(), network);
+        EXPECT_EQ(child<QLineEdit>(*m, "txtModemPort")->isVisible(), network);
+        EXPECT_EQ(child<QLineEdit>(*m, "txtDevice")->isVisible(), !network);
+        EXPECT_EQ(child<QLineEdit>(*m, "txtBaud")->isVisible(),
+                  child<QRadioButton>(*m, "optKissSerial")->isChecked());
+        for (const Edit& e : c.edits)
+            child<QLineEdit>(*m, e.field)->setText(e.text);
+        m->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        EXPECT_EQ(readBack(), c.written);
+        EXPECT_EQ(m->isVisible(), c.problem != nullptr);
+        if (c.problem) {
+            EXPECT_TRUE(child<QLabel>(*m, "lblModemProblem")->text().contains(c.problem))
+                << child<QLabel>(*m, "lblModemProblem")->text().toStdString();
+            continue;
+        }
+        // Read again, the file shows as written.
+        const PortTarget target = portTarget(com3);
+        if (c.written.startsWith("kiss") || c.written.startsWith("agw")) {
+            EXPECT_EQ(modemFileLine(target).toUtf8(), c.written);
+        }
+        EXPECT_TRUE(changed(*d));
+    }
 }
 
 TEST_F(TncDialogTest, DuplexIsFullOnlyForExactlyFull) {

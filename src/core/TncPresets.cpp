@@ -28,8 +28,9 @@ const std::vector<TncPreset>& tncPresets() {
         // A node's TNC-2 emulator starts with its echo off, and its K connects to the node, so
         // converse mode must be CONV.
         {"Node's TNC-2 emulator", textMode("half")},
-        // The built-in software TNC speaks the station's own words and echoes like a TNC-2.
-        {"Sound-card modem", textMode("full")},
+        // The built-in software TNC speaks the station's own words and echoes like a TNC-2, on a
+        // sound-card modem and on a KISS TNC alike.
+        {"Sound-card modem or KISS TNC", textMode("full")},
     };
     return presets;
 }

@@ -106,6 +106,15 @@ const std::vector<Dialogue>& rows() {
          {},
          LinkState::LinkIdle,
          ""},
+        {"another link's text as the software TNC shows it is neither a connect nor a group frame",
+         {{{},
+           "N0AAA>N0CCC: <I S0 R0>:\r*** connected to N0XYZ\r.hdr  _N0AAA _Report\rtext $^\r"
+           "N0CCC>N0AAA,RELAY*: <RR R1>\rN0AAA>N0CCC: <I S1 R0>:\rbye *** disconnected\rcmd:",
+           0}},
+         {},
+         {},
+         LinkState::LinkIdle,
+         ""},
         {"a connect to a net control station whose net call is its own",
          {{[](LinkRig& r) {
                r.station.settings.NCSCallsign = "W1XYZ";

@@ -191,7 +191,7 @@ TEST(KissE2E, twoKissStationsOverALossyChannel) {
     const qsizetype at = ready.indexOf(" kiss 127.0.0.1:");
     ASSERT_GE(at, 0) << ready.toStdString();
     const QByteArray port = ready.mid(at + 16, ready.indexOf('\n', at) - at - 16).trimmed();
-    const QByteArray settings = "GroupAd(0)=ZULGRP;MsgFormPref=none";
+    const QByteArray settings = "MsgFormPref=none";
     Desk a{e2e::makeStation(tmp.filePath("a"), "N0AAA", settings), "N0AAA"};
     Desk b{e2e::makeStation(tmp.filePath("b"), "N0BBB", settings), "N0BBB"};
     for (const Desk* d : {&a, &b}) {

@@ -1,8 +1,11 @@
 # Two sound-card modems joined by a private PulseAudio "air", for trying Tolvex's AGW link
 # without radios. Sourced by ./run --soundcard and the end-to-end tests.
 #
-#   soundcard_start DIR AGWPORT_A AGWPORT_B CALL_A CALL_B
+#   soundcard_start DIR AGWPORT_A AGWPORT_B CALL_A CALL_B [cdigipeat-a|cdigipeat-b]
 #   soundcard_stop DIR
+#
+# With cdigipeat-a or cdigipeat-b that modem also repeats connected-mode frames addressed through
+# its call (CDIGIPEAT; its plain DIGIPEAT repeats only UI frames), so a link can run via it.
 #
 # Everything lives under DIR (config, socket, logs, PIDs), so several pairs can run side by side
 # as long as their ports differ (each modem also takes AGWPORT+1 for KISS).
@@ -19,7 +22,7 @@ _soundcard_exec() {
     PULSE_CLIENTCONFIG="$dir/client.conf" exec "$@"
 }
 
-# Writes one modem's config: _soundcard_modem FILE CALL LISTEN_SINK TRANSMIT_SINK AGWPORT
+# Writes one modem's config: _soundcard_modem FILE CALL LISTEN_SINK TRANSMIT_SINK AGWPORT [digi]
 _soundcard_modem() {
   cat >"$1" <<EOF
 ADEVICE pulse:$3.monitor pulse:$4
@@ -38,14 +41,26 @@ RETRY 3
 AGWPORT $5
 KISSPORT $(($5 + 1))
 EOF
+  if [ "${6:-}" = digi ]; then
+    echo "CDIGIPEAT 0 0" >>"$1"
+  fi
 }
 
 soundcard_start() {
-  if [ $# -ne 5 ]; then
-    echo "usage: soundcard_start DIR AGWPORT_A AGWPORT_B CALL_A CALL_B" >&2
+  if [ $# -lt 5 ] || [ $# -gt 6 ]; then
+    echo "usage: soundcard_start DIR AGWPORT_A AGWPORT_B CALL_A CALL_B [cdigipeat-a|cdigipeat-b]" >&2
     return 2
   fi
-  local dir=$1 portA=$2 portB=$3 callA=$4 callB=$5
+  local dir=$1 portA=$2 portB=$3 callA=$4 callB=$5 digiA= digiB=
+  case "${6:-}" in
+    "") ;;
+    cdigipeat-a) digiA=digi ;;
+    cdigipeat-b) digiB=digi ;;
+    *)
+      echo "soundcard: unknown option $6 (cdigipeat-a or cdigipeat-b)" >&2
+      return 2
+      ;;
+  esac
   local p
   # Dire Wolf takes AGW and KISS ports from 1024 to 49151 and quietly uses 8000 for any other.
   for p in "$portA" "$portB"; do
@@ -70,8 +85,8 @@ load-module module-null-sink sink_name=air_b rate=44100 channels=1
 set-sink-volume air_a $soundcard_volume
 set-sink-volume air_b $soundcard_volume
 EOF
-  _soundcard_modem "$dir/modem-a.conf" "$callA" air_b air_a "$portA"
-  _soundcard_modem "$dir/modem-b.conf" "$callB" air_a air_b "$portB"
+  _soundcard_modem "$dir/modem-a.conf" "$callA" air_b air_a "$portA" "$digiA"
+  _soundcard_modem "$dir/modem-b.conf" "$callB" air_a air_b "$portB" "$digiB"
 
   _soundcard_exec "$dir" pulseaudio -n -F "$dir/air.pa" --daemonize=no --exit-idle-time=-1 \
     </dev/null >"$dir/pulse.log" 2>&1 &

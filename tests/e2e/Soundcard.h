@@ -33,17 +33,19 @@ public:
     Air& operator=(const Air&) = delete;
 
     // Starts modem A (callA) and modem B (callB); false with the script's words in `said`.
-    bool start(const QByteArray& callA, const QByteArray& callB, QByteArray* said) {
+    // `option` is passed on to the script (cdigipeat-a or cdigipeat-b: that modem repeats links).
+    bool start(const QByteArray& callA, const QByteArray& callB, QByteArray* said,
+               const QString& option = {}) {
         started_ = true;
         // Modems listen on every interface, on ports from 1024 to 49151: ports from the process
         // id let runs go side by side, and another set is tried when something holds one.
         for (int attempt = 0; attempt < 3; ++attempt) {
             portA_ = 20000 + int((::getpid() + attempt * 977) % 2900) * 10;
-            if (script(QStringLiteral("soundcard_start '%1' %2 %3 %4 %5")
+            if (script(QStringLiteral("soundcard_start '%1' %2 %3 %4 %5 %6")
                            .arg(dir_)
                            .arg(portA_)
                            .arg(portB())
-                           .arg(QString::fromLatin1(callA), QString::fromLatin1(callB)),
+                           .arg(QString::fromLatin1(callA), QString::fromLatin1(callB), option),
                        said))
                 return true;
             if (!said->contains("already in use")) return false;
@@ -51,13 +53,15 @@ public:
         return false;
     }
 
-    // Points a station's COM1 at modem A or B.
-    bool plugIn(const QString& stationDir, char modem) const {
+    enum class Way { Agw, Kiss };
+    // Points a station's COM1 at modem A or B, at its AGW port or at its KISS port (the one after).
+    bool plugIn(const QString& stationDir, char modem, Way way = Way::Agw) const {
         QDir().mkpath(stationDir + QStringLiteral("/Ports"));
         QFile com(stationDir + QStringLiteral("/Ports/COM1"));
-        const int port = modem == 'a' ? portA_ : portB();
+        const int port = (modem == 'a' ? portA_ : portB()) + (way == Way::Kiss ? 1 : 0);
         return com.open(QIODevice::WriteOnly) &&
-               com.write("agw 127.0.0.1:" + QByteArray::number(port) + "\n") > 0;
+               com.write((way == Way::Kiss ? "kiss-tcp 127.0.0.1:" : "agw 127.0.0.1:") +
+                         QByteArray::number(port) + "\n") > 0;
     }
 
     // What modem A or B has logged: every frame it decoded from the air is there.

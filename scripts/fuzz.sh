@@ -10,7 +10,7 @@ set -euo pipefail
 TOLVEX_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 source "$TOLVEX_ROOT/scripts/setup.sh"
 
-targets=(receive files message agw softtnc)
+targets=(receive files message agw softtnc kiss)
 usage() {
   echo "usage: scripts/fuzz.sh TARGET|--all SECONDS   (targets: ${targets[*]})" >&2
   exit 2

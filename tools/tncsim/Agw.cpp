@@ -318,26 +318,8 @@ AgwServer::~AgwServer() {
 }
 
 bool AgwServer::listen(int port, std::string& error) {
-    listenFd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-    if (listenFd_ < 0) {
-        error = "cannot open the AGW socket";
-        return false;
-    }
-    const int on = 1;
-    ::setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<std::uint16_t>(port));
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof addr;
-    if (::bind(listenFd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        ::listen(listenFd_, 8) != 0 ||
-        ::getsockname(listenFd_, reinterpret_cast<sockaddr*>(&addr), &size) != 0) {
-        error = "cannot listen on 127.0.0.1:" + std::to_string(port);
-        return false;
-    }
-    port_ = ntohs(addr.sin_port);
-    return true;
+    listenFd_ = listenOnLoopback(port, "AGW", error, port_);
+    return listenFd_ >= 0;
 }
 
 void AgwServer::addPollFds(std::vector<pollfd>& fds) const {

@@ -6,13 +6,16 @@
 #include "Station.h"
 
 #include <algorithm>
+#include <arpa/inet.h>
 #include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <fstream>
 #include <iostream>
+#include <netinet/in.h>
 #include <poll.h>
 #include <sstream>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace tncsim {
@@ -340,6 +343,29 @@ std::vector<std::string> Sim::nodeNames() const {
     for (const NodeDef& node : options_.nodes)
         names.push_back(node.alias + ":" + node.call);
     return names;
+}
+
+int listenOnLoopback(int port, const char* what, std::string& error, int& boundPort) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        error = std::string("cannot open the ") + what + " socket";
+        return -1;
+    }
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<std::uint16_t>(port));
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 || ::listen(fd, 8) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size) != 0) {
+        ::close(fd);
+        error = "cannot listen on 127.0.0.1:" + std::to_string(port);
+        return -1;
+    }
+    boundPort = ntohs(addr.sin_port);
+    return fd;
 }
 
 } // namespace tncsim

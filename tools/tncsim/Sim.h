@@ -49,6 +49,10 @@ struct Frame {
 // Destination and digipeaters from an UNPROTO path such as "CQ VIA RELAY,WIDE".
 Frame framePath(std::string_view path);
 
+// A non-blocking TCP socket listening on 127.0.0.1:port (0 takes a free port, given back in
+// boundPort); -1 with the reason in error. `what` names the service in that reason.
+int listenOnLoopback(int port, const char* what, std::string& error, int& boundPort);
+
 class Link;
 
 // Anything that can be at one end of a connected link.

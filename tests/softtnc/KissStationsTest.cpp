@@ -1,6 +1,7 @@
 // Two stations, each a software TNC on its own link layer over KISS, as the program drives them:
 // through the simulator's lossy KISS channel, and (when the modems are installed) against a
 // sound-card modem's own link layer over real 1200-baud audio.
+#include "TncSettings.h"
 #include "softtnc/SoftTnc.h"
 #include "softtnc/StationPort.h"
 #include "support/Files.h"
@@ -19,17 +20,8 @@ namespace {
 
 // One station's port, typed to and read from as the program does.
 struct Station {
-    Station(const QByteArray& call, const QString& portFile) : port(settings), file(portFile) {
-        settings.Callsign = call;
-        settings.TNCCmd = "cmd:";
-        settings.CmdCmd = "3";
-        settings.ConnCmd = "C";
-        settings.DisconCmd = "D";
-        settings.ConverseCmd = "CONV";
-        settings.UnprotoCmd = "UNPROTO";
-        settings.ConnStr = "*** CONNECTED";
-        settings.DisconStr = "*** DISCONNECTED";
-        settings.InLineEnd = "\r";
+    Station(const QByteArray& call, const QString& portFile)
+        : settings(test::softTncSettings(call)), port(settings), file(portFile) {
         port.onReceived = [this](const QByteArray& bytes) { text += bytes; };
     }
     bool open() { return port.open({file}); }

@@ -2,6 +2,7 @@
 // against the frames that go to the TNC and the text the program reads back, which is the text it
 // reads from a TNC in command mode.
 #include "softtnc/KissTransport.h"
+#include "TncSettings.h"
 #include "softtnc/Ax25Notation.h"
 #include "softtnc/SoftTnc.h"
 #include "support/Doubles.h"
@@ -45,17 +46,7 @@ struct Row {
 };
 
 TEST(KissTransport, theProgramSeesATncInCommandMode) {
-    Settings settings;
-    settings.Callsign = "N0KIS";
-    settings.TNCCmd = "cmd:";
-    settings.CmdCmd = "3";
-    settings.ConnCmd = "C";
-    settings.DisconCmd = "D";
-    settings.ConverseCmd = "CONV";
-    settings.UnprotoCmd = "UNPROTO";
-    settings.ConnStr = "*** CONNECTED";
-    settings.DisconStr = "*** DISCONNECTED";
-    settings.InLineEnd = "\r";
+    Settings settings = test::softTncSettings("N0KIS");
 
     const Row rows[] = {
         {"connect, talk, disconnect",

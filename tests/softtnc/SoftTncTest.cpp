@@ -1,6 +1,7 @@
 // The software TNC: what the program types and what the modem sends, against the frames that go to
 // the modem and the text the program reads back.
 #include "softtnc/SoftTnc.h"
+#include "TncSettings.h"
 #include "support/Files.h"
 #include "support/StationRig.h"
 
@@ -62,19 +63,7 @@ struct Row {
 };
 
 struct SoftTncTest : ::testing::Test {
-    SoftTncTest() {
-        settings.Callsign = "N0CALL";
-        settings.SSID = "N0CALL-1";
-        settings.TNCCmd = "cmd:";
-        settings.CmdCmd = "3";
-        settings.ConnCmd = "C";
-        settings.DisconCmd = "D";
-        settings.ConverseCmd = "CONV";
-        settings.UnprotoCmd = "UNPROTO";
-        settings.ConnStr = "*** CONNECTED";
-        settings.DisconStr = "*** DISCONNECTED";
-        settings.InLineEnd = "\r";
-    }
+    SoftTncTest() : settings(test::softTncSettings("N0CALL")) { settings.SSID = "N0CALL-1"; }
     void check(const std::vector<Row>& rows) {
         for (const Row& row : rows) {
             settings.Callsign = row.callsign;

@@ -86,7 +86,8 @@ CommandLine parseCommandLine(const QStringList& arguments) {
     addQtOptions(parser);
     parser.addPositionalArgument(
         QStringLiteral("DIR"),
-        QStringLiteral("The station folder (default: the folder holding the program)."),
+        QStringLiteral("The station folder (default: the program's own folder in a build folder, else your "
+                       "own station in the data folder, ~/.local/share/Tolvex/station)."),
         QStringLiteral("[DIR]"));
 
     if (!parser.parse(arguments)) return fail(parser, parser.errorText());

@@ -1,6 +1,6 @@
 // Tolvex: a packet-radio terminal for emergency communications.
-// Usage: tolvex [DIR] — DIR is the station directory (default: the folder holding the program);
-// tolvex --help lists the options.
+// Usage: tolvex [DIR] — DIR is the station directory (default: the program's folder in a build folder, else
+// the operator's own); tolvex --help lists the options.
 #include "Application.h"
 #include "CommandLine.h"
 #include "TerminationSignals.h"

@@ -10,18 +10,6 @@ using namespace tolvex;
 
 namespace {
 
-// The pieces TCP might deliver: lengths from a small generator seeded by the input.
-QList<QByteArrayView> cut(QByteArrayView stream, std::uint32_t seed) {
-    QList<QByteArrayView> pieces;
-    for (qsizetype at = 0; at < stream.size();) {
-        seed = seed * 1103515245u + 12345u;
-        const qsizetype n = qMin<qsizetype>(1 + (seed >> 16) % 80, stream.size() - at);
-        pieces.append(stream.sliced(at, n));
-        at += n;
-    }
-    return pieces;
-}
-
 bool fitsItsFields(const AgwFrame& f) {
     return f.callFrom.size() < kAgwCallField && f.callTo.size() < kAgwCallField &&
            !f.callFrom.contains('\0') && !f.callTo.contains('\0');
@@ -38,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     AgwDecoder pieces;
     QList<AgwFrame> again;
-    for (QByteArrayView piece : cut(stream, data[0])) {
+    for (QByteArrayView piece : fuzz::cut(stream, data[0], 80)) {
         again += pieces.feed(piece);
         FUZZ_RULE(pieces.pending() < kAgwHeaderSize + qsizetype(kAgwMaxData));
     }

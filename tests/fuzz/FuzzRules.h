@@ -1,6 +1,8 @@
 #pragma once
 // What every fuzz target shares: a rule that must hold, and a reader of the fuzz input.
 #include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 
 #include <cstddef>
 #include <cstdint>
@@ -41,5 +43,18 @@ private:
     std::size_t size_;
     std::size_t pos_ = 0;
 };
+
+// The pieces a line or socket might deliver a stream in: lengths 1 to maxPiece from a small
+// generator seeded by the input.
+inline QList<QByteArrayView> cut(QByteArrayView stream, std::uint32_t seed, qsizetype maxPiece) {
+    QList<QByteArrayView> pieces;
+    for (qsizetype at = 0; at < stream.size();) {
+        seed = seed * 1103515245u + 12345u;
+        const qsizetype n = qMin<qsizetype>(1 + (seed >> 16) % maxPiece, stream.size() - at);
+        pieces.append(stream.sliced(at, n));
+        at += n;
+    }
+    return pieces;
+}
 
 } // namespace tolvex::fuzz

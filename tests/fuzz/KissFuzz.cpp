@@ -12,21 +12,6 @@
 
 using namespace tolvex;
 
-namespace {
-
-QList<QByteArray> cut(const QByteArray& stream, std::uint32_t seed) {
-    QList<QByteArray> pieces;
-    for (qsizetype at = 0; at < stream.size();) {
-        seed = seed * 1103515245u + 12345u;
-        const qsizetype n = qMin<qsizetype>(1 + (seed >> 16) % 64, stream.size() - at);
-        pieces.append(stream.mid(at, n));
-        at += n;
-    }
-    return pieces;
-}
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     const std::uint8_t seed = data[0];
@@ -37,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QList<KissFrame> frames = whole.feed(stream);
     KissDecoder pieces;
     QList<KissFrame> again;
-    for (const QByteArray& piece : cut(stream, seed))
-        again += pieces.feed(piece);
+    for (QByteArrayView piece : fuzz::cut(stream, seed, 64))
+        again += pieces.feed(piece.toByteArray());
     FUZZ_RULE(again == frames);
     FUZZ_RULE(pieces.dropped() == whole.dropped());
 

@@ -231,17 +231,20 @@ std::string Port::until(std::string_view needle, int timeoutMs) {
     return out;
 }
 
-AgwClient::AgwClient(int port) {
-    fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+int connectLoopback(int port) {
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<std::uint16_t>(port));
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd_);
-        fd_ = -1;
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        fd = -1;
     }
+    return fd;
 }
+
+AgwClient::AgwClient(int port) : fd_(connectLoopback(port)) {}
 
 AgwClient::~AgwClient() {
     if (fd_ >= 0) ::close(fd_);

@@ -83,6 +83,9 @@ struct AgwFrame {
 };
 
 // A TCP client of tncsim's AGW server on 127.0.0.1.
+// A TCP connection to 127.0.0.1:port (blocking); -1 when nothing listens there.
+int connectLoopback(int port);
+
 class AgwClient {
 public:
     explicit AgwClient(int port);

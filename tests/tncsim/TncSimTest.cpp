@@ -758,17 +758,7 @@ INSTANTIATE_TEST_SUITE_P(Agw, AgwBadInput,
 
 class KissClient {
 public:
-    explicit KissClient(int port) {
-        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in addr{};
-        addr.sin_family = AF_INET;
-        addr.sin_port = htons(static_cast<std::uint16_t>(port));
-        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        if (fd_ >= 0 && ::connect(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-            ::close(fd_);
-            fd_ = -1;
-        }
-    }
+    explicit KissClient(int port) : fd_(connectLoopback(port)) {}
     ~KissClient() {
         if (fd_ >= 0) ::close(fd_);
     }
